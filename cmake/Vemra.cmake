@@ -1,0 +1,32 @@
+# vemra_library(name SOURCES a.cpp b.cpp [PLATFORM_SOURCES foo] [LIBS ...])
+# PLATFORM_SOURCES foo adds foo_win.cpp or foo_posix.cpp, whichever fits the build.
+function(vemra_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;PLATFORM_SOURCES;LIBS" ${ARGN})
+  set(srcs ${ARG_SOURCES})
+  foreach(p ${ARG_PLATFORM_SOURCES})
+    list(APPEND srcs ${p}_${VEMRA_PLATFORM_SUFFIX}.cpp)
+  endforeach()
+  add_library(${name} STATIC ${srcs})
+  target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+endfunction()
+
+# The test data folder as the test program sees it: under Wine a Unix path is reached through Z:.
+if(VEMRA_WINDOWS)
+  set(VEMRA_TEST_DATA "Z:${CMAKE_SOURCE_DIR}/tests/data")
+  set(VEMRA_SOURCE_ROOT "Z:${CMAKE_SOURCE_DIR}")
+else()
+  set(VEMRA_TEST_DATA "${CMAKE_SOURCE_DIR}/tests/data")
+  set(VEMRA_SOURCE_ROOT "${CMAKE_SOURCE_DIR}")
+endif()
+
+# vemra_test(name SOURCES ... LIBS ...): one GoogleTest program, run by CTest (under Wine for
+# the Windows build, through CMAKE_CROSSCOMPILING_EMULATOR).
+function(vemra_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES} ${CMAKE_SOURCE_DIR}/tests/test_support.cpp)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main GTest::gtest)
+  target_compile_definitions(${name} PRIVATE
+    VEMRA_TEST_DATA="${VEMRA_TEST_DATA}" VEMRA_SOURCE_ROOT="${VEMRA_SOURCE_ROOT}")
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300 ENVIRONMENT "VEMRA_UNATTENDED=1")
+endfunction()

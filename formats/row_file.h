@@ -1,0 +1,41 @@
+#pragma once
+// A file of rows of cells, written and read cell by cell (delimited text or Excel workbook).
+
+#include <string>
+
+class CRowFile {
+public:
+    CRowFile() = default;
+    virtual ~CRowFile() = default;
+    CRowFile(const CRowFile&) = delete;
+    CRowFile& operator=(const CRowFile&) = delete;
+
+    virtual int OpenWrite(const std::string& fileName) = 0;
+    virtual int OpenRead(const std::string& fileName) = 0;
+    virtual int CloseWrite() = 0;
+    virtual int Close() = 0;
+    virtual int NextWriteRow() = 0;
+    virtual int NextReadRow() = 0;
+    virtual int PutText(const std::string& value) = 0;
+    virtual int PutDate(long t) = 0;
+    virtual int PutTime(long t) = 0;
+    virtual int PutInt(long n) = 0;
+    virtual int GetText(std::string& out) = 0;
+    virtual int GetDate(long& t) = 0;     // 0, -1 invalid, -2 empty
+    virtual int GetTime(long& t) = 0;     // 0, -1 invalid, -2 empty
+    virtual int GetInt(int& n);
+    virtual int GetInt(long& n) = 0;
+    virtual long GetRowNumber() const { return m_nRow; }
+    virtual long GetProgressPos() = 0;
+    virtual long GetProgressRange() = 0;
+    virtual std::string GetRowText() const = 0;
+    virtual int SetRowText(const std::string& text) = 0;
+
+    // Set when a platform read or write failed; the text says why (for "Error writing file").
+    bool HasError() const { return !m_strError.empty(); }
+    const std::string& GetErrorText() const { return m_strError; }
+
+protected:
+    long m_nRow = 0;
+    std::string m_strError;
+};

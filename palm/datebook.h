@@ -1,0 +1,271 @@
+#pragma once
+// Datebook table library: Palm Desktop's datebook table (datebook.dat of Palm Desktop 3.x and
+// 4.0) with the classes and operations the rest of the program uses. Another implementation of
+// the same interface could take its place.
+//
+// Conventions: a long result is 0 on success; Is... returns non-zero for true; every time is a
+// long of seconds since 1970-01-01 00:00 UTC read in local time; record indexes start at 0.
+//
+// Deleted records (SetStatus(4)) stay in the saved file with their deleted bit set, as Palm
+// Desktop keeps them until the next HotSync carries the deletion to the handheld. Every reader
+// of this program skips deleted and archived records; GetRecordCount counts them.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+enum eAlarmUnit : int { eMinutes = 0, eHours = 1, eDays = 2 };
+enum eDayIndex : int { eSunday = 0, eMonday, eTuesday, eWednesday, eThursday, eFriday, eSaturday };
+enum eWeekIndex : int { eFirstWeek = 0, eSecondWeek, eThirdWeek, eFourthWeek, eLastWeek };
+enum eMonthIndex : int {
+    eJanuary = 0, eFebruary, eMarch, eApril, eMay, eJune,
+    eJuly, eAugust, eSeptember, eOctober, eNovember, eDecember
+};
+// Repeat kinds as the file numbers them ("brand").
+enum eRepeatBrand : int {
+    eRepeatNone = 0, eRepeatDaily = 1, eRepeatWeekly = 2, eRepeatMonthlyByDay = 3,
+    eRepeatMonthlyByDate = 4, eRepeatYearlyByDate = 5
+};
+
+// A repeat rule. End date -1 means no end; end dates on or after local 2031-12-31 00:00 are
+// taken as no end as well (that is how the file marks it).
+class CRepeateDayInfo {
+public:
+    CRepeateDayInfo(int interval, long endDate, eDayIndex firstDayOfWeek);
+    virtual ~CRepeateDayInfo() = default;
+
+    virtual eRepeatBrand GetBrand() const = 0;
+    virtual std::unique_ptr<CRepeateDayInfo> Clone() const = 0;
+    // Same kind, interval, end date and kind-specific values.
+    virtual bool SameRule(const CRepeateDayInfo& other) const;
+
+    int GetInterval() const { return m_nInterval; }
+    void SetInterval(int interval) { m_nInterval = interval; }
+    long GetEndDate() const { return m_lEndDate; }
+    void SetEndDate(long endDate);
+    eDayIndex GetFirstDayOfWeek() const { return m_eFirstDayOfWeek; }
+
+protected:
+    int m_nInterval;
+    long m_lEndDate;
+    eDayIndex m_eFirstDayOfWeek;
+};
+
+// Daily. The day value is what the file keeps (callers pass the day of month); the rule
+// repeats every interval days from the start date.
+class CDayName : public CRepeateDayInfo {
+public:
+    CDayName(eDayIndex day, int interval, long endDate, eDayIndex firstDayOfWeek);
+    eRepeatBrand GetBrand() const override { return eRepeatDaily; }
+    std::unique_ptr<CRepeateDayInfo> Clone() const override;
+    bool SameRule(const CRepeateDayInfo& other) const override;
+    eDayIndex GetDay() const { return m_eDay; }
+
+private:
+    eDayIndex m_eDay;
+};
+
+// Weekly on the days of the mask: bit 0 Sunday .. bit 6 Saturday.
+class CWeekly : public CRepeateDayInfo {
+public:
+    CWeekly(unsigned char weekDays, int interval, long endDate, eDayIndex firstDayOfWeek);
+    eRepeatBrand GetBrand() const override { return eRepeatWeekly; }
+    std::unique_ptr<CRepeateDayInfo> Clone() const override;
+    bool SameRule(const CRepeateDayInfo& other) const override;
+    unsigned char GetWeekDays() const { return m_byWeekDays; }
+    void SetWeekDays(unsigned char weekDays) { m_byWeekDays = weekDays; }
+    // The file keeps one more number with a weekly rule; kept unchanged (new rules: 1).
+    std::uint32_t GetDayIndexValue() const { return m_dwDayIndex; }
+    void SetDayIndexValue(std::uint32_t value) { m_dwDayIndex = value; }
+
+private:
+    unsigned char m_byWeekDays;
+    std::uint32_t m_dwDayIndex = 1;
+};
+
+// Monthly on a day of the month (1-31).
+class CDateOfMonth : public CRepeateDayInfo {
+public:
+    CDateOfMonth(int dayOfMonth, int interval, long endDate, eDayIndex firstDayOfWeek);
+    eRepeatBrand GetBrand() const override { return eRepeatMonthlyByDate; }
+    std::unique_ptr<CRepeateDayInfo> Clone() const override;
+    bool SameRule(const CRepeateDayInfo& other) const override;
+    int GetDayOfMonth() const { return m_nDayOfMonth; }
+
+private:
+    int m_nDayOfMonth;
+};
+
+// Monthly on a weekday of a week of the month (week 0-3, or eLastWeek for the last one).
+class CDayOfMonth : public CRepeateDayInfo {
+public:
+    CDayOfMonth(eWeekIndex week, eDayIndex day, int interval, long endDate, eDayIndex firstDayOfWeek);
+    eRepeatBrand GetBrand() const override { return eRepeatMonthlyByDay; }
+    std::unique_ptr<CRepeateDayInfo> Clone() const override;
+    bool SameRule(const CRepeateDayInfo& other) const override;
+    eWeekIndex GetWeekNum() const { return m_eWeek; }
+    void SetWeekNum(eWeekIndex week) { m_eWeek = week; }
+    eDayIndex GetDay() const { return m_eDay; }
+
+private:
+    eWeekIndex m_eWeek;
+    eDayIndex m_eDay;
+};
+
+// Yearly on a month (0-11) and day of month.
+class CDateOfYear : public CRepeateDayInfo {
+public:
+    CDateOfYear(eMonthIndex month, int dayOfMonth, int interval, long endDate, eDayIndex firstDayOfWeek);
+    eRepeatBrand GetBrand() const override { return eRepeatYearlyByDate; }
+    std::unique_ptr<CRepeateDayInfo> Clone() const override;
+    bool SameRule(const CRepeateDayInfo& other) const override;
+    eMonthIndex GetMonth() const { return m_eMonth; }
+    int GetDayOfMonth() const { return m_nDayOfMonth; }
+
+private:
+    eMonthIndex m_eMonth;
+    int m_nDayOfMonth;
+};
+
+// An exception date as delivered by FindFirstException / FindNextException.
+struct CDateException {
+    long m_time = 0;   // local midnight of the excepted day
+};
+
+class CDateBkTable;
+struct DateBkRecordData;   // the record as stored (datebook_internal.h)
+
+// A record object is bound to one record of a table by GetAt, AppendBlankRecord or
+// AppendDuplicateRecord; unbound, getters fail and setters do nothing but return non-zero.
+class CBaseRecord {
+public:
+    CBaseRecord(CDateBkTable& table, int mode);
+    virtual ~CBaseRecord() = default;
+
+    long IsDeleted() const;
+    long IsArchived() const;
+    // SetStatus(4) marks the record deleted (kept in the file with the bit, see above).
+    long SetStatus(long status);
+    long GetStatus(long& status) const;
+    long GetRecordId(long& id) const;
+    bool IsBound() const;
+
+protected:
+    friend class CDateBkTable;
+    friend class CBaseIterator;
+    DateBkRecordData* Data() const;
+    void Bind(CDateBkTable* table, std::size_t storedIndex);
+    void MarkUpdated();
+
+    CDateBkTable* m_pTable;
+    std::size_t m_nStored = static_cast<std::size_t>(-1);
+};
+
+class CDateBkRecord : public CBaseRecord {
+public:
+    CDateBkRecord(CDateBkTable& table, int mode);
+
+    // The library's own comparison of two repeating records: non-zero when both repeat by the
+    // same rule (kind, interval, end date, kind values) with the same exception dates.
+    virtual long IsSameRepeatingEvent(CDateBkRecord& other);
+
+    long GetDescription(std::string& text) const;
+    long GetNote(std::string& text) const;
+    long GetStartTime(long& t) const;
+    long GetEndTime(long& t) const;
+    long GetAlarmAdvTime(long& advance) const;   // -1: no alarm
+    long GetAlarmAdvUnit(eAlarmUnit& unit) const;
+    long IsUnTimed() const;
+    long IsAlarmSet() const;
+    long IsPrivate() const;
+    long IsRepeatingEvt() const;
+    long IsRepDaily() const;
+    long IsRepWeekly() const;
+    long IsRepMonthlyByDate() const;
+    long IsRepMonthlyByDay() const;
+    long IsRepYearlyByDate() const;
+    // A pointer into the record's own repeat rule: changes through it change the record.
+    long GetRepeateInfo(const CRepeateDayInfo*& info) const;
+    long GetRepeateInfo(CRepeateDayInfo*& info);
+    long GetNumExceptions() const;
+    long FindFirstException(CDateException& exception);   // 0 while a date is delivered
+    long FindNextException(CDateException& exception);
+    long IsException(long t) const;                        // by local day
+    // The first occurrence at or after from, as its start instant; non-zero when there is none.
+    long CalcNextOccurrance(long from, long& next) const;
+
+    long SetDescription(const std::string& text);
+    long SetNote(const std::string& text);
+    long SetStartTime(long t);
+    long SetEndTime(long t);
+    long SetUnTimedFlag(long untimed);
+    long SetAlarmFlag(long alarm);
+    long SetAlarmAdvTime(long advance);
+    long SetAlarmAdvUnit(long unit);
+    long SetPrivate(long isPrivate);
+    long StopRepeatingEvt();
+    long AddException(long t);
+    long RemoveException(long t);
+    long SetRepDaily(const CDayName& rule);
+    long SetRepWeekly(const CWeekly& rule);
+    long SetRepMonthlyByDate(const CDateOfMonth& rule);
+    long SetRepMonthlyByDay(const CDayOfMonth& rule);
+    long SetRepYearlyByDate(const CDateOfYear& rule);
+
+private:
+    long SetRule(const CRepeateDayInfo& rule);
+    std::size_t m_nExceptionCursor = 0;
+};
+
+class CDateBkTable {
+public:
+    CDateBkTable();
+    ~CDateBkTable();
+    CDateBkTable(const CDateBkTable&) = delete;
+    CDateBkTable& operator=(const CDateBkTable&) = delete;
+
+    // Loads the file, replacing any content. Non-zero on failure, with the table left empty
+    // and the reason in GetLastErrorText().
+    long OpenFrom(const std::string& path, int mode);
+    // Writes the file it was opened from atomically, keeping the previous one as <name>.bak.
+    long Save();
+    // Writes to another path (the path becomes the table's own).
+    long SaveAs(const std::string& path);
+
+    long GetRecordCount() const;
+    long AppendBlankRecord(CDateBkRecord& record);
+    long AppendDuplicateRecord(CBaseRecord& source, CBaseRecord& target, int mode);
+
+    const std::string& GetLastErrorText() const { return m_strLastError; }
+    const std::string& GetPath() const { return m_strPath; }
+
+private:
+    friend class CBaseRecord;
+    friend class CDateBkRecord;
+    friend class CBaseIterator;
+    friend class CDateBkIterator;
+    struct Impl;
+    std::unique_ptr<Impl> m_pImpl;
+    std::string m_strPath;
+    std::string m_strLastError;
+};
+
+// Walks a table's records: in stored order, or after SortByStartDate in start-time order
+// (ties in stored order). Records appended to the table later are seen.
+class CBaseIterator {
+public:
+    explicit CBaseIterator(CDateBkTable& table);
+    virtual ~CBaseIterator() = default;
+    long GetAt(CBaseRecord& record, long index);
+
+protected:
+    CDateBkTable& m_table;
+    bool m_bSorted = false;
+};
+
+class CDateBkIterator : public CBaseIterator {
+public:
+    explicit CDateBkIterator(CDateBkTable& table);
+    long SortByStartDate();
+};

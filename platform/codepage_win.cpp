@@ -1,0 +1,31 @@
+#include "platform/codepage.h"
+
+#include <windows.h>
+
+// On Windows the system code page is the ANSI code page; 1252 itself needs no conversion.
+namespace vemra {
+
+namespace {
+std::string Convert(std::string_view in, UINT from, UINT to) {
+    if (in.empty() || from == to) return std::string(in);
+    const int wlen = MultiByteToWideChar(from, 0, in.data(), static_cast<int>(in.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(wlen), L'\0');
+    MultiByteToWideChar(from, 0, in.data(), static_cast<int>(in.size()), wide.data(), wlen);
+    const int len = WideCharToMultiByte(to, 0, wide.data(), wlen, nullptr, 0, "?", nullptr);
+    std::string out(static_cast<std::size_t>(len), '\0');
+    WideCharToMultiByte(to, 0, wide.data(), wlen, out.data(), len, "?", nullptr);
+    return out;
+}
+}  // namespace
+
+std::string FileTextToSystem(std::string_view cp1252) { return Convert(cp1252, 1252, GetACP()); }
+std::string SystemTextToFile(std::string_view text) { return Convert(text, GetACP(), 1252); }
+
+std::string LeftChars(const std::string& text, std::size_t n) {
+    std::size_t i = 0;
+    for (std::size_t count = 0; i < text.size() && count < n; ++count)
+        i += IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < text.size() ? 2 : 1;
+    return text.substr(0, i);
+}
+
+}  // namespace vemra

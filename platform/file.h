@@ -1,0 +1,55 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vemra {
+
+// Paths are written the Windows way throughout (the Palm Desktop paths are joined with
+// backslashes); natively a backslash is a path separator too.
+std::string NativePath(const std::string& path);
+
+bool FileExists(const std::string& path);
+bool RemoveFile(const std::string& path);
+
+// Reads a whole file; on failure error (if given) holds the system's reason.
+bool ReadWholeFile(const std::string& path, std::string& out, std::string* error = nullptr);
+
+// Writes data to a temporary file beside path, flushes it to disk and renames it over path, so
+// that an interrupted save never leaves a damaged file. With keepBackup the previous file is
+// kept as path + ".bak". On failure the old file is untouched and error holds the reason.
+bool SaveFileAtomically(const std::string& path, std::string_view data, bool keepBackup,
+                        std::string* error = nullptr);
+
+// A plain binary file for streaming reads or writes, buffered by us. Opening for writing
+// creates or truncates; on Windows other writers are denied while it is open.
+class CPlatformFile {
+public:
+    enum Mode { modeRead, modeWrite };
+    CPlatformFile() = default;
+    ~CPlatformFile();
+    CPlatformFile(const CPlatformFile&) = delete;
+    CPlatformFile& operator=(const CPlatformFile&) = delete;
+
+    bool Open(const std::string& path, Mode mode, std::string* error = nullptr);
+    bool IsOpen() const;
+    // Reads up to size bytes; returns the count, 0 at end of file or on error.
+    std::size_t Read(void* buffer, std::size_t size);
+    bool Write(const void* data, std::size_t size);
+    bool Flush();
+    std::uint64_t Position() const;   // bytes read or written so far
+    std::uint64_t Length() const;     // the file's length (for reading: at open time)
+    bool Close();                     // flushes a written file; false when that failed
+
+private:
+    bool FlushBuffer();
+    std::intptr_t m_handle = -1;
+    Mode m_mode = modeRead;
+    std::uint64_t m_position = 0;
+    std::uint64_t m_length = 0;
+    std::string m_buffer;             // write buffer
+    bool m_bFailed = false;
+};
+
+}  // namespace vemra

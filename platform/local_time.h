@@ -1,0 +1,31 @@
+#pragma once
+// Calendar times as the datebook keeps them: seconds since 1970-01-01 00:00 UTC, broken into
+// local time with the daylight-saving decision left to the C library. Both builds run a
+// single thread, so the C library's static conversions are safe here.
+
+namespace vemra {
+
+struct LocalParts {
+    int year = 1970;   // e.g. 2002
+    int month = 1;     // 1..12
+    int day = 1;       // 1..31
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    int weekday = 4;   // 0 = Sunday .. 6 = Saturday
+    int isdst = 0;     // as the platform reports it for this instant
+};
+
+// Local calendar parts of t; false when the platform cannot convert it (negative times on Windows).
+bool BreakLocal(long t, LocalParts& out);
+
+// The time of a local wall-clock moment; isdst -1 lets the platform decide. -1 when it cannot be built.
+long MakeLocal(int year, int month, int day, int hour = 0, int minute = 0, int second = 0, int isdst = -1);
+
+// Local 00:00:00 of the day of t (-1 when t cannot be converted).
+long LocalMidnight(long t);
+
+// The current time.
+long Now();
+
+}  // namespace vemra

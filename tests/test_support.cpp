@@ -1,0 +1,50 @@
+#include "tests/test_support.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace vemra::test {
+
+ScratchDir::ScratchDir() {
+    static std::atomic<int> counter{0};
+    const fs::path base = fs::temp_directory_path() / "vemra-tests";
+    for (int attempt = 0;; ++attempt) {
+        const fs::path p = base / (std::to_string(std::rand()) + "-" + std::to_string(counter++));
+        std::error_code ec;
+        fs::create_directories(base, ec);
+        if (fs::create_directory(p, ec)) {
+            m_path = p.string();
+            return;
+        }
+        if (attempt > 100) throw std::runtime_error("cannot create a scratch folder");
+    }
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ec;
+    fs::remove_all(m_path, ec);
+}
+
+std::string ScratchDir::File(const std::string& name) const { return (fs::path(m_path) / name).string(); }
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& data) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << data;
+}
+
+std::string DataFile(const std::string& name) { return (fs::path(VEMRA_TEST_DATA) / name).string(); }
+
+}  // namespace vemra::test
