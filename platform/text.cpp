@@ -1,0 +1,60 @@
+#include "platform/text.h"
+
+#include <cctype>
+#include <cstdarg>
+#include <cstdio>
+#include <vector>
+
+namespace vemra {
+
+std::string FormatText(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int n = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string out;
+    if (n > 0) {
+        std::vector<char> buffer(static_cast<std::size_t>(n) + 1);
+        std::vsnprintf(buffer.data(), buffer.size(), format, args);
+        out.assign(buffer.data(), static_cast<std::size_t>(n));
+    }
+    va_end(args);
+    return out;
+}
+
+namespace {
+bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+}  // namespace
+
+std::string TrimLeft(std::string_view text) {
+    std::size_t b = 0;
+    while (b < text.size() && IsSpace(text[b])) ++b;
+    return std::string(text.substr(b));
+}
+
+std::string TrimRight(std::string_view text) {
+    std::size_t e = text.size();
+    while (e > 0 && IsSpace(text[e - 1])) --e;
+    return std::string(text.substr(0, e));
+}
+
+std::string Trim(std::string_view text) { return TrimLeft(TrimRight(text)); }
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+std::string ToLowerAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+}  // namespace vemra

@@ -1,0 +1,21 @@
+#pragma once
+// Small text helpers on system code page strings.
+
+#include <string>
+#include <string_view>
+
+namespace vemra {
+
+// printf-style formatting into a std::string (the string table's texts use %s and %d).
+std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// White space as the C library's isspace sees it, removed from both ends / one end.
+std::string Trim(std::string_view text);
+std::string TrimLeft(std::string_view text);
+std::string TrimRight(std::string_view text);
+
+// ASCII case-insensitive comparison, as the C library's stricmp does in the "C" locale.
+bool EqualsNoCase(std::string_view a, std::string_view b);
+std::string ToLowerAscii(std::string_view text);
+
+}  // namespace vemra
