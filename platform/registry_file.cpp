@@ -232,7 +232,7 @@ bool CRegistryTree::Parse(std::string_view text, std::string& error) {
     Key* current = nullptr;
     std::size_t pos = 0, lineNumber = 0;
     auto fail = [&](const char* what) {
-        error = FormatText("line %zu: %s", lineNumber, what);
+        error = "line " + std::to_string(lineNumber) + ": " + what;
         m_top.children.clear();
         return false;
     };
