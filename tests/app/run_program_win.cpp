@@ -37,7 +37,10 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     for (char& c : path)
         if (c == '/') c = '\\';
     std::string command = Quote(path);
-    for (const auto& a : args) command += " " + Quote(a);
+    for (const auto& a : args) {
+        command += ' ';
+        command += Quote(a);
+    }
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
