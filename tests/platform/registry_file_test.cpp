@@ -135,6 +135,19 @@ TEST(RegistryFile, EmptyTextIsAnEmptyRegistry) {
     }
 }
 
+TEST(RegistryFile, RootsAreWrittenOnlyWithValuesOfTheirOwn) {
+    CRegistryTree tree;
+    tree.Create("HKEY_CURRENT_USER");
+    tree.Create("HKEY_LOCAL_MACHINE\\Software");
+    EXPECT_EQ(tree.Serialize(), "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software]\n\n");
+    tree.Find("HKEY_CURRENT_USER")->SetValue("v", vemra::regDword, std::string(4, '\0'));
+    CRegistryTree again;
+    std::string error;
+    ASSERT_TRUE(again.Parse(tree.Serialize(), error)) << error;
+    ASSERT_NE(again.Find("HKEY_CURRENT_USER"), nullptr);
+    EXPECT_NE(again.Find("HKEY_CURRENT_USER")->FindValue("v"), nullptr);
+}
+
 TEST(RegistryFile, KeysAreSortedAndRemovedWithEverythingBelow) {
     CRegistryTree tree;
     for (const char* p : {"HKEY_CURRENT_USER\\S\\b", "HKEY_CURRENT_USER\\S\\C", "HKEY_CURRENT_USER\\S\\a\\deep\\er"})

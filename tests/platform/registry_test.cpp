@@ -116,6 +116,9 @@ TEST_F(RegistryTest, MissingKeysDoNotOpen) {
     CRegistryKey child;
     EXPECT_FALSE(child.Create(key, "sub"));
     EXPECT_TRUE(m_messages.empty());
+    // The roots themselves are always there.
+    EXPECT_TRUE(key.Open(RegistryRoot::currentUser, ""));
+    EXPECT_TRUE(key.Open(RegistryRoot::localMachine, ""));
 }
 
 TEST_F(RegistryTest, FileIsRewrittenWholeAfterEveryChange) {
