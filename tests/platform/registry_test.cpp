@@ -165,22 +165,3 @@ TEST_F(RegistryTest, MissingFileAndFolderAreCreatedOnFirstChange) {
     EXPECT_TRUE(FileExists(RegistryFilePath()));
     EXPECT_TRUE(m_messages.empty());
 }
-
-TEST(RegistryPath, DefaultsToTheUsersConfigFolder) {
-    const std::string saved[] = {GetEnv("VEMRA_REGISTRY"), GetEnv("XDG_CONFIG_HOME"), GetEnv("HOME")};
-    SetEnv("VEMRA_REGISTRY", "");
-    SetEnv("XDG_CONFIG_HOME", "/cfg");
-    SetEnv("HOME", "/home/u");
-    const std::string withXdg = RegistryFilePath();
-    SetEnv("XDG_CONFIG_HOME", "");
-    const std::string withHome = RegistryFilePath();
-    SetEnv("VEMRA_REGISTRY", "/x/r.reg");
-    const std::string named = RegistryFilePath();
-    SetEnv("VEMRA_REGISTRY", saved[0]);
-    SetEnv("XDG_CONFIG_HOME", saved[1]);
-    SetEnv("HOME", saved[2]);
-    if (withXdg.empty()) GTEST_SKIP() << "the real registry has no file";
-    EXPECT_EQ(withXdg, "/cfg/vemra/registry.reg");
-    EXPECT_EQ(withHome, "/home/u/.config/vemra/registry.reg");
-    EXPECT_EQ(named, "/x/r.reg");
-}

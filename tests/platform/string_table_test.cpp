@@ -32,9 +32,3 @@ TEST(StringTable, EveryTextAsWritten) {
 TEST(StringTable, UnknownIdsGiveEmptyText) {
     for (unsigned id : {0u, 1u, 5u, 32820u, 39999u, 65535u}) EXPECT_EQ(LoadResString(id), "") << id;
 }
-
-TEST(StringTable, TextsTheProgramDependsOn) {
-    EXPECT_EQ(LoadResString(104), "Palm user not found in Desktop");
-    EXPECT_EQ(LoadResString(3), "Error: No Palm Desktop found!");
-    EXPECT_EQ(LoadResString(7).substr(0, 21), "-e <file>\texport to <");
-}

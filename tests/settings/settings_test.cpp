@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <filesystem>
+#include <tuple>
 
 #include "palm/user_data.h"
 #include "platform/local_time.h"
@@ -19,14 +20,35 @@ using vemra::test::ScratchDir;
 namespace {
 
 const char kApp[] = "vemra-settings-test";
+const char kUsr[] = "Software\\U.S. Robotics\\Pilot Desktop";
+const char kPalmComputing[] = "Software\\Palm Computing\\Pilot Desktop";
+const char kFallback[] = "\\datebook\\datebook.dat";
+constexpr uint32_t kDate = 0x64617465;
 
 void RemoveKey(const std::string& parent, const std::string& name) {
     CRegistryKey key;
     if (key.Open(RegistryRoot::currentUser, parent, RegistryAccess::readWrite)) key.DeleteSubKey(name);
 }
 
+std::string Bytes(uint32_t v) {
+    std::string s(4, '\0');
+    for (int k = 0; k < 4; ++k) s[k] = static_cast<char>(v >> (8 * k));
+    return s;
+}
+
+// Everything the profile keeps, for comparing two records.
+auto Stored(const CSettings& s) {
+    return std::make_tuple(s.m_nDefaultApptLength, s.m_strQuote, s.m_strExceptionDateSeparator,
+                           std::vector<int32_t>(std::begin(s.m_mapping.m_simple), std::end(s.m_mapping.m_simple)),
+                           std::vector<int32_t>(std::begin(s.m_mapping.m_repeat), std::end(s.m_mapping.m_repeat)),
+                           s.m_bPrcDeleteAppts, s.m_strPrcIconText, s.m_strPrcMsgTitle, s.m_strPrcMsgText,
+                           s.m_bExportNoCR, s.m_bIgnoreImportErrors, s.m_bPalmDesktopButton, s.m_bFullFormat,
+                           s.m_nDaysAhead, s.m_nDaysBack, s.m_strFile, s.m_strSeparator, s.m_bNoDuplicates,
+                           s.m_dwPalmUserId, s.m_nMinSize);
+}
+
 // A profile of the test's own (a registry file natively, a key of its own on Windows), no
-// Palm Desktop keys, a scratch Palm Desktop folder with users, and every message captured.
+// Palm Desktop keys, a scratch Palm Desktop folder with two users, and every message captured.
 class SettingsTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -52,18 +74,24 @@ protected:
         RemoveKey("Software", "U.S. Robotics");
         RemoveKey("Software", "Palm Computing");
     }
-    void AddUser(const std::string& folder) {
-        const auto dir = std::filesystem::path(m_desktop) / folder / "datebook";
-        std::filesystem::create_directories(dir);
-        test::WriteFile((dir / "datebook.dat").string(), "");
+    void AddUsers() {
+        for (const char* user : {"SmithJ", "Demo"}) {
+            const auto dir = std::filesystem::path(m_desktop) / user / "datebook";
+            std::filesystem::create_directories(dir);
+            test::WriteFile((dir / "datebook.dat").string(), "");
+        }
     }
-    static CRegistryKey Options(RegistryAccess access = RegistryAccess::read) {
+    static CRegistryKey Options() {
         CRegistryKey key;
-        if (access == RegistryAccess::readWrite)
-            key.Create(RegistryRoot::currentUser, ProfileSectionPath("Options"));
-        else
-            key.Open(RegistryRoot::currentUser, ProfileSectionPath("Options"));
+        key.Create(RegistryRoot::currentUser, ProfileSectionPath("Options"));
         return key;
+    }
+    static void AddComponent(const std::string& name, const std::string& creator, const char* dir, const char* file) {
+        CRegistryKey key;
+        ASSERT_TRUE(key.Create(RegistryRoot::currentUser, std::string(kUsr) + "\\" + name));
+        key.SetBinary("Creator", creator);
+        if (dir) key.SetString("Directory", dir);
+        if (file) key.SetString("File0", file);
     }
 
     ScratchDir m_dir;
@@ -71,71 +99,31 @@ protected:
     std::vector<std::string> m_messages;
 };
 
-void ExpectSameStoredFields(const CSettings& a, const CSettings& b) {
-    EXPECT_EQ(a.m_nDefaultApptLength, b.m_nDefaultApptLength);
-    EXPECT_EQ(a.m_strQuote, b.m_strQuote);
-    EXPECT_EQ(a.m_strExceptionDateSeparator, b.m_strExceptionDateSeparator);
-    EXPECT_TRUE(std::equal(std::begin(a.m_mapping.m_simple), std::end(a.m_mapping.m_simple), b.m_mapping.m_simple));
-    EXPECT_TRUE(std::equal(std::begin(a.m_mapping.m_repeat), std::end(a.m_mapping.m_repeat), b.m_mapping.m_repeat));
-    EXPECT_EQ(a.m_bPrcDeleteAppts, b.m_bPrcDeleteAppts);
-    EXPECT_EQ(a.m_strPrcIconText, b.m_strPrcIconText);
-    EXPECT_EQ(a.m_strPrcMsgTitle, b.m_strPrcMsgTitle);
-    EXPECT_EQ(a.m_strPrcMsgText, b.m_strPrcMsgText);
-    EXPECT_EQ(a.m_bExportNoCR, b.m_bExportNoCR);
-    EXPECT_EQ(a.m_bIgnoreImportErrors, b.m_bIgnoreImportErrors);
-    EXPECT_EQ(a.m_bPalmDesktopButton, b.m_bPalmDesktopButton);
-    EXPECT_EQ(a.m_bFullFormat, b.m_bFullFormat);
-    EXPECT_EQ(a.m_nDaysAhead, b.m_nDaysAhead);
-    EXPECT_EQ(a.m_nDaysBack, b.m_nDaysBack);
-    EXPECT_EQ(a.m_strFile, b.m_strFile);
-    EXPECT_EQ(a.m_strSeparator, b.m_strSeparator);
-    EXPECT_EQ(a.m_bNoDuplicates, b.m_bNoDuplicates);
-    EXPECT_EQ(a.m_dwPalmUserId, b.m_dwPalmUserId);
-    EXPECT_EQ(a.m_nMinSize, b.m_nMinSize);
-}
-
 }  // namespace
 
-TEST_F(SettingsTest, EmptyProfileGivesDefaultsAndTheFirstUser) {
-    AddUser("Zed");
-    AddUser("Adams");
-    CSettings s;
-    s.Load();
+TEST_F(SettingsTest, EmptyProfileKeepsTheDefaultsAndTakesTheFirstUser) {
+    AddUsers();
+    CSettings fresh, loaded;
+    loaded.Load();
     EXPECT_TRUE(m_messages.empty());
-    EXPECT_EQ(s.m_dwPalmUserId, UserIdOfFolder("Adams"));
-    EXPECT_EQ(s.m_nDefaultApptLength, 60);
-    EXPECT_EQ(s.m_strQuote, "\"");
-    EXPECT_EQ(s.m_strExceptionDateSeparator, " ");
-    EXPECT_EQ(s.m_strPrcIconText, "Add Appts");
-    EXPECT_EQ(s.m_strPrcMsgTitle, "Appointments added");
-    EXPECT_EQ(s.m_strPrcMsgText, "Appointments have been added to the datebook.\r\nYou may now delete this application.");
-    EXPECT_TRUE(s.m_bPrcDeleteAppts);
-    EXPECT_FALSE(s.m_bExportNoCR);
-    EXPECT_FALSE(s.m_bIgnoreImportErrors);
-    EXPECT_FALSE(s.m_bPalmDesktopButton) << "no Palm Desktop key to put the button in";
-    EXPECT_TRUE(s.m_bFullFormat);
-    EXPECT_EQ(s.m_nDaysAhead, 30);
-    EXPECT_EQ(s.m_nDaysBack, 30);
-    EXPECT_EQ(s.m_strFile, "");
-    EXPECT_EQ(s.m_strSeparator, ",");
-    EXPECT_TRUE(s.m_bNoDuplicates);
-    EXPECT_EQ(s.m_nMinSize, 1000);
-    EXPECT_FALSE(s.m_bImport || s.m_bExport || s.m_bRemoveAll);
-    EXPECT_EQ(s.m_strDatebookFile, "");
-    EXPECT_EQ(s.m_mapping.m_pSettings, &s);
-    for (int i = 0; i < kSimpleFieldCount; ++i) EXPECT_EQ(s.m_mapping.m_simple[i], i);
-    for (int i = 0; i < kRepeatFieldCount; ++i) EXPECT_EQ(s.m_mapping.m_repeat[i], 11 + i);
+    EXPECT_EQ(loaded.m_dwPalmUserId, UserIdOfFolder("Demo"));
+    EXPECT_EQ(loaded.m_mapping.m_pSettings, &loaded);
+    EXPECT_EQ(loaded.m_strPrcMsgText, "Appointments have been added to the datebook.\r\nYou may now delete this application.");
+    // Without a Palm Desktop key there is nowhere to put the toolbar button.
+    EXPECT_FALSE(loaded.m_bPalmDesktopButton);
+    loaded.m_bPalmDesktopButton = true;
+    EXPECT_EQ(Stored(loaded), Stored(fresh));
 }
 
 TEST_F(SettingsTest, NoPalmDesktopUserIsReportedAndTheRecordStillComplete) {
     CSettings s;
-    ASSERT_EQ(m_messages, std::vector<std::string>{"Error: No Palm Desktop found!"});
+    EXPECT_EQ(m_messages, std::vector<std::string>{"Error: No Palm Desktop found!"});
     EXPECT_EQ(s.m_dwPalmUserId, 0u);
     EXPECT_EQ(s.m_nDaysAhead, 30);
 }
 
 TEST_F(SettingsTest, EveryKeyIsWrittenAndReadsBackEqual) {
-    AddUser("Demo");
+    AddUsers();
     CSettings saved;
     saved.m_nDefaultApptLength = 45;
     saved.m_strQuote = "'";
@@ -148,15 +136,12 @@ TEST_F(SettingsTest, EveryKeyIsWrittenAndReadsBackEqual) {
     saved.m_strPrcIconText = "icon";
     saved.m_strPrcMsgTitle = "title";
     saved.m_strPrcMsgText = "line one\r\nline \"two\" \\ end";
-    saved.m_bExportNoCR = true;
-    saved.m_bIgnoreImportErrors = true;
-    saved.m_bPalmDesktopButton = false;
-    saved.m_bFullFormat = false;
+    saved.m_bExportNoCR = saved.m_bIgnoreImportErrors = true;
+    saved.m_bPalmDesktopButton = saved.m_bFullFormat = saved.m_bNoDuplicates = false;
     saved.m_nDaysAhead = 7;
     saved.m_nDaysBack = -3;
     saved.m_strFile = "C:\\data\\out.csv";
     saved.m_strSeparator = "\t";
-    saved.m_bNoDuplicates = false;
     saved.m_dwPalmUserId = 0xFEDCBA98u;
     saved.m_nMinSize = 12;
     // Command-line requests are never stored.
@@ -165,36 +150,33 @@ TEST_F(SettingsTest, EveryKeyIsWrittenAndReadsBackEqual) {
     EXPECT_EQ(saved.Save(), 0);
 
     const CRegistryKey options = Options();
-    ASSERT_TRUE(options.IsOpen());
-    const char* dwords[] = {"palmuserid", "minsize", "noduplicates", "fullformat", "ignoreimporterrors", "exportnocr",
-                            "daysahead", "daysback", "defaultapptlength", "palmdesktopbutton", "prcdeleteappts"};
-    const char* strings[] = {"separator", "quote", "exceptiondateseparator", "lastfile",
-                             "prcmsgtext", "prcmsgtitle", "prcicontext"};
     uint32_t n = 0;
     std::string text;
-    for (const char* k : dwords) EXPECT_TRUE(options.QueryDword(k, n)) << k;
-    for (const char* k : strings) EXPECT_TRUE(options.QueryString(k, text)) << k;
+    for (const char* k : {"palmuserid", "minsize", "noduplicates", "fullformat", "ignoreimporterrors", "exportnocr",
+                          "daysahead", "daysback", "defaultapptlength", "palmdesktopbutton", "prcdeleteappts"})
+        EXPECT_TRUE(options.QueryDword(k, n)) << k;
+    for (const char* k : {"separator", "quote", "exceptiondateseparator", "lastfile", "prcmsgtext", "prcmsgtitle",
+                          "prcicontext"})
+        EXPECT_TRUE(options.QueryString(k, text)) << k;
     EXPECT_TRUE(options.QueryBinary("simplemapping", text));
-    EXPECT_EQ(text.size(), 44u);
     EXPECT_EQ(text.substr(0, 8), std::string("\x05\0\0\0\0\0\0\0", 8));
+    EXPECT_EQ(text.size(), 44u);
     EXPECT_TRUE(options.QueryBinary("repeatmapping", text));
     EXPECT_EQ(text.size(), 48u);
-    uint32_t type;
-    for (const char* k : {"import", "export", "removeall", "datebookfile"}) EXPECT_FALSE(options.QueryValue(k, type, text)) << k;
     EXPECT_TRUE(options.QueryDword("daysback", n));
     EXPECT_EQ(n, 0xFFFFFFFDu);
 
     CSettings loaded;
     loaded.Load();
-    ExpectSameStoredFields(saved, loaded);
+    EXPECT_EQ(Stored(loaded), Stored(saved));
     EXPECT_FALSE(loaded.m_bImport || loaded.m_bExport || loaded.m_bRemoveAll);
     EXPECT_EQ(loaded.m_strDatebookFile, "");
 }
 
-TEST_F(SettingsTest, StoredValuesOfTheWrongKindAreIgnored) {
-    AddUser("Demo");
+TEST_F(SettingsTest, StoredValuesOfTheWrongKindOrSizeAreIgnored) {
+    AddUsers();
     {
-        CRegistryKey options = Options(RegistryAccess::readWrite);
+        CRegistryKey options = Options();
         ASSERT_TRUE(options.SetString("daysahead", "5"));
         ASSERT_TRUE(options.SetDword("separator", 59));
         ASSERT_TRUE(options.SetBinary("fullformat", std::string(4, '\0')));
@@ -203,60 +185,159 @@ TEST_F(SettingsTest, StoredValuesOfTheWrongKindAreIgnored) {
         ASSERT_TRUE(options.SetBinary("repeatmapping", std::string(52, '\1')));
         ASSERT_TRUE(options.SetDword("daysback", 2));
     }
-    CSettings s;
+    CSettings fresh, s;
     s.Load();
-    EXPECT_EQ(s.m_nDaysAhead, 30);
-    EXPECT_EQ(s.m_strSeparator, ",");
-    EXPECT_TRUE(s.m_bFullFormat);
     EXPECT_EQ(s.m_strExceptionDateSeparator, " ") << "an empty separator reads as one space";
     EXPECT_EQ(s.m_nDaysBack, 2);
-    for (int i = 0; i < kSimpleFieldCount; ++i) EXPECT_EQ(s.m_mapping.m_simple[i], i);
-    for (int i = 0; i < kRepeatFieldCount; ++i) EXPECT_EQ(s.m_mapping.m_repeat[i], 11 + i);
+    s.m_nDaysBack = 30;
+    s.m_bPalmDesktopButton = true;
+    EXPECT_EQ(Stored(s), Stored(fresh));
 
-    // The right sizes are taken as they are.
-    {
-        CRegistryKey options = Options(RegistryAccess::readWrite);
-        std::string simple(44, '\0');
-        simple[0] = 23;
-        ASSERT_TRUE(options.SetBinary("simplemapping", simple));
-    }
+    // The right size is taken as it is.
+    std::string simple(44, '\0');
+    simple[0] = 23;
+    ASSERT_TRUE(Options().SetBinary("simplemapping", simple));
     s.Load();
     EXPECT_EQ(s.m_mapping.m_simple[0], 23);
     EXPECT_EQ(s.m_mapping.m_simple[1], 0);
 }
 
 TEST_F(SettingsTest, SpanRunsFromMidnightToOneMinuteBeforeTheNextDay) {
-    AddUser("Demo");
+    AddUsers();
     CSettings s;
     s.m_nDaysBack = s.m_nDaysAhead = 0;
     const long start = s.GetSpanStart(), end = s.GetSpanEnd();
     LocalParts now, a, b;
-    ASSERT_TRUE(BreakLocal(Now(), now));
-    ASSERT_TRUE(BreakLocal(start, a));
-    ASSERT_TRUE(BreakLocal(end, b));
-    EXPECT_EQ(a.day, now.day);
-    EXPECT_EQ(b.day, now.day);
-    EXPECT_EQ(a.hour * 60 + a.minute + a.second, 0);
-    EXPECT_EQ(b.hour * 60 + b.minute, 23 * 60 + 59);
-    EXPECT_EQ(b.second, 0);
+    ASSERT_TRUE(BreakLocal(Now(), now) && BreakLocal(start, a) && BreakLocal(end, b));
+    EXPECT_EQ(std::make_tuple(a.day, a.hour, a.minute, a.second), std::make_tuple(now.day, 0, 0, 0));
+    EXPECT_EQ(std::make_tuple(b.day, b.hour, b.minute, b.second), std::make_tuple(now.day, 23, 59, 0));
 
     s.m_nDaysBack = 3;
     s.m_nDaysAhead = 10;
     EXPECT_EQ(s.GetSpanStart(), start - 3 * 86400L);
     EXPECT_EQ(s.GetSpanEnd(), end + 10 * 86400L);
 
-    // Day counts too large for the clock are held at its ends instead of wrapping round.
-    s.m_nDaysBack = INT_MAX;
-    s.m_nDaysAhead = INT_MAX;
-    EXPECT_EQ(s.GetSpanStart(), sizeof(long) == 4 ? LONG_MIN : start - static_cast<long>(INT_MAX) * 86400L);
+    // Day counts too large for the clock stop at its ends instead of wrapping round.
+    s.m_nDaysBack = s.m_nDaysAhead = INT_MAX;
+    EXPECT_LT(s.GetSpanStart(), start);
     EXPECT_GT(s.GetSpanEnd(), end);
 }
 
 TEST_F(SettingsTest, FieldNames) {
+    const std::pair<int, const char*> cases[] = {{0, "Date"}, {10, "Repeat"}, {22, "Monthly Week Index"},
+                                                 {23, ""}, {-1, ""}, {24, ""}, {7179, ""}};
+    for (const auto& [id, name] : cases) EXPECT_EQ(CFieldMapping::FieldName(id), name) << id;
+}
+
+TEST_F(SettingsTest, ComponentPath) {
+    EXPECT_EQ(CSettings::GetComponentPath(kDate, kFallback), kFallback) << "no Palm Desktop key";
+    using Component = std::tuple<std::string, std::string, const char*, const char*>;
     const struct {
-        int id;
-        const char* name;
-    } cases[] = {{0, "Date"}, {5, "Text"}, {10, "Repeat"}, {11, "Repeat Type"}, {22, "Monthly Week Index"},
-                 {23, ""}, {-1, ""}, {24, ""}, {-32821, ""}, {7179, ""}};
-    for (const auto& c : cases) EXPECT_EQ(CFieldMapping::FieldName(c.id), c.name) << c.id;
+        const char* what;
+        std::vector<Component> components;
+        const char* expected;
+    } cases[] = {
+        {"capital name", {{"COMPONENT3", Bytes(kDate), "Dbk", "x.dat"}}, "\\Dbk\\x.dat"},
+        {"directory with backslash", {{"component3", Bytes(kDate), "\\Dbk", "x.dat"}}, "\\Dbk\\x.dat"},
+        {"other creator", {{"Component1", Bytes(0x6D656D6F), "Memo", "m.dat"}}, kFallback},
+        {"creator of 3 bytes", {{"Component1", Bytes(kDate).substr(0, 3), "Dbk", "x.dat"}}, kFallback},
+        {"creator of 5 bytes", {{"Component1", Bytes(kDate) + "x", "Dbk", "x.dat"}}, kFallback},
+        {"not a component", {{"Compo", Bytes(kDate), "Dbk", "x.dat"}}, kFallback},
+        {"first match wins", {{"Component2", Bytes(kDate), "B", "b.dat"}, {"Component1", Bytes(kDate), "A", "a.dat"}},
+         "\\A\\a.dat"},
+        {"incomplete ones skipped",
+         {{"Component1", Bytes(kDate), "Dbk", nullptr}, {"Component2", Bytes(kDate), nullptr, "x.dat"},
+          {"Component3", Bytes(kDate), "Ok", "ok.dat"}},
+         "\\Ok\\ok.dat"},
+    };
+    for (const auto& c : cases) {
+        Clean();
+        for (const auto& [name, creator, dir, file] : c.components) AddComponent(name, creator, dir, file);
+        EXPECT_EQ(CSettings::GetComponentPath(kDate, kFallback), c.expected) << c.what;
+    }
+}
+
+TEST_F(SettingsTest, DatebookPathAndUsers) {
+    AddUsers();
+    CSettings s;
+    for (const char* name : {"smithj", "SMITHJ", "SmithJ"}) {
+        s.m_dwPalmUserId = 7;
+        EXPECT_EQ(s.FindUser(name), 1) << name;
+        EXPECT_EQ(s.m_dwPalmUserId, UserIdOfFolder("SmithJ")) << name;
+    }
+    for (const char* name : {"Smith", "", "SmithJ "}) EXPECT_EQ(s.FindUser(name), 0) << name;
+    EXPECT_EQ(s.m_dwPalmUserId, UserIdOfFolder("SmithJ"));
+    std::string text;
+    EXPECT_EQ(s.GetUserName(text), 0);
+    EXPECT_EQ(text, "SmithJ");
+    s.GetDatebookPath(text);
+    EXPECT_EQ(text, m_desktop + "\\SmithJ\\datebook\\datebook.dat");
+
+    // -d replaces the user's datebook; the user is not even looked at.
+    s.m_dwPalmUserId = 12345;
+    s.m_strDatebookFile = "C:\\x\\datebook.dat";
+    s.GetDatebookPath(text);
+    EXPECT_EQ(text, "C:\\x\\datebook.dat");
+    EXPECT_TRUE(m_messages.empty());
+
+    // A user that is gone: the message, and a path without a user part.
+    s.m_strDatebookFile.clear();
+    s.GetDatebookPath(text);
+    EXPECT_EQ(text, m_desktop + "\\datebook\\datebook.dat");
+    EXPECT_EQ(m_messages, std::vector<std::string>{"Error getting Palm User Directory. Please save data in Palm Desktop first."});
+}
+
+TEST_F(SettingsTest, DesktopButtonGoesIntoWhicheverPalmDesktopKeyExists) {
+    AddUsers();
+    const struct {
+        bool usr, palmComputing;
+        const char* expectedIn;
+    } cases[] = {{true, false, kUsr}, {false, true, kPalmComputing}, {true, true, kUsr}, {false, false, nullptr}};
+    std::string exe = ExecutablePath();
+    if (exe.size() > 4 && exe[exe.size() - 4] == '.') exe = exe.substr(0, exe.size() - 3) + "exe";
+    for (const auto& c : cases) {
+        Clean();
+        CRegistryKey key;
+        if (c.usr) key.Create(RegistryRoot::currentUser, kUsr);
+        if (c.palmComputing) key.Create(RegistryRoot::currentUser, kPalmComputing);
+        CSettings s;
+        s.SetDesktopButton(true);
+        EXPECT_EQ(s.m_bPalmDesktopButton, c.expectedIn != nullptr);
+        for (const char* parent : {kUsr, kPalmComputing}) {
+            CRegistryKey button;
+            const bool present = button.Open(RegistryRoot::currentUser, std::string(parent) + "\\ApplicationVEMRA");
+            EXPECT_EQ(present, c.expectedIn == parent) << c.usr << c.palmComputing << " " << parent;
+            if (!present) continue;
+            std::string directory, name, module;
+            uint32_t integrate = 0, creator = 0;
+            EXPECT_TRUE(button.QueryString("Directory", directory) && button.QueryDword("Integrate", integrate) &&
+                        button.QueryDword("Creator", creator) && button.QueryString("Name", name) &&
+                        button.QueryString("Module", module));
+            EXPECT_EQ(std::tie(directory, integrate, creator, name, module),
+                      std::make_tuple("Backup", 1u, 0x43616C66u, "VEMRA", exe));
+        }
+    }
+}
+
+TEST_F(SettingsTest, TurningTheButtonOffRemovesTheEntryAtSaveAndLoad) {
+    AddUsers();
+    const std::string entry = std::string(kUsr) + "\\ApplicationVEMRA";
+    CRegistryKey key, button;
+    ASSERT_TRUE(key.Create(RegistryRoot::currentUser, kUsr));
+    CSettings s;
+    s.Load();
+    EXPECT_TRUE(s.m_bPalmDesktopButton);
+    EXPECT_TRUE(button.Open(RegistryRoot::currentUser, entry));
+
+    s.m_bPalmDesktopButton = false;
+    s.Save();
+    EXPECT_FALSE(button.Open(RegistryRoot::currentUser, entry));
+    EXPECT_TRUE(key.Open(RegistryRoot::currentUser, kUsr)) << "only the entry goes";
+
+    // Still off at the next start: an entry made meanwhile goes again.
+    ASSERT_TRUE(button.Create(RegistryRoot::currentUser, entry));
+    CSettings next;
+    next.Load();
+    EXPECT_FALSE(next.m_bPalmDesktopButton);
+    EXPECT_FALSE(button.Open(RegistryRoot::currentUser, entry));
 }
