@@ -273,6 +273,21 @@ TEST(DatebookRepeat, SameRepeatingEvent) {
     EXPECT_TRUE(a.IsSameRepeatingEvent(b));
     b.SetRepYearlyByDate(CDateOfYear(eMay, 6, 1, -1, eSunday));
     EXPECT_FALSE(a.IsSameRepeatingEvent(b));
+    // Every kind against every other kind.
+    const std::vector<std::function<void(CDateBkRecord&)>> kinds = {
+        [](CDateBkRecord& r) { r.SetRepDaily(CDayName(eDayIndex(5), 1, -1, eSunday)); },
+        [](CDateBkRecord& r) { r.SetRepWeekly(CWeekly(0x20, 1, -1, eSunday)); },
+        [](CDateBkRecord& r) { r.SetRepMonthlyByDate(CDateOfMonth(5, 1, -1, eSunday)); },
+        [](CDateBkRecord& r) { r.SetRepMonthlyByDay(CDayOfMonth(eFirstWeek, eFriday, 1, -1, eSunday)); },
+        [](CDateBkRecord& r) { r.SetRepYearlyByDate(CDateOfYear(eMay, 5, 1, -1, eSunday)); },
+    };
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        for (std::size_t j = 0; j < kinds.size(); ++j) {
+            kinds[i](a);
+            kinds[j](b);
+            EXPECT_EQ(a.IsSameRepeatingEvent(b) != 0, i == j) << i << " " << j;
+        }
+    }
     a.StopRepeatingEvt();
     b.StopRepeatingEvt();
     EXPECT_FALSE(a.IsSameRepeatingEvent(b));   // only repeating records compare
