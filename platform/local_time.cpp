@@ -4,8 +4,19 @@
 
 namespace vemra {
 
+// Lets the platform's time zone handling prepare itself once (local_time_posix/_win.cpp).
+void PrepareTimeZone();
+
+namespace {
+void EnsureTimeZone() {
+    static const bool prepared = (PrepareTimeZone(), true);
+    (void)prepared;
+}
+}  // namespace
+
 bool BreakLocal(long t, LocalParts& out) {
     if (t < 0) return false;
+    EnsureTimeZone();
     std::time_t tt = static_cast<std::time_t>(t);
     const std::tm* tm = std::localtime(&tt);
     if (!tm) return false;
@@ -21,6 +32,7 @@ bool BreakLocal(long t, LocalParts& out) {
 }
 
 long MakeLocal(int year, int month, int day, int hour, int minute, int second, int isdst) {
+    EnsureTimeZone();
     std::tm tm{};
     tm.tm_year = year - 1900;
     tm.tm_mon = month - 1;

@@ -1,0 +1,9 @@
+#include <ctime>
+
+namespace vemra {
+
+void PrepareTimeZone();
+
+void PrepareTimeZone() { _tzset(); }
+
+}  // namespace vemra
