@@ -77,7 +77,7 @@ int CCsvFile::NextWriteRow() {
 int CCsvFile::PutText(const std::string& value) {
     if (!m_bAtRowStart) m_strOut += m_strSeparator;
     m_strOut += m_strQuote;
-    m_strOut += vemra::EscapeCell(value, m_bRemoveLineBreaks);
+    m_strOut += vemra::EscapeCell(value, m_bRemoveLineBreaks, m_strQuote);
     m_strOut += m_strQuote;
     m_bAtRowStart = false;
     // Long rows go out in pieces; short ones wait for the row end.

@@ -8,9 +8,10 @@
 
 namespace vemra {
 
-// A cell's text as written between the quotes: double quotes doubled, carriage returns dropped,
-// line feeds kept or (removeLineBreaks) turned into spaces.
-std::string EscapeCell(std::string_view value, int removeLineBreaks);
+// A cell's text as written between the quotes: the quote character doubled (the reader takes a
+// doubled quote for one), carriage returns dropped, line feeds kept or (removeLineBreaks) turned
+// into spaces. Only a one-character quote text is a quote on reading, so only that is doubled.
+std::string EscapeCell(std::string_view value, int removeLineBreaks, std::string_view quote = "\"");
 
 // Every line feed becomes carriage return + line feed.
 std::string ExpandLineBreaks(std::string_view text);
