@@ -63,6 +63,8 @@ bool CorrectYear(int& year) {
 int DateFromText(const std::string& text, long& t) {
     DateTimeParts parts;
     if (!ParseDateTime(text, parts)) return -1;
+    // A time alone parses as day zero of the automation calendar; it names no date.
+    if (parts.year == 1899 && parts.month == 12 && parts.day == 30) return -1;
     int year = parts.year;
     if (!CorrectYear(year)) return -1;
     const long value = MakeLocal(year, parts.month, parts.day);

@@ -26,7 +26,7 @@ std::string NextExceptionToken(std::string& list, const std::string& separator);
 bool CorrectYear(int& year);
 
 // A date text (not trimmed) to local midnight of its day, with the year corrected: 0, or -1
-// when the text is no date or the date is outside the datebook's range.
+// when the text holds no date (a time alone included) or the date is outside the datebook's range.
 int DateFromText(const std::string& text, long& t);
 
 // Date cell: trimmed; 0, -1 invalid, -2 empty.

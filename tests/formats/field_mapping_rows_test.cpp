@@ -116,6 +116,7 @@ TEST(FieldMappingRows, ReadCellRules) {
         {0, "   ", 101, "   ", nullptr},
         {0, "Date", 101, "Date", nullptr},
         {0, "3/4/50", 101, "3/4/50", nullptr},
+        {0, "2:30 PM", 101, "2:30 PM", nullptr},   // a time alone is no date
         {0, "3/4/80", 0, "3/4/80", [](const CApptValues& v) { EXPECT_EQ(v.m_timeDate, MakeLocal(1980, 3, 4)); }},
         {1, " X ", 0, " X ", [](const CApptValues& v) { EXPECT_EQ(v.m_bUntimed, 1); }},
         {1, "  ", 0, "  ", [](const CApptValues& v) { EXPECT_EQ(v.m_bUntimed, 0); }},

@@ -111,6 +111,7 @@ TEST(ApplyRepeatInfo, RulesAndRejections) {
              EXPECT_EQ(Exceptions(r).size(), 1u);   // the rule and the first date stay
              EXPECT_TRUE(Rule(r));
          }},
+        {"exception of a time alone", "Daily", MakeLocal(2002, 3, 4), 0, 0, 0, "10:00;", ";", 112, "10:00", nullptr},
         {"exception after 2031", "Daily", MakeLocal(2002, 3, 4), 0, 0, 0, "1/1/2032", ";", 112, "1/1/2032", nullptr},
     };
     CSettings settings;
