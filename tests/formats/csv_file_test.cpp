@@ -129,8 +129,16 @@ TEST(CsvFileReader, RowsOfAnyLengthAreReadWhole) {
 
 TEST(CsvFileReader, ProgressCountsConsumedBytes) {
     ScratchDir dir;
-    const std::string row1 = "\"" + std::string(600, 'a') + "\"\r\n";   // 604 bytes
-    const std::string row2 = "\"" + std::string(400, 'b') + "\"\r\n";   // 404 bytes
+    // One quoted cell of n letters and the row end.
+    auto quotedRow = [](std::size_t n, char letter) {
+        std::string row(n + 4, letter);
+        row[0] = row[n + 1] = '"';
+        row[n + 2] = '\r';
+        row[n + 3] = '\n';
+        return row;
+    };
+    const std::string row1 = quotedRow(600, 'a');   // 604 bytes
+    const std::string row2 = quotedRow(400, 'b');   // 404 bytes
     WriteFile(dir.File("p.csv"), row1 + row2);
     for (std::size_t chunk : {std::size_t{1}, std::size_t{100}, std::size_t{100000}}) {
         CCsvFile file;
