@@ -47,6 +47,8 @@ int CCsvFile::Close() {
     }
     m_buffer.clear();
     m_buffer.shrink_to_fit();
+    m_readArea.clear();
+    m_readArea.shrink_to_fit();
     m_nBufferPos = 0;
     return m_strError.empty() ? result : -1;
 }
@@ -94,10 +96,9 @@ bool CCsvFile::FillBuffer() {
         m_buffer.erase(0, m_nBufferPos);
         m_nBufferPos = 0;
     }
-    const std::size_t old = m_buffer.size();
-    m_buffer.resize(old + m_nChunkSize);
-    const std::size_t n = m_file.Read(m_buffer.data() + old, m_nChunkSize);
-    m_buffer.resize(old + n);
+    if (m_readArea.size() != m_nChunkSize) m_readArea.assign(m_nChunkSize, '\0');
+    const std::size_t n = m_file.Read(m_readArea.data(), m_nChunkSize);
+    m_buffer.append(m_readArea.data(), n);
     return n > 0;
 }
 

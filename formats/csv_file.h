@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "formats/row_file.h"
 #include "platform/file.h"
@@ -54,6 +55,7 @@ private:
     std::string m_strRowText;      // the text of the last cell read
     std::string m_buffer;          // bytes read from the file and not yet taken into a row
     std::size_t m_nBufferPos = 0;
+    std::vector<char> m_readArea;  // what one platform read fills
     std::size_t m_nChunkSize = 64 * 1024;
     std::string m_strOut;          // one row's output, handed to the file when the row ends
 };
