@@ -24,12 +24,6 @@ const char* const kRepeatMonthlyDate = "Monthly Date";
 const char* const kRepeatMonthlyDay = "Monthly Day";
 const char* const kRepeatYearly = "Yearly";
 
-enum : int {
-    kInvalidDate = 101, kInvalidStartTime, kInvalidEndTime, kNoText, kInvalidAlarmTime,
-    kInvalidAlarmUnit, kInvalidRepeatInterval, kInvalidRepeatEndDate, kNoWeekDay,
-    kInvalidWeekIndex, kInvalidRepeatType, kInvalidExceptionDate
-};
-
 int PutFlag(CRowFile& file, long flag) { return file.PutText(flag ? "x" : ""); }
 
 const char* AlarmUnitLetter(int unit) {
@@ -64,8 +58,8 @@ int ReadSimplePart(const CFieldMapping& mapping, CRowFile& file, CApptValues& va
         const CSettings* settings = mapping.m_pSettings;
         const long length = settings ? settings->m_nDefaultApptLength : kDefaultApptLength;
         if (values.m_timeStart != 0 && values.m_timeEnd == 0) values.m_timeEnd = values.m_timeStart + length * 60;
-        if (values.m_timeStart == 0) return kInvalidStartTime;
-        if (values.m_timeEnd == 0) return kInvalidEndTime;
+        if (values.m_timeStart == 0) return vemra::reasonInvalidStartTime;
+        if (values.m_timeEnd == 0) return vemra::reasonInvalidEndTime;
     }
     return 0;
 }
@@ -181,14 +175,14 @@ int CFieldMapping::ReadCell(CRowFile& file, CApptValues& values, int id) const {
     long n = 0;
     switch (id) {
     case fieldDate:
-        if (file.GetDate(t) < 0) return kInvalidDate;
+        if (file.GetDate(t) < 0) return vemra::reasonInvalidDate;
         values.m_timeDate = t;
         return 0;
     case fieldStartTime:
     case fieldEndTime: {
         const int r = file.GetTime(t);
         if (r == -2) t = 0;
-        else if (r != 0) return id == fieldStartTime ? kInvalidStartTime : kInvalidEndTime;
+        else if (r != 0) return id == fieldStartTime ? vemra::reasonInvalidStartTime : vemra::reasonInvalidEndTime;
         (id == fieldStartTime ? values.m_timeStart : values.m_timeEnd) = t;
         return 0;
     }
@@ -207,13 +201,13 @@ int CFieldMapping::ReadCell(CRowFile& file, CApptValues& values, int id) const {
     case fieldText:
         file.GetText(text);
         values.m_strText = vemra::ExpandLineBreaks(text);
-        return values.m_strText.empty() ? kNoText : 0;
+        return values.m_strText.empty() ? vemra::reasonNoText : 0;
     case fieldNote:
         file.GetText(text);
         values.m_strNote = vemra::ExpandLineBreaks(text);
         return 0;
     case fieldAlarmTime:
-        if (file.GetInt(n) < 0) return kInvalidAlarmTime;
+        if (file.GetInt(n) < 0) return vemra::reasonInvalidAlarmTime;
         values.m_nAlarmTime = static_cast<int32_t>(n);
         return 0;
     case fieldAlarmUnit: {
@@ -223,7 +217,7 @@ int CFieldMapping::ReadCell(CRowFile& file, CApptValues& values, int id) const {
         else if (vemra::EqualsNoCase(unit, "d")) values.m_nAlarmUnit = eDays;
         else if (vemra::EqualsNoCase(unit, "h")) values.m_nAlarmUnit = eHours;
         else if (vemra::EqualsNoCase(unit, "m")) values.m_nAlarmUnit = eMinutes;
-        else return kInvalidAlarmUnit;
+        else return vemra::reasonInvalidAlarmUnit;
         return 0;
     }
     case fieldRepeatType:
@@ -231,13 +225,13 @@ int CFieldMapping::ReadCell(CRowFile& file, CApptValues& values, int id) const {
         values.m_strRepeatType = vemra::Trim(text);
         return 0;
     case fieldRepeatInterval:
-        if (file.GetInt(n) < 0 || n <= 0) return kInvalidRepeatInterval;
+        if (file.GetInt(n) < 0 || n <= 0) return vemra::reasonInvalidRepeatInterval;
         values.m_nRepeatInterval = static_cast<int32_t>(n);
         return 0;
     case fieldRepeatEndDate: {
         const int r = file.GetDate(t);
         if (r == -2) t = 0;
-        else if (r != 0) return kInvalidRepeatEndDate;
+        else if (r != 0) return vemra::reasonInvalidRepeatEndDate;
         else if (IsEndlessDate(t)) t = 0;
         values.m_timeRepeatEnd = t;
         return 0;
@@ -247,7 +241,7 @@ int CFieldMapping::ReadCell(CRowFile& file, CApptValues& values, int id) const {
         values.m_strExceptions = text;
         return 0;
     case fieldMonthlyWeekIndex:
-        if (file.GetInt(n) < 0) return kInvalidWeekIndex;
+        if (file.GetInt(n) < 0) return vemra::reasonInvalidWeekIndex;
         values.m_nWeekIndex = static_cast<int32_t>(n);
         return 0;
     default:
@@ -266,7 +260,7 @@ long CFieldMapping::ApplyRepeatInfo(CDateBkRecord& record, CApptValues& values, 
         long start = 0;
         record.GetStartTime(start);
         // An end on the start's own day is accepted, one on an earlier day is not.
-        if (values.m_timeRepeatEnd + 86400L <= start) return kInvalidRepeatEndDate;
+        if (values.m_timeRepeatEnd + 86400L <= start) return vemra::reasonInvalidRepeatEndDate;
         endDate = values.m_timeRepeatEnd;
     } else {
         endDate = vemra::MakeLocal(2031, 12, 31);   // the datebook's mark of a repeat without end
@@ -280,19 +274,19 @@ long CFieldMapping::ApplyRepeatInfo(CDateBkRecord& record, CApptValues& values, 
     if (type == kRepeatDaily) {
         r = record.SetRepDaily(CDayName(static_cast<eDayIndex>(d.day), interval, endDate, eSunday));
     } else if (type == kRepeatWeekly) {
-        if (values.m_byWeekDays == 0) return kNoWeekDay;
+        if (values.m_byWeekDays == 0) return vemra::reasonNoWeekDay;
         r = record.SetRepWeekly(CWeekly(values.m_byWeekDays, interval, endDate, eSunday));
     } else if (type == kRepeatMonthlyDate) {
         r = record.SetRepMonthlyByDate(CDateOfMonth(d.day, interval, endDate, eSunday));
     } else if (type == kRepeatMonthlyDay) {
         values.m_nWeekIndex -= 1;
-        if (values.m_nWeekIndex < 0 || values.m_nWeekIndex > 4) return kInvalidWeekIndex;
+        if (values.m_nWeekIndex < 0 || values.m_nWeekIndex > 4) return vemra::reasonInvalidWeekIndex;
         r = record.SetRepMonthlyByDay(CDayOfMonth(static_cast<eWeekIndex>(values.m_nWeekIndex),
                                                   static_cast<eDayIndex>(d.weekday), interval, endDate, eSunday));
     } else if (type == kRepeatYearly) {
         r = record.SetRepYearlyByDate(CDateOfYear(static_cast<eMonthIndex>(d.month - 1), d.day, interval, endDate, eSunday));
     } else {
-        return kInvalidRepeatType;
+        return vemra::reasonInvalidRepeatType;
     }
     if (r != 0) return r;
 
@@ -303,7 +297,7 @@ long CFieldMapping::ApplyRepeatInfo(CDateBkRecord& record, CApptValues& values, 
         if (vemra::DateFromText(token, date) != 0) {
             // The message quotes the offending date, whether unreadable or out of range.
             file.SetRowText(token);
-            return kInvalidExceptionDate;
+            return vemra::reasonInvalidExceptionDate;
         }
         r = record.AddException(date);
         values.m_strExceptions = vemra::Trim(values.m_strExceptions);

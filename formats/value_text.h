@@ -8,6 +8,15 @@
 
 namespace vemra {
 
+// Why a cell or row is rejected on import; the message is resource string kReasonMessageBase + code.
+enum : int {
+    reasonInvalidDate = 101, reasonInvalidStartTime, reasonInvalidEndTime, reasonNoText,
+    reasonInvalidAlarmTime, reasonInvalidAlarmUnit, reasonInvalidRepeatInterval,
+    reasonInvalidRepeatEndDate, reasonNoWeekDay, reasonInvalidWeekIndex, reasonInvalidRepeatType,
+    reasonInvalidExceptionDate
+};
+constexpr unsigned kReasonMessageBase = 32689;
+
 // A cell's text as written between the quotes: the quote character doubled (the reader takes a
 // doubled quote for one), carriage returns dropped, line feeds kept or (removeLineBreaks) turned
 // into spaces. Only a one-character quote text is a quote on reading, so only that is doubled.
