@@ -107,8 +107,7 @@ int CCsvFile::NextReadRow() {
     m_nRowPos = 0;
     if (!m_file.IsOpen()) return -1;
     // Rows end only at carriage return + line feed; a bare line feed belongs to the row.
-    bool ended = false;
-    bool any = false;
+    bool any = false;   // an empty line is a row too
     std::size_t scanFrom = m_nBufferPos;
     for (;;) {
         const std::size_t lf = m_buffer.find('\n', scanFrom);
@@ -116,7 +115,6 @@ int CCsvFile::NextReadRow() {
             if (lf > m_nBufferPos && m_buffer[lf - 1] == '\r') {
                 m_strRow.append(m_buffer, m_nBufferPos, lf - 1 - m_nBufferPos);
                 m_nBufferPos = lf + 1;
-                ended = true;
                 any = true;
                 break;
             }
@@ -142,7 +140,7 @@ int CCsvFile::NextReadRow() {
         }
         scanFrom = m_nBufferPos;
     }
-    if (!any && !ended) return -1;
+    if (!any) return -1;
     // The row ends at a NUL byte, as text rows always have.
     const std::size_t nul = m_strRow.find('\0');
     if (nul != std::string::npos) m_strRow.resize(nul);
