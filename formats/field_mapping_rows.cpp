@@ -1,5 +1,8 @@
 // Composing rows from a value record or datebook record, and reading them back.
 
+#include <algorithm>
+#include <cstdint>
+
 #include "formats/appt_values.h"
 #include "formats/row_file.h"
 #include "formats/value_text.h"
@@ -56,8 +59,12 @@ int ReadSimplePart(const CFieldMapping& mapping, CRowFile& file, CApptValues& va
     }
     if (values.m_bUntimed == 0) {
         const CSettings* settings = mapping.m_pSettings;
-        const long length = settings ? settings->m_nDefaultApptLength : kDefaultApptLength;
-        if (values.m_timeStart != 0 && values.m_timeEnd == 0) values.m_timeEnd = values.m_timeStart + length * 60;
+        const long long length = settings ? settings->m_nDefaultApptLength : kDefaultApptLength;
+        if (values.m_timeStart != 0 && values.m_timeEnd == 0) {
+            // The length comes from the profile unchecked: an end beyond the time range is cut to it.
+            const long long end = values.m_timeStart + length * 60;
+            values.m_timeEnd = static_cast<long>(std::clamp<long long>(end, INT32_MIN, INT32_MAX));
+        }
         if (values.m_timeStart == 0) return vemra::reasonInvalidStartTime;
         if (values.m_timeEnd == 0) return vemra::reasonInvalidEndTime;
     }
@@ -279,7 +286,7 @@ long CFieldMapping::ApplyRepeatInfo(CDateBkRecord& record, CApptValues& values, 
     } else if (type == kRepeatMonthlyDate) {
         r = record.SetRepMonthlyByDate(CDateOfMonth(d.day, interval, endDate, eSunday));
     } else if (type == kRepeatMonthlyDay) {
-        values.m_nWeekIndex -= 1;
+        if (values.m_nWeekIndex > INT32_MIN) values.m_nWeekIndex -= 1;
         if (values.m_nWeekIndex < 0 || values.m_nWeekIndex > 4) return vemra::reasonInvalidWeekIndex;
         r = record.SetRepMonthlyByDay(CDayOfMonth(static_cast<eWeekIndex>(values.m_nWeekIndex),
                                                   static_cast<eDayIndex>(d.weekday), interval, endDate, eSunday));

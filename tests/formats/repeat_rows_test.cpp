@@ -87,6 +87,7 @@ TEST(ApplyRepeatInfo, RulesAndRejections) {
          }},
         {"week index 0", "Monthly Day", MakeLocal(2002, 3, 4), 0, 0, 0, "", " ", 110, "last cell", nullptr},
         {"week index 6", "Monthly Day", MakeLocal(2002, 3, 4), 0, 6, 0, "", " ", 110, "last cell", nullptr},
+        {"lowest week index", "Monthly Day", MakeLocal(2002, 3, 4), 0, INT32_MIN, 0, "", " ", 110, "last cell", nullptr},
         {"yearly on 29 February", "Yearly", MakeLocal(2004, 2, 29), 0, 0, 0, "", " ", 0, "last cell", [](CDateBkRecord& r) {
              const auto* y = dynamic_cast<const CDateOfYear*>(Rule(r));
              ASSERT_TRUE(y);
