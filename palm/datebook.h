@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 enum eAlarmUnit : int { eMinutes = 0, eHours = 1, eDays = 2 };
@@ -232,6 +233,9 @@ public:
     long Save();
     // Writes to another path (the path becomes the table's own).
     long SaveAs(const std::string& path);
+    // The same on file contents in memory (OpenFromMemory leaves the table without a path).
+    long OpenFromMemory(std::string_view bytes);
+    long SaveToMemory(std::string& bytes) const;
 
     long GetRecordCount() const;
     long AppendBlankRecord(CDateBkRecord& record);

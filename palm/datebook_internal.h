@@ -1,0 +1,137 @@
+#pragma once
+// Private to the datebook library: the record as stored, the table's state, and the pieces the
+// file reader/writer and the recurrence code share.
+
+#include "palm/datebook.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// How a text's length was written, kept so that an unchanged file is written back unchanged.
+enum class eLengthForm : std::uint8_t {
+    eAuto = 0,      // the shortest form (new or changed texts)
+    eByte,          // one length byte
+    eWord,          // 0xFF, then a 16-bit length
+    eDword          // 0xFF 0xFFFF, then a 32-bit length
+};
+
+// A text field as the file holds it: Windows-1252 bytes, converted only when asked for.
+struct FileText {
+    std::string bytes;
+    eLengthForm form = eLengthForm::eAuto;
+    std::uint32_t pad = 0;   // the u32 written before the text (0 in every known file)
+};
+
+struct RepeatData {
+    std::vector<std::uint32_t> exceptions;        // in file order
+    std::unique_ptr<CRepeateDayInfo> rule;        // null: no repeat
+    std::uint32_t rawEnd = 0;                     // the end date as read
+    long readEnd = -1;                            // what rawEnd was read as; rawEnd is written
+                                                  // back while the rule's end still equals it
+    bool bRawEndValid = false;
+    bool bBigTag = false;                         // the class tag used the 0x7FFF escape
+
+    RepeatData() = default;
+    RepeatData(RepeatData&&) = default;
+    RepeatData& operator=(RepeatData&&) = default;
+    RepeatData(const RepeatData& other) { *this = other; }
+    RepeatData& operator=(const RepeatData& other) {
+        if (this == &other) return *this;
+        exceptions = other.exceptions;
+        rule = other.rule ? other.rule->Clone() : nullptr;
+        rawEnd = other.rawEnd;
+        readEnd = other.readEnd;
+        bRawEndValid = other.bRawEndValid;
+        bBigTag = other.bBigTag;
+        return *this;
+    }
+};
+
+namespace datebook {
+
+constexpr std::uint32_t kStatusAdded = 0x01;
+constexpr std::uint32_t kStatusUpdated = 0x02;
+constexpr std::uint32_t kStatusDeleted = 0x04;
+constexpr std::uint32_t kStatusArchived = 0x80;
+
+constexpr int kFieldsPerRecord = 15;
+constexpr std::uint16_t kFieldTypes[kFieldsPerRecord] = {1, 1, 1, 3, 1, 5, 1, 5, 6, 6, 1, 6, 1, 1, 8};
+constexpr std::uint32_t kDatebookTag = 0x44420100;
+constexpr std::uint32_t kMaxExceptions = 0xFFFF;
+
+}  // namespace datebook
+
+struct DateBkRecordData {
+    std::uint32_t recordId = 0;
+    std::uint32_t status = 0;
+    std::uint32_t position = 0;
+    std::uint32_t start = 0;
+    std::uint32_t end = 0;
+    std::uint32_t duration = 0;
+    FileText description;
+    FileText note;
+    std::uint32_t untimed = 0;
+    std::uint32_t isPrivate = 0;
+    std::uint32_t category = 0;
+    std::uint32_t alarmSet = 0;
+    std::uint32_t alarmAdvance = 0xFFFFFFFF;   // -1: no alarm
+    std::uint32_t alarmUnit = 0;
+    RepeatData repeat;
+};
+
+struct DateBkTableData {
+    // Everything between the version tag and the entry count, exactly as read (file name, table
+    // string, categories, resource id, field layout); empty for a table that was never opened.
+    std::string header;
+    std::vector<DateBkRecordData> records;
+    std::uint32_t nextRecordId = 1;
+
+    // Start-time order: a sorted main array plus a small sorted buffer of recent appends, both
+    // of keys (start << 32 | stored index). recent holds (key, position in the merged order).
+    std::vector<std::uint64_t> sortedMain;
+    std::vector<std::pair<std::uint64_t, std::size_t>> sortedRecent;
+    std::size_t sortedCovered = 0;   // records 0 .. sortedCovered-1 are in the two arrays
+    bool bOrderStale = true;         // a start time changed: the next sort starts afresh
+
+    void Clear();
+    void Sort();
+    // Stored index of the record at position pos of the sorted order (records appended after
+    // the last sort follow in stored order).
+    std::size_t SortedAt(std::size_t pos) const;
+    void StartTimeChanged(std::size_t storedIndex);
+    void InitNewRecord(DateBkRecordData& data);
+};
+
+struct CDateBkTable::Impl : DateBkTableData {};
+
+namespace datebook {
+
+// Parses a whole datebook file into impl (which is cleared first). false with a reason on failure.
+bool ParseFile(std::string_view bytes, DateBkTableData& impl, std::string& error);
+// The bytes of the file for impl; path is written as the file name of a table never opened.
+std::string WriteFile(const DateBkTableData& impl, const std::string& path);
+
+// Local 2031-12-31 00:00: end dates from here on mean "no end".
+long NoEndThreshold();
+// The value "no end" is written as: local 2031-12-31 23:59:59.
+long NoEndFileValue();
+// Days since 1970-01-01 of a civil date, and back.
+long DaysFromCivil(int year, int month, int day);
+void CivilFromDays(long days, int& year, int& month, int& day);
+// Local calendar day of t as a day number; false when t cannot be converted.
+bool LocalDay(long t, long& day);
+
+// Builds a rule from what the file holds; null when the brand is not one we know.
+std::unique_ptr<CRepeateDayInfo> MakeRule(std::uint32_t brand, std::uint32_t interval, long endDate,
+                                          std::uint32_t firstDay, std::uint32_t value1,
+                                          std::uint32_t value2, unsigned char mask);
+
+// The file's class name of a brand (1-5), or null.
+const char* ClassNameOfBrand(int brand);
+
+inline long TimeFromRaw(std::uint32_t raw) { return static_cast<long>(static_cast<std::int32_t>(raw)); }
+
+}  // namespace datebook

@@ -1,0 +1,104 @@
+#pragma once
+// Builds datebook.dat contents byte by byte from the published layout, independently of the
+// library's writer, so that reader and writer are both checked against the layout itself.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace dbtest {
+
+class Bytes {
+public:
+    Bytes& U8(std::uint8_t v) { m_s.push_back(static_cast<char>(v)); return *this; }
+    Bytes& U16(std::uint16_t v) { return U8(v & 0xFF).U8(v >> 8); }
+    Bytes& U32(std::uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
+    Bytes& Raw(const std::string& s) { m_s += s; return *this; }
+    // A text with the shortest length form.
+    Bytes& Text(const std::string& s) {
+        if (s.size() < 255) {
+            U8(static_cast<std::uint8_t>(s.size()));
+        } else if (s.size() < 0xFFFE) {
+            U8(0xFF).U16(static_cast<std::uint16_t>(s.size()));
+        } else {
+            U8(0xFF).U16(0xFFFF).U32(static_cast<std::uint32_t>(s.size()));
+        }
+        return Raw(s);
+    }
+    const std::string& Str() const { return m_s; }
+    std::size_t Size() const { return m_s.size(); }
+
+private:
+    std::string m_s;
+};
+
+struct Category {
+    std::uint32_t index, id, dirty;
+    std::string longName, shortName;
+};
+
+// Everything up to and including the entry count.
+inline std::string Header(std::size_t records, const std::vector<Category>& categories = {},
+                          const std::string& fileName = "C:\\Palm\\SmithJ\\datebook\\datebook.dat") {
+    Bytes b;
+    b.U32(0x44420100).Text(fileName).Text("").U32(static_cast<std::uint32_t>(categories.size() + 1))
+        .U32(static_cast<std::uint32_t>(categories.size()));
+    for (const auto& c : categories) b.U32(c.index).U32(c.id).U32(c.dirty).Text(c.longName).Text(c.shortName);
+    b.U32(0).U32(15).U32(0).U32(1).U32(2).U16(15);
+    for (std::uint16_t t : {1, 1, 1, 3, 1, 5, 1, 5, 6, 6, 1, 6, 1, 1, 8}) b.U16(t);
+    b.U32(static_cast<std::uint32_t>(records * 15));
+    return b.Str();
+}
+
+// The repeat field's value (after its type tag).
+inline std::string NoRepeat(const std::vector<std::uint32_t>& exceptions = {}) {
+    Bytes b;
+    b.U16(static_cast<std::uint16_t>(exceptions.size()));
+    for (auto e : exceptions) b.U32(e);
+    b.U16(0);
+    return b.Str();
+}
+
+// A repeat object: tag bytes (new class or class reference) and the common values; brand
+// fields follow from the caller.
+inline Bytes RepeatStart(const std::vector<std::uint32_t>& exceptions, const std::string& tag,
+                         std::uint32_t brand, std::uint32_t interval, std::uint32_t end,
+                         std::uint32_t firstDay = 0) {
+    Bytes b;
+    b.U16(static_cast<std::uint16_t>(exceptions.size()));
+    for (auto e : exceptions) b.U32(e);
+    b.Raw(tag).U32(brand).U32(interval).U32(end).U32(firstDay);
+    return b;
+}
+
+inline std::string NewClass(const std::string& name) {
+    Bytes b;
+    b.U16(0xFFFF).U16(1).U16(static_cast<std::uint16_t>(name.size())).Raw(name);
+    return b.Str();
+}
+
+inline std::string ClassRef(std::uint16_t number) { return Bytes().U16(0x8000 | number).Str(); }
+
+struct Rec {
+    std::uint32_t id = 1, status = 0, position = 0, start = 0, end = 0;
+    std::string description;
+    std::uint32_t duration = 0;
+    std::string note;
+    std::uint32_t untimed = 0, isPrivate = 0, category = 0, alarm = 0, advance = 0xFFFFFFFF, unit = 0;
+    std::string repeat = NoRepeat();
+    std::string rawDescription, rawNote;   // when set: the whole text bytes, length included
+};
+
+inline std::string Record(const Rec& r) {
+    Bytes b;
+    b.U32(1).U32(r.id).U32(1).U32(r.status).U32(1).U32(r.position).U32(3).U32(r.start).U32(1).U32(r.end);
+    b.U32(5).U32(0);
+    if (r.rawDescription.empty()) b.Text(r.description); else b.Raw(r.rawDescription);
+    b.U32(1).U32(r.duration).U32(5).U32(0);
+    if (r.rawNote.empty()) b.Text(r.note); else b.Raw(r.rawNote);
+    b.U32(6).U32(r.untimed).U32(6).U32(r.isPrivate).U32(1).U32(r.category).U32(6).U32(r.alarm);
+    b.U32(1).U32(r.advance).U32(1).U32(r.unit).U32(8).Raw(r.repeat);
+    return b.Str();
+}
+
+}  // namespace dbtest
