@@ -1,0 +1,59 @@
+#pragma once
+// The delimited text file: cells between quote texts, separated by the separator text, rows
+// ending with carriage return + line feed. Reading goes through a buffer of its own; a row of
+// any length is read whole.
+
+#include <cstddef>
+#include <string>
+
+#include "formats/row_file.h"
+#include "platform/file.h"
+
+class CCsvFile : public CRowFile {
+public:
+    CCsvFile();
+    ~CCsvFile() override;
+
+    void SetSeparator(const std::string& separator) { m_strSeparator = separator; }
+    void SetQuote(const std::string& quote) { m_strQuote = quote; }
+    void SetRemoveLineBreaks(int remove) { m_bRemoveLineBreaks = remove; }
+    // Bytes asked of the platform per read call (tests use small sizes to move the boundaries).
+    void SetReadChunkSize(std::size_t size) { m_nChunkSize = size ? size : 1; }
+
+    int OpenWrite(const std::string& fileName) override;
+    int OpenRead(const std::string& fileName) override;
+    int CloseWrite() override;
+    int Close() override;
+    int NextWriteRow() override;
+    int NextReadRow() override;
+    int PutText(const std::string& value) override;
+    int PutDate(long t) override;
+    int PutTime(long t) override;
+    int PutInt(long n) override;
+    int GetText(std::string& out) override;
+    int GetDate(long& t) override;
+    int GetTime(long& t) override;
+    using CRowFile::GetInt;
+    int GetInt(long& n) override;
+    long GetProgressPos() override;
+    long GetProgressRange() override;
+    std::string GetRowText() const override { return m_strRowText; }
+    int SetRowText(const std::string& text) override;
+
+private:
+    int Write(const std::string& bytes);
+    bool FillBuffer();
+
+    std::string m_strQuote;
+    int m_bRemoveLineBreaks = 0;
+    vemra::CPlatformFile m_file;
+    bool m_bAtRowStart = true;
+    std::string m_strSeparator;
+    std::string m_strRow;          // the current input row; m_nRowPos marks what GetText has not consumed
+    std::size_t m_nRowPos = 0;
+    std::string m_strRowText;      // the text of the last cell read
+    std::string m_buffer;          // bytes read from the file and not yet taken into a row
+    std::size_t m_nBufferPos = 0;
+    std::size_t m_nChunkSize = 64 * 1024;
+    std::string m_strOut;          // one row's output, handed to the file when the row ends
+};

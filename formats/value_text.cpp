@@ -1,0 +1,103 @@
+#include "formats/value_text.h"
+
+#include <cctype>
+#include <cstdint>
+
+#include "platform/local_time.h"
+#include "platform/locale_dates.h"
+#include "platform/text.h"
+
+namespace vemra {
+
+std::string EscapeCell(std::string_view value, int removeLineBreaks) {
+    std::string out;
+    out.reserve(value.size() + 8);
+    for (char c : value) {
+        switch (c) {
+        case '"': out += "\"\""; break;
+        case '\n': out += removeLineBreaks ? ' ' : '\n'; break;
+        case '\r': break;
+        default: out += c; break;
+        }
+    }
+    return out;
+}
+
+std::string ExpandLineBreaks(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+std::string NextExceptionToken(std::string& list, const std::string& separator) {
+    std::string token;
+    if (list.empty()) return token;
+    std::size_t i = 0;
+    if (list[0] == '"') ++i;
+    for (; i < list.size(); ++i) {
+        if (!separator.empty() && list[i] == separator[0]) {
+            ++i;
+            break;
+        }
+        token += list[i];
+    }
+    list.erase(0, i);
+    return token;
+}
+
+bool CorrectYear(int& year) {
+    if (year < 100) year += 1900;
+    if (year < 1970) year += 100;
+    // Below 1970 even after the step: the datebook cannot hold it (the time would be negative).
+    return year >= 1970 && year <= 2031;
+}
+
+int DateFromText(const std::string& text, long& t) {
+    DateTimeParts parts;
+    if (!ParseDateTime(text, parts)) return -1;
+    int year = parts.year;
+    if (!CorrectYear(year)) return -1;
+    const long value = MakeLocal(year, parts.month, parts.day);
+    if (value < 0) return -1;
+    t = value;
+    return 0;
+}
+
+int DateCellValue(const std::string& cell, long& t) {
+    const std::string text = Trim(cell);
+    if (text.empty()) return -2;
+    return DateFromText(text, t);
+}
+
+int TimeCellValue(const std::string& cell, long& t) {
+    const std::string text = Trim(cell);
+    if (text.empty()) return -2;
+    DateTimeParts parts;
+    if (!ParseDateTime(text, parts)) return -1;
+    LocalParts today;
+    if (!BreakLocal(Now(), today)) return -1;
+    const long value = MakeLocal(today.year, today.month, today.day, parts.hour, parts.minute, 0);
+    if (value < 0) return -1;
+    t = value;
+    return 0;
+}
+
+long IntCellValue(const std::string& cell) {
+    std::size_t i = 0;
+    while (i < cell.size() && std::isspace(static_cast<unsigned char>(cell[i]))) ++i;
+    bool negative = false;
+    if (i < cell.size() && (cell[i] == '+' || cell[i] == '-')) negative = cell[i++] == '-';
+    std::int64_t value = 0;
+    const std::int64_t limit = negative ? -static_cast<std::int64_t>(INT32_MIN) : INT32_MAX;
+    for (; i < cell.size() && std::isdigit(static_cast<unsigned char>(cell[i])); ++i) {
+        value = value * 10 + (cell[i] - '0');
+        if (value > limit) value = limit;
+    }
+    return static_cast<long>(negative ? -value : value);
+}
+
+}  // namespace vemra

@@ -1,0 +1,41 @@
+#pragma once
+// Text forms of field values in delimited text files: cell escaping, line breaks, exception
+// date lists, and the conversions of date, time and integer cells. Shared by every row file
+// that reads cells as text.
+
+#include <string>
+#include <string_view>
+
+namespace vemra {
+
+// A cell's text as written between the quotes: double quotes doubled, carriage returns dropped,
+// line feeds kept or (removeLineBreaks) turned into spaces.
+std::string EscapeCell(std::string_view value, int removeLineBreaks);
+
+// Every line feed becomes carriage return + line feed.
+std::string ExpandLineBreaks(std::string_view text);
+
+// Cuts the next exception date text off the front of list. An opening double quote is dropped;
+// the token ends at the first character of separator, which is consumed.
+std::string NextExceptionToken(std::string& list, const std::string& separator);
+
+// The two-digit year window and the datebook's range: years below 100 are taken as 1900 + year,
+// years before 1970 are moved forward by a century. False when the result is not a year from
+// 1970 to 2031.
+bool CorrectYear(int& year);
+
+// A date text (not trimmed) to local midnight of its day, with the year corrected: 0, or -1
+// when the text is no date or the date is outside the datebook's range.
+int DateFromText(const std::string& text, long& t);
+
+// Date cell: trimmed; 0, -1 invalid, -2 empty.
+int DateCellValue(const std::string& cell, long& t);
+
+// Time cell: trimmed; the parsed hour and minute on today's local date. 0, -1 invalid, -2 empty.
+int TimeCellValue(const std::string& cell, long& t);
+
+// Integer cell as atoi reads it: leading white space, optional sign, digits up to the first other
+// character; 0 without digits. Values beyond 32 bits stop at the nearest 32-bit limit.
+long IntCellValue(const std::string& cell);
+
+}  // namespace vemra
