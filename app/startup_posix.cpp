@@ -1,0 +1,44 @@
+#include <cstdio>
+
+#include "app/startup.h"
+#include "palm/user_data.h"
+#include "platform/string_table.h"
+#include "platform/text.h"
+#include "settings/settings.h"
+
+namespace startup {
+
+namespace {
+enum : unsigned { kUsage = 7, kUsersIn = 40010, kNoUsersIn = 40011, kNoDesktopFolder = 40012 };
+}
+
+bool InitializeSystem() { return true; }
+void ShutdownSystem() {}
+// No automation server natively: such switches are ordinary (unknown) options.
+bool ServesAutomation(const std::vector<std::string>&) { return false; }
+void* LoadLanguageLibrary() { return nullptr; }
+void FreeLanguageLibrary(void*) {}
+
+// There is no main window natively: show how to run a batch transfer and for whom.
+int RunInteractive(CSettings& settings) {
+    std::printf("%s\n\n", vemra::LoadResString(kUsage).c_str());
+    std::string desktop;
+    if (DesktopDirectory(desktop) <= 0) {
+        std::printf("%s\n", vemra::LoadResString(kNoDesktopFolder).c_str());
+        return exitDone;
+    }
+    const short count = UserCount();
+    std::printf(vemra::LoadResString(count > 0 ? kUsersIn : kNoUsersIn).c_str(), desktop.c_str());
+    std::printf("\n");
+    for (short i = 0; i < UserCount(); ++i) {
+        uint32_t id = 0;
+        std::string name;
+        if (UserIdAt(i, &id) <= 0) continue;
+        UserName(id, name);
+        std::printf("  %s%s\n", name.c_str(), id == settings.m_dwPalmUserId ? " *" : "");
+    }
+    std::fflush(stdout);
+    return exitDone;
+}
+
+}  // namespace startup

@@ -1,0 +1,40 @@
+#include <windows.h>
+#include <ole2.h>
+
+#include "app/startup.h"
+#include "platform/message_box.h"
+#include "platform/string_table.h"
+#include "settings/settings.h"
+
+namespace startup {
+
+namespace {
+enum : unsigned { kUsage = 7, kOleFailed = 100, kNoMainWindow = 40013 };
+}
+
+bool InitializeSystem() {
+    if (FAILED(OleInitialize(nullptr))) {
+        vemra::ShowMessage(vemra::LoadResString(kOleFailed), vemra::MessageButtons::ok, vemra::MessageIcon::error);
+        return false;
+    }
+    return true;
+}
+
+void ShutdownSystem() { OleUninitialize(); }
+
+// The automation server is not part of this build yet; a COM launch ends at once, so the
+// client gets a clean failure instead of a window.
+bool ServesAutomation(const std::vector<std::string>& args) { return IsAutomationLaunch(args); }
+
+void* LoadLanguageLibrary() { return LoadLibraryA("VEMRALangDE"); }
+
+void FreeLanguageLibrary(void* library) { FreeLibrary(static_cast<HMODULE>(library)); }
+
+// The main window is not part of this build yet: say so, with the command-line usage.
+int RunInteractive(CSettings&) {
+    vemra::ShowMessage(vemra::LoadResString(kNoMainWindow) + "\n\n" + vemra::LoadResString(kUsage),
+                       vemra::MessageButtons::ok, vemra::MessageIcon::information);
+    return exitDone;
+}
+
+}  // namespace startup

@@ -1,0 +1,32 @@
+#include "platform/message_box.h"
+
+#include <cstdio>
+
+#include "platform/process.h"
+
+namespace vemra {
+
+// The system's own box or terminal question (message_box_win.cpp / message_box_posix.cpp).
+int ShowSystemMessage(const std::string& text, MessageButtons buttons, MessageIcon icon);
+
+namespace {
+MessageSink& Sink() {
+    static MessageSink sink;
+    return sink;
+}
+}  // namespace
+
+void SetMessageSink(MessageSink sink) { Sink() = std::move(sink); }
+
+int ShowMessage(const std::string& text, MessageButtons buttons, MessageIcon icon) {
+    if (Sink()) return Sink()(text, buttons, icon);
+    // Scheduled jobs and tests must never wait for a click.
+    if (GetEnv("VEMRA_UNATTENDED") == "1") {
+        std::fprintf(stderr, "%s\n", text.c_str());
+        std::fflush(stderr);
+        return answerOk;
+    }
+    return ShowSystemMessage(text, buttons, icon);
+}
+
+}  // namespace vemra

@@ -1,0 +1,53 @@
+// The column orders' data and their profile entries (rows are composed in formats/).
+#include "settings/field_mapping.h"
+
+#include "platform/string_table.h"
+#include "settings/profile.h"
+
+namespace {
+const char kSection[] = "Options";
+
+template <std::size_t N>
+void Decode(const std::string& data, int32_t (&ids)[N]) {
+    const auto* b = reinterpret_cast<const unsigned char*>(data.data());
+    for (std::size_t i = 0; i < N; ++i, b += 4)
+        ids[i] = static_cast<int32_t>(b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24));
+}
+
+template <std::size_t N>
+std::string Encode(const int32_t (&ids)[N]) {
+    std::string data;
+    for (int32_t id : ids) {
+        const auto v = static_cast<uint32_t>(id);
+        for (int k = 0; k < 4; ++k) data += static_cast<char>((v >> (8 * k)) & 0xFF);
+    }
+    return data;
+}
+}  // namespace
+
+CFieldMapping::CFieldMapping() { SetDefaults(); }
+
+void CFieldMapping::SetDefaults() {
+    for (int i = 0; i < kSimpleFieldCount; ++i) m_simple[i] = fieldDate + i;
+    for (int i = 0; i < kRepeatFieldCount; ++i) m_repeat[i] = fieldRepeatType + i;
+}
+
+void CFieldMapping::ReadProfile() {
+    std::string data;
+    if (vemra::GetProfileBinary(kSection, "simplemapping", data) && data.size() == sizeof m_simple)
+        Decode(data, m_simple);
+    if (vemra::GetProfileBinary(kSection, "repeatmapping", data) && data.size() == sizeof m_repeat)
+        Decode(data, m_repeat);
+}
+
+void CFieldMapping::WriteProfile() const {
+    vemra::WriteProfileBinary(kSection, "simplemapping", Encode(m_simple));
+    vemra::WriteProfileBinary(kSection, "repeatmapping", Encode(m_repeat));
+}
+
+std::string CFieldMapping::FieldName(int id) {
+    // Only catalogue IDs have names; an unchecked ID from the profile must not pick up some
+    // other text of the string table.
+    if (id < fieldDate || id > fieldMonthlyWeekIndex) return "";
+    return vemra::LoadResString(32821u + static_cast<unsigned>(id));
+}

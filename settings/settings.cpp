@@ -1,0 +1,129 @@
+#include "settings/settings.h"
+
+#include <climits>
+
+#include "palm/user_data.h"
+#include "platform/local_time.h"
+#include "platform/message_box.h"
+#include "platform/string_table.h"
+#include "settings/profile.h"
+
+namespace {
+const char kSection[] = "Options";
+
+enum : unsigned {
+    kNoPalmDesktop = 3,
+    kPrcIconText = 32813,
+    kPrcMsgTitle = 32814,
+    kPrcMsgText = 32815,
+};
+
+bool GetFlag(const char* entry, bool current) { return vemra::GetProfileInt(kSection, entry, current ? 1 : 0) != 0; }
+void WriteFlag(const char* entry, bool value) { vemra::WriteProfileInt(kSection, entry, value ? 1 : 0); }
+
+// Large day counts from the profile must not overflow the time arithmetic.
+long ClampedShift(long base, long long seconds) {
+    const long long t = static_cast<long long>(base) + seconds;
+    if (t > LONG_MAX) return LONG_MAX;
+    if (t < LONG_MIN) return LONG_MIN;
+    return static_cast<long>(t);
+}
+}  // namespace
+
+CSettings::CSettings()
+    : m_nDefaultApptLength(60),
+      m_strQuote("\""),
+      m_bRemoveAll(false),
+      m_strExceptionDateSeparator(" "),
+      m_bPrcDeleteAppts(true),
+      m_strPrcIconText(vemra::LoadResString(kPrcIconText)),
+      m_strPrcMsgTitle(vemra::LoadResString(kPrcMsgTitle)),
+      m_strPrcMsgText(vemra::LoadResString(kPrcMsgText)),
+      m_bExportNoCR(false),
+      m_bIgnoreImportErrors(false),
+      m_bPalmDesktopButton(true),
+      m_bImport(false),
+      m_bExport(false),
+      m_bFullFormat(true),
+      m_nDaysAhead(30),
+      m_nDaysBack(30),
+      m_strSeparator(","),
+      m_bNoDuplicates(true),
+      m_dwPalmUserId(0),
+      m_nMinSize(1000) {
+    m_mapping.m_pSettings = this;
+    uint32_t id = 0;
+    if (UserCount() > 0 && UserIdAt(0, &id) > 0)
+        m_dwPalmUserId = id;
+    else
+        vemra::ShowMessage(vemra::LoadResString(kNoPalmDesktop), vemra::MessageButtons::ok, vemra::MessageIcon::none);
+}
+
+CSettings::~CSettings() = default;
+
+int CSettings::Load() {
+    using vemra::GetProfileInt;
+    using vemra::GetProfileString;
+    m_dwPalmUserId = static_cast<uint32_t>(GetProfileInt(kSection, "palmuserid", static_cast<int>(m_dwPalmUserId)));
+    m_nMinSize = GetProfileInt(kSection, "minsize", m_nMinSize);
+    m_bNoDuplicates = GetFlag("noduplicates", m_bNoDuplicates);
+    m_bFullFormat = GetFlag("fullformat", m_bFullFormat);
+    m_bIgnoreImportErrors = GetFlag("ignoreimporterrors", m_bIgnoreImportErrors);
+    m_bExportNoCR = GetFlag("exportnocr", m_bExportNoCR);
+    m_nDaysAhead = GetProfileInt(kSection, "daysahead", m_nDaysAhead);
+    m_nDaysBack = GetProfileInt(kSection, "daysback", m_nDaysBack);
+    m_nDefaultApptLength = GetProfileInt(kSection, "defaultapptlength", m_nDefaultApptLength);
+    m_strSeparator = GetProfileString(kSection, "separator", m_strSeparator);
+    m_strQuote = GetProfileString(kSection, "quote", m_strQuote);
+    m_strExceptionDateSeparator = GetProfileString(kSection, "exceptiondateseparator", m_strExceptionDateSeparator);
+    if (m_strExceptionDateSeparator.empty()) m_strExceptionDateSeparator.push_back(' ');
+    m_strFile = GetProfileString(kSection, "lastfile", m_strFile);
+    m_bPalmDesktopButton = GetFlag("palmdesktopbutton", m_bPalmDesktopButton);
+    m_strPrcMsgText = GetProfileString(kSection, "prcmsgtext", m_strPrcMsgText);
+    m_strPrcMsgTitle = GetProfileString(kSection, "prcmsgtitle", m_strPrcMsgTitle);
+    m_strPrcIconText = GetProfileString(kSection, "prcicontext", m_strPrcIconText);
+    m_bPrcDeleteAppts = GetFlag("prcdeleteappts", m_bPrcDeleteAppts);
+    m_mapping.ReadProfile();
+    SetDesktopButton(m_bPalmDesktopButton);
+    return 0;
+}
+
+int CSettings::Save() {
+    using vemra::WriteProfileInt;
+    using vemra::WriteProfileString;
+    WriteProfileInt(kSection, "palmuserid", static_cast<int>(m_dwPalmUserId));
+    WriteProfileInt(kSection, "minsize", m_nMinSize);
+    WriteFlag("noduplicates", m_bNoDuplicates);
+    WriteFlag("fullformat", m_bFullFormat);
+    WriteProfileString(kSection, "separator", m_strSeparator);
+    WriteFlag("ignoreimporterrors", m_bIgnoreImportErrors);
+    WriteFlag("exportnocr", m_bExportNoCR);
+    WriteProfileInt(kSection, "daysahead", m_nDaysAhead);
+    WriteProfileInt(kSection, "daysback", m_nDaysBack);
+    WriteProfileInt(kSection, "defaultapptlength", m_nDefaultApptLength);
+    WriteProfileString(kSection, "quote", m_strQuote);
+    WriteProfileString(kSection, "exceptiondateseparator", m_strExceptionDateSeparator);
+    WriteProfileString(kSection, "lastfile", m_strFile);
+    WriteFlag("palmdesktopbutton", m_bPalmDesktopButton);
+    WriteProfileString(kSection, "prcmsgtext", m_strPrcMsgText);
+    WriteProfileString(kSection, "prcmsgtitle", m_strPrcMsgTitle);
+    WriteProfileString(kSection, "prcicontext", m_strPrcIconText);
+    WriteFlag("prcdeleteappts", m_bPrcDeleteAppts);
+    m_mapping.WriteProfile();
+    SetDesktopButton(m_bPalmDesktopButton);
+    return 0;
+}
+
+long CSettings::GetSpanStart() const {
+    vemra::LocalParts today;
+    vemra::BreakLocal(vemra::Now(), today);
+    const long midnight = vemra::MakeLocal(today.year, today.month, today.day, 0, 0, 0);
+    return ClampedShift(midnight, -static_cast<long long>(m_nDaysBack) * 86400);
+}
+
+long CSettings::GetSpanEnd() const {
+    vemra::LocalParts today;
+    vemra::BreakLocal(vemra::Now(), today);
+    const long evening = vemra::MakeLocal(today.year, today.month, today.day, 23, 59, 0);
+    return ClampedShift(evening, static_cast<long long>(m_nDaysAhead) * 86400);
+}
