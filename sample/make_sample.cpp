@@ -1,10 +1,12 @@
 // Builds the demo datebook from its readable source:
 //   vemra_make_sample <source.txt> <datebook.dat>
 // Times are local times of the zone the program runs in; the bundled file is made with TZ=UTC.
+// The file stores the bare name "datebook.dat", so the bytes do not depend on the output folder.
 
 #include <cstdio>
 #include <fstream>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <sstream>
 #include <string>
@@ -212,7 +214,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vemra_make_sample: %s: %s\n", argv[1], g_failure.c_str());
         return 1;
     }
-    if (table.SaveAs(argv[2]) != 0) {
+    // Saved from inside its folder: a new datebook keeps the name it was saved under, and a
+    // bare file name makes the bytes independent of where the file is generated.
+    const std::filesystem::path target = std::filesystem::absolute(argv[2]);
+    std::error_code ec;
+    std::filesystem::current_path(target.parent_path(), ec);
+    if (ec || table.SaveAs(target.filename().string()) != 0) {
         std::fprintf(stderr, "vemra_make_sample: cannot write %s: %s\n", argv[2], table.GetLastErrorText().c_str());
         return 1;
     }
