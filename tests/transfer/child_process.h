@@ -36,6 +36,27 @@ private:
     std::string m_outBase;
 };
 
+// A named pipe that a child reads as its input file, so that a test decides when rows arrive.
+// Natively only; Create fails elsewhere.
+class CInputPipe {
+public:
+    CInputPipe() = default;
+    ~CInputPipe();
+    CInputPipe(const CInputPipe&) = delete;
+    CInputPipe& operator=(const CInputPipe&) = delete;
+
+    bool Create(const std::string& path);
+    bool OpenForWriting();   // waits until the reader has opened it
+    bool Write(const std::string& data);
+    // Waits (up to timeoutMs) until the reader has taken everything written.
+    bool WaitUntilRead(int timeoutMs);
+    void Close();
+
+private:
+    std::string m_path;
+    int m_fd = -1;
+};
+
 // Start + Wait.
 ChildResult RunChild(const std::string& program, const std::vector<std::string>& args, const Environment& env,
                      const std::string& outBase);

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <sstream>
+#include <thread>
 
 #include "platform/file.h"
 #include "platform/process.h"
@@ -284,6 +286,36 @@ TEST_F(EndToEndTest, FailuresAreReportedAndExitNonZero) {
     }
     EXPECT_FALSE(FileExists(dir.File("out.xls")));
     EXPECT_EQ(ReadFile(demo), before);
+}
+
+// Ctrl-C during an import: the rows read before it are added and saved, the rest are not, and
+// the datebook stays loadable. The input is a pipe, so the test decides where the signal falls.
+TEST_F(EndToEndTest, InterruptedImportKeepsExactlyTheRowsBefore) {
+    const std::string fifo = dir.File("rows.csv");
+    CInputPipe pipe;
+    if (!pipe.Create(fifo)) GTEST_SKIP() << "no named pipes here";
+    const std::string db = EmptyDatebook("empty.dat");
+    CChild child;
+    ASSERT_TRUE(child.Start(VEMRA_PROGRAM, {"-d", db, "-i", fifo}, env, dir.File("interrupted")));
+    ASSERT_TRUE(pipe.OpenForWriting());
+    auto rows = [](int first, int last) {
+        std::string text;
+        for (int i = first; i <= last; ++i)
+            text += "\"3/" + std::to_string(i) + "/2026\",\"x\",\"\",\"\",\"\",\"row " + std::to_string(i) + "\"\r\n";
+        return text;
+    };
+    ASSERT_TRUE(pipe.Write("\"Date\",\"Untimed\",\"Start Time\",\"End Time\",\"Private\",\"Text\"\r\n" + rows(1, 5)));
+    ASSERT_TRUE(pipe.WaitUntilRead(10000));
+    // The child has taken the rows; give it the moment to add them and wait for the next.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    child.Interrupt();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(pipe.Write(rows(6, 9)));
+    pipe.Close();
+    const ChildResult r = child.Wait();
+    EXPECT_EQ(r.status, kBatchStopped) << r.err;
+    EXPECT_EQ(r.out, "5 appointments added from " + fifo + "\nStopped before the end; the work done until then is kept.\n");
+    EXPECT_EQ(LiveTexts(db), (std::vector<std::string>{"row 1", "row 2", "row 3", "row 4", "row 5"}));
 }
 
 TEST_F(EndToEndTest, RegeneratedDemoDatebookIsIdentical) {
