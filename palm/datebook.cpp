@@ -52,6 +52,7 @@ void DateBkTableData::Sort() {
     if (bOrderStale || sortedCovered > n || (n - sortedCovered) + sortedRecent.size() > limit) {
         if (bOrderStale || sortedCovered > n) {
             sortedMain.clear();
+            sortedRecent.clear();
             sortedCovered = 0;
         }
         std::vector<std::uint64_t> added;

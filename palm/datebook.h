@@ -9,6 +9,17 @@
 // Deleted records (SetStatus(4)) stay in the saved file with their deleted bit set, as Palm
 // Desktop keeps them until the next HotSync carries the deletion to the handheld. Every reader
 // of this program skips deleted and archived records; GetRecordCount counts them.
+//
+// Records appended to a table get a new record id and the status bit "added" (0x01); records
+// changed through a setter get "updated" (0x02) unless they carry "added". Status bits the
+// library does not know are kept.
+//
+// Occurrences of a repeat are counted from the start date with the interval (below 1 counts as
+// 1): daily every n-th day; weekly on the mask's days of every n-th week, weeks beginning on the
+// rule's first day of the week; monthly on a date, where months without that date (the 31st of
+// April, the 30th of February) have no occurrence; monthly on a weekday of week 0-3 or of the last
+// week; yearly on a month and day, 29 February in leap years only. Nothing occurs before the
+// start date, after the end date (by local day, inclusive) or after 2031.
 
 #include <cstdint>
 #include <memory>
@@ -146,7 +157,8 @@ public:
 
     long IsDeleted() const;
     long IsArchived() const;
-    // SetStatus(4) marks the record deleted (kept in the file with the bit, see above).
+    // Adds the given status bits: SetStatus(4) marks the record deleted (kept in the file with
+    // the bit, see above).
     long SetStatus(long status);
     long GetStatus(long& status) const;
     long GetRecordId(long& id) const;
@@ -186,14 +198,17 @@ public:
     long IsRepMonthlyByDate() const;
     long IsRepMonthlyByDay() const;
     long IsRepYearlyByDate() const;
-    // A pointer into the record's own repeat rule: changes through it change the record.
+    // A pointer into the record's own repeat rule: changes through it change the record (the
+    // non-const form marks the record updated). Valid until the rule is replaced or stopped.
     long GetRepeateInfo(const CRepeateDayInfo*& info) const;
     long GetRepeateInfo(CRepeateDayInfo*& info);
     long GetNumExceptions() const;
     long FindFirstException(CDateException& exception);   // 0 while a date is delivered
     long FindNextException(CDateException& exception);
     long IsException(long t) const;                        // by local day
-    // The first occurrence at or after from, as its start instant; non-zero when there is none.
+    // The first occurrence on the local day of from or later, as its start instant (the date of
+    // the occurrence with the start's time of day); non-zero when there is none. Exception days
+    // are not skipped. A record that does not repeat occurs once, at its start.
     long CalcNextOccurrance(long from, long& next) const;
 
     long SetDescription(const std::string& text);
@@ -205,9 +220,9 @@ public:
     long SetAlarmAdvTime(long advance);
     long SetAlarmAdvUnit(long unit);
     long SetPrivate(long isPrivate);
-    long StopRepeatingEvt();
-    long AddException(long t);
-    long RemoveException(long t);
+    long StopRepeatingEvt();                               // exception dates stay
+    long AddException(long t);      // local midnight of t's day; a day is kept once
+    long RemoveException(long t);   // every exception on t's day; none there is no error
     long SetRepDaily(const CDayName& rule);
     long SetRepWeekly(const CWeekly& rule);
     long SetRepMonthlyByDate(const CDateOfMonth& rule);
@@ -226,8 +241,10 @@ public:
     CDateBkTable(const CDateBkTable&) = delete;
     CDateBkTable& operator=(const CDateBkTable&) = delete;
 
-    // Loads the file, replacing any content. Non-zero on failure, with the table left empty
-    // and the reason in GetLastErrorText().
+    // Loads the file, replacing any content. Non-zero on failure, with the table left empty, no
+    // path of its own (so Save cannot overwrite the unread file) and the reason in
+    // GetLastErrorText(). Files of the newer Palm Desktop 4.1 layout, unknown versions, field
+    // types or repeat kinds and damaged files are refused.
     long OpenFrom(const std::string& path, int mode);
     // Writes the file it was opened from atomically, keeping the previous one as <name>.bak.
     long Save();

@@ -424,16 +424,18 @@ bool ParseFile(std::string_view bytes, DateBkTableData& impl, std::string& error
         return false;
     }
     const std::size_t count = entries / kFieldsPerRecord;
-    std::vector<DateBkRecordData> records(count);
+    RecordStore records;
     ClassMap classes;
     const long noEnd = NoEndThreshold();
     std::uint32_t maxId = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        if (!ReadRecord(in, records[i], classes, noEnd, i)) {
+        DateBkRecordData record;
+        if (!ReadRecord(in, record, classes, noEnd, i)) {
             error = in.Error();
             return false;
         }
-        if (records[i].recordId > maxId) maxId = records[i].recordId;
+        if (record.recordId > maxId) maxId = record.recordId;
+        records.push_back(std::move(record));
     }
     if (in.Remaining() != 0) {
         in.Fail("unexpected data after the last record");
@@ -447,7 +449,14 @@ bool ParseFile(std::string_view bytes, DateBkTableData& impl, std::string& error
 }
 
 std::string WriteFile(const DateBkTableData& impl, const std::string& path) {
-    CWriter out(impl.header.size() + 64 + impl.records.size() * (kMinRecordBytes + 48));
+    // An upper bound of the size, so that the buffer is allocated once.
+    std::size_t size = impl.header.size() + 64 + 12;
+    for (std::size_t i = 0; i < impl.records.size(); ++i) {
+        const DateBkRecordData& r = impl.records[i];
+        size += kMinRecordBytes + 12 + r.description.bytes.size() + r.note.bytes.size() +
+                4 * r.repeat.exceptions.size() + (r.repeat.rule ? 64 : 0);
+    }
+    CWriter out(size);
     out.U32(kDatebookTag);
     if (impl.header.empty())
         WriteNewHeader(out, path);
@@ -456,7 +465,8 @@ std::string WriteFile(const DateBkTableData& impl, const std::string& path) {
     out.U32(static_cast<std::uint32_t>(impl.records.size() * kFieldsPerRecord));
     ClassMap classes;
     const auto noEndValue = static_cast<std::uint32_t>(NoEndFileValue());
-    for (const DateBkRecordData& r : impl.records) {
+    for (std::size_t i = 0; i < impl.records.size(); ++i) {
+        const DateBkRecordData& r = impl.records[i];
         const std::uint32_t ints[kFieldsPerRecord] = {r.recordId, r.status,   r.position, r.start,        r.end,
                                                       0,          r.duration, 0,          r.untimed,      r.isPrivate,
                                                       r.category, r.alarmSet, r.alarmAdvance, r.alarmUnit, 0};

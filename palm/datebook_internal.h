@@ -82,11 +82,33 @@ struct DateBkRecordData {
     RepeatData repeat;
 };
 
+// Records in chunks that never move: appends cost no reallocation of the whole table, and the
+// table never holds two copies of its records while growing.
+class RecordStore {
+public:
+    static constexpr std::size_t kChunk = 1024;
+    std::size_t size() const { return m_size; }
+    DateBkRecordData& operator[](std::size_t i) { return m_chunks[i / kChunk][i % kChunk]; }
+    const DateBkRecordData& operator[](std::size_t i) const { return m_chunks[i / kChunk][i % kChunk]; }
+    void push_back(DateBkRecordData&& record) {
+        if (m_size % kChunk == 0) m_chunks.push_back(std::make_unique<DateBkRecordData[]>(kChunk));
+        (*this)[m_size++] = std::move(record);
+    }
+    void clear() {
+        m_chunks.clear();
+        m_size = 0;
+    }
+
+private:
+    std::vector<std::unique_ptr<DateBkRecordData[]>> m_chunks;
+    std::size_t m_size = 0;
+};
+
 struct DateBkTableData {
     // Everything between the version tag and the entry count, exactly as read (file name, table
     // string, categories, resource id, field layout); empty for a table that was never opened.
     std::string header;
-    std::vector<DateBkRecordData> records;
+    RecordStore records;
     std::uint32_t nextRecordId = 1;
 
     // Start-time order: a sorted main array plus a small sorted buffer of recent appends, both

@@ -162,17 +162,20 @@ bool CDateOfMonth::SameRule(const CRepeateDayInfo& other) const {
 CDayOfMonth::CDayOfMonth(eWeekIndex week, eDayIndex day, int interval, long endDate, eDayIndex firstDayOfWeek)
     : CRepeateDayInfo(interval, endDate, firstDayOfWeek), m_eWeek(week), m_eDay(day) {}
 std::unique_ptr<CRepeateDayInfo> CDayOfMonth::Clone() const { return std::make_unique<CDayOfMonth>(*this); }
+// The base comparison checks the kind before the cast.
 bool CDayOfMonth::SameRule(const CRepeateDayInfo& other) const {
+    if (!CRepeateDayInfo::SameRule(other)) return false;
     const auto& o = static_cast<const CDayOfMonth&>(other);
-    return CRepeateDayInfo::SameRule(other) && o.m_eWeek == m_eWeek && o.m_eDay == m_eDay;
+    return o.m_eWeek == m_eWeek && o.m_eDay == m_eDay;
 }
 
 CDateOfYear::CDateOfYear(eMonthIndex month, int dayOfMonth, int interval, long endDate, eDayIndex firstDayOfWeek)
     : CRepeateDayInfo(interval, endDate, firstDayOfWeek), m_eMonth(month), m_nDayOfMonth(dayOfMonth) {}
 std::unique_ptr<CRepeateDayInfo> CDateOfYear::Clone() const { return std::make_unique<CDateOfYear>(*this); }
 bool CDateOfYear::SameRule(const CRepeateDayInfo& other) const {
+    if (!CRepeateDayInfo::SameRule(other)) return false;
     const auto& o = static_cast<const CDateOfYear&>(other);
-    return CRepeateDayInfo::SameRule(other) && o.m_eMonth == m_eMonth && o.m_nDayOfMonth == m_nDayOfMonth;
+    return o.m_eMonth == m_eMonth && o.m_nDayOfMonth == m_nDayOfMonth;
 }
 
 // ---- recurrence on day numbers ----
