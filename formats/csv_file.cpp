@@ -77,7 +77,7 @@ int CCsvFile::NextWriteRow() {
 int CCsvFile::PutText(const std::string& value) {
     if (!m_bAtRowStart) m_strOut += m_strSeparator;
     m_strOut += m_strQuote;
-    m_strOut += vemra::EscapeCell(value, m_bRemoveLineBreaks);
+    m_strOut += vemra::EscapeCell(value, m_bRemoveLineBreaks, m_strQuote);
     m_strOut += m_strQuote;
     m_bAtRowStart = false;
     // Long rows go out in pieces; short ones wait for the row end.
@@ -165,12 +165,16 @@ int CCsvFile::GetText(std::string& out) {
     const std::size_t n = row.size();
     if (hasQuote && row[i] == quote) {
         ++i;
-        while (i < n) {
-            const char c = row[i++];
-            if (c != quote) {
-                out += c;
-                continue;
+        for (;;) {
+            // Everything up to the next quote belongs to the cell.
+            const std::size_t q = row.find(quote, i);
+            if (q == std::string::npos) {
+                out.append(row, i, n - i);
+                i = n;
+                break;
             }
+            out.append(row, i, q - i);
+            i = q + 1;
             if (i >= n) break;
             if (hasSeparator && row[i] == separator) {
                 ++i;
@@ -183,10 +187,13 @@ int CCsvFile::GetText(std::string& out) {
             // A quote followed by anything else is dropped and the cell runs on.
         }
     } else {
-        while (i < n) {
-            const char c = row[i++];
-            if (hasSeparator && c == separator) break;
-            out += c;
+        const std::size_t end = hasSeparator ? row.find(separator, i) : std::string::npos;
+        if (end == std::string::npos) {
+            out.append(row, i, n - i);
+            i = n;
+        } else {
+            out.append(row, i, end - i);
+            i = end + 1;
         }
     }
     m_nRowPos = i;

@@ -9,15 +9,19 @@
 
 namespace vemra {
 
-std::string EscapeCell(std::string_view value, int removeLineBreaks) {
+std::string EscapeCell(std::string_view value, int removeLineBreaks, std::string_view quote) {
+    const bool hasQuote = quote.size() == 1;
+    const char q = hasQuote ? quote[0] : 0;
     std::string out;
     out.reserve(value.size() + 8);
     for (char c : value) {
-        switch (c) {
-        case '"': out += "\"\""; break;
-        case '\n': out += removeLineBreaks ? ' ' : '\n'; break;
-        case '\r': break;
-        default: out += c; break;
+        if (hasQuote && c == q) {
+            out += c;
+            out += c;
+        } else if (c == '\n') {
+            out += removeLineBreaks ? ' ' : '\n';
+        } else if (c != '\r') {
+            out += c;
         }
     }
     return out;
@@ -59,6 +63,8 @@ bool CorrectYear(int& year) {
 int DateFromText(const std::string& text, long& t) {
     DateTimeParts parts;
     if (!ParseDateTime(text, parts)) return -1;
+    // A time alone parses as day zero of the automation calendar; it names no date.
+    if (parts.year == 1899 && parts.month == 12 && parts.day == 30) return -1;
     int year = parts.year;
     if (!CorrectYear(year)) return -1;
     const long value = MakeLocal(year, parts.month, parts.day);

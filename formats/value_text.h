@@ -8,9 +8,10 @@
 
 namespace vemra {
 
-// A cell's text as written between the quotes: double quotes doubled, carriage returns dropped,
-// line feeds kept or (removeLineBreaks) turned into spaces.
-std::string EscapeCell(std::string_view value, int removeLineBreaks);
+// A cell's text as written between the quotes: the quote character doubled (the reader takes a
+// doubled quote for one), carriage returns dropped, line feeds kept or (removeLineBreaks) turned
+// into spaces. Only a one-character quote text is a quote on reading, so only that is doubled.
+std::string EscapeCell(std::string_view value, int removeLineBreaks, std::string_view quote = "\"");
 
 // Every line feed becomes carriage return + line feed.
 std::string ExpandLineBreaks(std::string_view text);
@@ -25,7 +26,7 @@ std::string NextExceptionToken(std::string& list, const std::string& separator);
 bool CorrectYear(int& year);
 
 // A date text (not trimmed) to local midnight of its day, with the year corrected: 0, or -1
-// when the text is no date or the date is outside the datebook's range.
+// when the text holds no date (a time alone included) or the date is outside the datebook's range.
 int DateFromText(const std::string& text, long& t);
 
 // Date cell: trimmed; 0, -1 invalid, -2 empty.

@@ -1,7 +1,6 @@
 #include "platform/locale_dates.h"
 
 #include <cctype>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -41,10 +40,17 @@ const char* LocaleNameFromEnvironment() {
     return "";
 }
 
+// Decimal digits of a non-negative value, at least width of them.
 void AppendNumber(std::string& out, int value, int width) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%0*d", width, value);
-    out += buffer;
+    char digits[12];
+    int n = 0;
+    unsigned v = value < 0 ? 0u : static_cast<unsigned>(value);
+    do {
+        digits[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v && n < 11);
+    while (n < width && n < 11) digits[n++] = '0';
+    while (n > 0) out += digits[--n];
 }
 
 bool AllDigits(const std::string& s) {
@@ -150,15 +156,25 @@ bool ParseDateWord(const std::string& word, bool monthFirst, int currentYear, Da
 }  // namespace
 
 const LocalePictures& CurrentLocalePictures() {
+    // Looked up again only when the environment names another locale.
+    static std::string lastName = "\x01";
+    static const LocalePictures* last = nullptr;
+    const char* name = LocaleNameFromEnvironment();
+    if (last && lastName == name) return *last;
+    lastName = name;
     std::string language, territory;
-    SplitLocaleName(LocaleNameFromEnvironment(), language, territory);
+    SplitLocaleName(name, language, territory);
     const LocalePictures* sameLanguage = nullptr;
     for (const LocalePictures& l : kLocales) {
         if (language.size() != 2 || std::strncmp(l.name, language.c_str(), 2) != 0) continue;
-        if (territory == l.name + 3) return l;
+        if (territory == l.name + 3) {
+            sameLanguage = &l;
+            break;
+        }
         if (!sameLanguage) sameLanguage = &l;
     }
-    return sameLanguage ? *sameLanguage : kLocales[0];
+    last = sameLanguage ? sameLanguage : &kLocales[0];
+    return *last;
 }
 
 std::string FormatPicture(const char* picture, int year, int month, int day, int hour, int minute,

@@ -1,0 +1,306 @@
+#include "formats/csv_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/local_time.h"
+#include "tests/test_support.h"
+
+using vemra::test::ReadFile;
+using vemra::test::ScratchDir;
+using vemra::test::WriteFile;
+using Rows = std::vector<std::vector<std::string>>;
+
+namespace {
+
+struct Format {
+    const char* quote;
+    const char* separator;
+};
+const Format kDefault{"\"", ","};
+
+// Reads every row of path: each row's cells up to the number expected (reading never says where a
+// row ends), and checks that one more cell comes back empty.
+Rows ReadRows(const std::string& path, const Format& format, std::size_t chunk, const Rows& shape) {
+    CCsvFile file;
+    file.SetQuote(format.quote);
+    file.SetSeparator(format.separator);
+    file.SetReadChunkSize(chunk);
+    EXPECT_EQ(file.OpenRead(path), 0);
+    Rows rows;
+    while (file.NextReadRow() == 0) {
+        std::vector<std::string> cells;
+        const std::size_t want = rows.size() < shape.size() ? shape[rows.size()].size() : 0;
+        for (std::size_t i = 0; i < want; ++i) {
+            std::string cell;
+            EXPECT_EQ(file.GetText(cell), 0);
+            cells.push_back(cell);
+        }
+        std::string extra = "not read";
+        file.GetText(extra);
+        if (!extra.empty()) cells.push_back("<extra>" + extra);
+        rows.push_back(cells);
+        if (rows.size() > shape.size() + 2) break;
+    }
+    EXPECT_EQ(file.NextReadRow(), -1);
+    EXPECT_EQ(file.GetRowNumber(), static_cast<long>(rows.size()));
+    file.Close();
+    return rows;
+}
+
+std::string Show(const Rows& rows) {
+    std::string s;
+    for (const auto& row : rows) {
+        s += "[";
+        for (const auto& c : row) s += "<" + c + ">";
+        s += "]";
+    }
+    return s;
+}
+
+}  // namespace
+
+// Every reading rule, at every size of read chunk, so that no buffer boundary can hide a fault.
+TEST(CsvFileReader, RulesHoldAtEveryChunkBoundary) {
+    const struct Case {
+        const char* name;
+        std::string input;
+        Format format;
+        Rows rows;
+    } cases[] = {
+        {"plain and quoted cells", "\"a\",\"b,c\",d\r\n", kDefault, {{"a", "b,c", "d"}}},
+        {"doubled quotes", "\"say \"\"hi\"\"\",x\r\n", kDefault, {{"say \"hi\"", "x"}}},
+        {"bare line feed stays in the row", "\"one\ntwo\",\"n\"\r\n\"z\"\r\n", kDefault, {{"one\ntwo", "n"}, {"z"}}},
+        {"empty line is a row without cells", "\"a\"\r\n\r\n\"b\"\r\n", kDefault, {{"a"}, {}, {"b"}}},
+        {"last row without line end", "\"a\",\"b\"\r\n\"c\",\"d\"", kDefault, {{"a", "b"}, {"c", "d"}}},
+        {"unterminated quoted cell ends with the row", "\"abc,def\r\n\"x\"\r\n", kDefault, {{"abc,def"}, {"x"}}},
+        {"line break inside quotes ends the row", "\"ab\r\ncd\",e\r\n", kDefault, {{"ab"}, {"cd\"", "e"}}},
+        {"closing quote followed by text runs on", "\"ab\"cd,ef\",g\r\n", kDefault, {{"abcd,ef", "g"}}},
+        {"quote in a plain cell", "ab\"c,d\r\n", kDefault, {{"ab\"c", "d"}}},
+        {"empty cells", ",,\"\",\"\"\r\n", kDefault, {{"", "", "", ""}}},
+        {"bare line feeds are no row ends", "a\nb\nc\n", kDefault, {{"a\nb\nc\n"}}},
+        {"lone carriage return at the end", "a\r", kDefault, {{"a\r"}}},
+        {"carriage return before the row end", "a\r\r\nb\r\n", kDefault, {{"a\r"}, {"b"}}},
+        {"row ends at a NUL byte", std::string("ab\0cd,e\r\nf\r\n", 12), kDefault, {{"ab"}, {"f"}}},
+        {"custom quote and separator", "'a;b';'it''s';c\r\n", {"'", ";"}, {{"a;b", "it's", "c"}}},
+        {"custom quote dropped or ending the cell", "'it's';'x'y';z\r\n", {"'", ";"}, {{"its", "xy", "z"}}},
+        {"empty quote: nothing is a quote", "\"a\",b\r\n", {"", ","}, {{"\"a\"", "b"}}},
+        {"empty separator: one cell", "\"a\"\"b\"\r\n", {"\"", ""}, {{"a\"b"}}},
+        {"longer texts take no effect on reading", "<<a;;b>>\r\n", {"<<", ";;"}, {{"<<a;;b>>"}}},
+        {"empty file", "", kDefault, {}},
+        {"only a line end", "\r\n", kDefault, {{}}},
+    };
+    ScratchDir dir;
+    for (const Case& c : cases) {
+        const std::string path = dir.File("in.csv");
+        WriteFile(path, c.input);
+        for (std::size_t chunk = 1; chunk <= c.input.size() + 1; ++chunk) {
+            const Rows got = ReadRows(path, c.format, chunk, c.rows);
+            ASSERT_EQ(Show(got), Show(c.rows)) << c.name << ", chunk " << chunk;
+        }
+    }
+}
+
+TEST(CsvFileReader, KeptTextIsTheLastCellRead) {
+    ScratchDir dir;
+    WriteFile(dir.File("k.csv"), "\"first\",\"second\"\r\n\"third\"\r\n");
+    CCsvFile file;
+    file.SetQuote("\"");
+    file.SetSeparator(",");
+    ASSERT_EQ(file.OpenRead(dir.File("k.csv")), 0);
+    ASSERT_EQ(file.NextReadRow(), 0);
+    std::string cell;
+    file.GetText(cell);
+    file.GetText(cell);
+    EXPECT_EQ(file.GetRowText(), "second");
+    file.GetText(cell);   // past the last cell: empty, the kept text stays
+    EXPECT_EQ(cell, "");
+    EXPECT_EQ(file.GetRowText(), "second");
+    file.SetRowText("3/4/x");
+    EXPECT_EQ(file.GetRowText(), "3/4/x");
+    ASSERT_EQ(file.NextReadRow(), 0);
+    EXPECT_EQ(file.GetRowText(), "");
+}
+
+TEST(CsvFileReader, RowsOfAnyLengthAreReadWhole) {
+    ScratchDir dir;
+    const std::string big(50000, 'x');
+    const std::string quoted(30000, '"');   // every quote doubled in the file
+    WriteFile(dir.File("big.csv"), "\"" + big + "\",\"" + quoted + "\"\r\n\"next\"\r\n");
+    for (std::size_t chunk : {std::size_t{7}, std::size_t{4096}, std::size_t{65536}}) {
+        CCsvFile file;
+        file.SetQuote("\"");
+        file.SetSeparator(",");
+        file.SetReadChunkSize(chunk);
+        ASSERT_EQ(file.OpenRead(dir.File("big.csv")), 0);
+        ASSERT_EQ(file.NextReadRow(), 0);
+        std::string a, b;
+        file.GetText(a);
+        file.GetText(b);
+        EXPECT_EQ(a, big);
+        EXPECT_EQ(b, std::string(15000, '"'));
+        ASSERT_EQ(file.NextReadRow(), 0);
+        file.GetText(a);
+        EXPECT_EQ(a, "next");
+        EXPECT_EQ(file.NextReadRow(), -1);
+    }
+}
+
+TEST(CsvFileReader, ProgressCountsConsumedBytes) {
+    ScratchDir dir;
+    const std::string row1 = "\"" + std::string(600, 'a') + "\"\r\n";   // 604 bytes
+    const std::string row2 = "\"" + std::string(400, 'b') + "\"\r\n";   // 404 bytes
+    WriteFile(dir.File("p.csv"), row1 + row2);
+    for (std::size_t chunk : {std::size_t{1}, std::size_t{100}, std::size_t{100000}}) {
+        CCsvFile file;
+        file.SetReadChunkSize(chunk);
+        ASSERT_EQ(file.OpenRead(dir.File("p.csv")), 0);
+        EXPECT_EQ(file.GetProgressRange(), 1008 >> 8);
+        EXPECT_EQ(file.GetProgressPos(), 0);
+        ASSERT_EQ(file.NextReadRow(), 0);
+        EXPECT_EQ(file.GetProgressPos(), 604 >> 8) << chunk;
+        ASSERT_EQ(file.NextReadRow(), 0);
+        EXPECT_EQ(file.GetProgressPos(), 1008 >> 8) << chunk;
+    }
+}
+
+TEST(CsvFileReader, TypedCells) {
+    ScratchDir dir;
+    // en-US is pinned for the test program.
+    WriteFile(dir.File("t.csv"),
+              "\" 3/4/2002 \",\"\",\"  \",\"Date\",\"12/31/2031\",\"1/1/2032\","
+              "\"2:30 PM\",\"14:30\",\"3/4/2002\",\"Start Time\",\"\","
+              "\" 42x\",\"-7\",\"abc\",\"\",\"99999999999\"\r\n");
+    CCsvFile file;
+    file.SetQuote("\"");
+    file.SetSeparator(",");
+    ASSERT_EQ(file.OpenRead(dir.File("t.csv")), 0);
+    ASSERT_EQ(file.NextReadRow(), 0);
+    long t = 0;
+    EXPECT_EQ(file.GetDate(t), 0);
+    EXPECT_EQ(t, vemra::MakeLocal(2002, 3, 4));
+    EXPECT_EQ(file.GetDate(t), -2);
+    EXPECT_EQ(file.GetDate(t), -2);
+    EXPECT_EQ(file.GetDate(t), -1);
+    EXPECT_EQ(file.GetRowText(), "Date");
+    EXPECT_EQ(file.GetDate(t), 0);
+    EXPECT_EQ(t, vemra::MakeLocal(2031, 12, 31));
+    EXPECT_EQ(file.GetDate(t), -1);
+
+    vemra::LocalParts now, p;
+    ASSERT_TRUE(vemra::BreakLocal(vemra::Now(), now));
+    for (int expectHour : {14, 14, 0}) {
+        ASSERT_EQ(file.GetTime(t), 0);
+        ASSERT_TRUE(vemra::BreakLocal(t, p));
+        EXPECT_EQ(p.hour, expectHour);
+        EXPECT_EQ(p.minute, expectHour ? 30 : 0);
+        EXPECT_EQ(p.second, 0);
+        EXPECT_EQ(p.day, now.day);   // today's date
+    }
+    EXPECT_EQ(file.GetTime(t), -1);
+    EXPECT_EQ(file.GetTime(t), -2);
+
+    long n = 1;
+    int i = 1;
+    EXPECT_EQ(file.GetInt(n), 0);
+    EXPECT_EQ(n, 42);
+    EXPECT_EQ(file.GetInt(i), 0);
+    EXPECT_EQ(i, -7);
+    EXPECT_EQ(file.GetInt(n), 0);
+    EXPECT_EQ(n, 0);
+    EXPECT_EQ(file.GetInt(n), 0);
+    EXPECT_EQ(n, 0);
+    EXPECT_EQ(file.GetInt(n), 0);
+    EXPECT_EQ(n, 2147483647);
+}
+
+TEST(CsvFileWriter, ExactBytes) {
+    const struct Case {
+        const char* name;
+        Format format;
+        int removeLineBreaks;
+        std::string expected;
+    } cases[] = {
+        {"defaults", kDefault, 0, "\"a\",\"say \"\"hi\"\"\",\"l1\nl2\",\"\",\"-12\"\r\n\"3/4/2002\",\"2:30 PM\"\r\n"},
+        {"line breaks removed", kDefault, 1, "\"a\",\"say \"\"hi\"\"\",\"l1 l2\",\"\",\"-12\"\r\n\"3/4/2002\",\"2:30 PM\"\r\n"},
+        {"custom quote and separator", {"'", ";"}, 0, "'a';'say \"hi\"';'l1\nl2';'';'-12'\r\n'3/4/2002';'2:30 PM'\r\n"},
+        {"empty quote and separator", {"", ""}, 0, "asay \"hi\"l1\nl2-12\r\n3/4/20022:30 PM\r\n"},
+        {"longer texts", {"<<", "; "}, 1, "<<a<<; <<say \"hi\"<<; <<l1 l2<<; <<<<; <<-12<<\r\n<<3/4/2002<<; <<2:30 PM<<\r\n"},
+    };
+    ScratchDir dir;
+    for (const Case& c : cases) {
+        const std::string path = dir.File("out.csv");
+        WriteFile(path, std::string(5000, 'z'));   // an older, longer file leaves no trace
+        CCsvFile file;
+        file.SetQuote(c.format.quote);
+        file.SetSeparator(c.format.separator);
+        file.SetRemoveLineBreaks(c.removeLineBreaks);
+        ASSERT_EQ(file.OpenWrite(path), 0);
+        file.PutText("a");
+        file.PutText("say \"hi\"");
+        file.PutText("l1\r\nl2");
+        file.PutText("");
+        file.PutInt(-12);
+        file.NextWriteRow();
+        const long t = vemra::MakeLocal(2002, 3, 4, 14, 30);
+        file.PutDate(t);
+        file.PutTime(t);
+        file.NextWriteRow();
+        EXPECT_EQ(file.GetRowNumber(), 2);
+        EXPECT_EQ(file.CloseWrite(), 0);
+        EXPECT_FALSE(file.HasError());
+        EXPECT_EQ(ReadFile(path), c.expected) << c.name;
+    }
+}
+
+TEST(CsvFile, OpenFailuresReturnMinusOne) {
+    ScratchDir dir;
+    CCsvFile file;
+    EXPECT_EQ(file.OpenRead(dir.File("missing.csv")), -1);
+    EXPECT_TRUE(file.HasError());
+    EXPECT_EQ(file.OpenWrite(dir.File("no-such-folder/out.csv")), -1);
+    EXPECT_EQ(file.OpenWrite(dir.Path()), -1);
+    EXPECT_EQ(file.NextReadRow(), -1);
+}
+
+// Values come back as written, whatever they hold, at several read chunk sizes.
+TEST(CsvFile, TextRoundTrip) {
+    const std::vector<std::string> values = {
+        "", "plain", "with,comma", "with;semicolon", "\"", "\"\"", "say \"hi\"", "it's", "'",
+        "two\nlines", "\nleading", "trailing\n", " spaced ", "\t", "ü and €", std::string(20000, 'q'),
+        "\",\"", "a\"\nb", ";'\n'"};
+    const Format formats[] = {kDefault, {"'", ";"}, {"\"", ";"}, {"|", "\t"}};
+    ScratchDir dir;
+    for (const Format& f : formats) {
+        const std::string path = dir.File("rt.csv");
+        {
+            CCsvFile out;
+            out.SetQuote(f.quote);
+            out.SetSeparator(f.separator);
+            ASSERT_EQ(out.OpenWrite(path), 0);
+            for (int row = 0; row < 3; ++row) {
+                for (const auto& v : values) out.PutText(v);
+                out.NextWriteRow();
+            }
+            ASSERT_EQ(out.CloseWrite(), 0);
+        }
+        for (std::size_t chunk : {std::size_t{1}, std::size_t{3}, std::size_t{1000}, std::size_t{65536}}) {
+            CCsvFile in;
+            in.SetQuote(f.quote);
+            in.SetSeparator(f.separator);
+            in.SetReadChunkSize(chunk);
+            ASSERT_EQ(in.OpenRead(path), 0);
+            for (int row = 0; row < 3; ++row) {
+                ASSERT_EQ(in.NextReadRow(), 0);
+                for (const auto& v : values) {
+                    std::string got;
+                    in.GetText(got);
+                    ASSERT_EQ(got, v) << "quote " << f.quote << " separator " << f.separator << " chunk " << chunk;
+                }
+            }
+            EXPECT_EQ(in.NextReadRow(), -1);
+        }
+    }
+}

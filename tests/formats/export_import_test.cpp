@@ -1,0 +1,222 @@
+// Whole files: rows written from datebook records, compared with golden files and read back.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "formats/appt_values.h"
+#include "formats/csv_file.h"
+#include "palm/datebook.h"
+#include "platform/local_time.h"
+#include "settings/field_mapping.h"
+#include "settings/settings.h"
+#include "tests/test_support.h"
+
+using vemra::MakeLocal;
+
+namespace {
+
+struct Appointment {
+    const char* text;
+    const char* note;
+    int y, mo, d, sh, sm, eh, em;   // start and end hour:minute; eh < 0: untimed
+    int isPrivate;
+    long alarm;                     // advance; -1: none
+    eAlarmUnit unit;
+    std::function<std::unique_ptr<CRepeateDayInfo>()> rule;
+    std::vector<long> exceptions;
+};
+
+std::vector<Appointment> Appointments() {
+    const long noEnd = -1;
+    return {
+        {"He said \"hi\", then left; ok", "line 1\r\nline 2\r\n'quoted' \"twice\"", 2002, 3, 4, 14, 30, 15, 45, 1, 15,
+         eMinutes, nullptr, {}},
+        {"Leap day", "", 2024, 2, 29, 0, 0, -1, 0, 0, 2, eDays,
+         [] { return std::make_unique<CDayName>(static_cast<eDayIndex>(29), 3, MakeLocal(2024, 3, 31), eSunday); },
+         {MakeLocal(2024, 3, 2), MakeLocal(2024, 3, 5)}},
+        {"Team", "weekly", 2002, 3, 4, 9, 0, 9, 30, 0, -1, eMinutes,
+         [noEnd] { return std::make_unique<CWeekly>(0x12, 1, noEnd, eSunday); }, {MakeLocal(2002, 3, 7)}},
+        {"Second Tuesday", "", 2002, 3, 12, 0, 5, 23, 55, 0, 1, eHours,
+         [noEnd] { return std::make_unique<CDayOfMonth>(eSecondWeek, eTuesday, 2, noEnd, eSunday); }, {}},
+        {"Rent", "", 2002, 1, 31, 12, 0, 12, 15, 1, -1, eMinutes,
+         [] { return std::make_unique<CDateOfMonth>(31, 1, MakeLocal(2031, 12, 30), eSunday); }, {}},
+        {"New Year's Eve", "\xE2\x82\xAC 5", 2000, 12, 31, 23, 0, 23, 59, 0, 5, eMinutes,
+         [noEnd] { return std::make_unique<CDateOfYear>(eDecember, 31, 1, noEnd, eSunday); }, {}},
+    };
+}
+
+// Puts the appointments into a fresh, unopened table.
+void Fill(CDateBkTable& table, const std::vector<Appointment>& list) {
+    for (const Appointment& a : list) {
+        CDateBkRecord r(table, 1);
+        table.AppendBlankRecord(r);
+        r.SetDescription(a.text);
+        r.SetNote(a.note);
+        r.SetPrivate(a.isPrivate);
+        r.SetUnTimedFlag(a.eh < 0);
+        r.SetStartTime(MakeLocal(a.y, a.mo, a.d, a.eh < 0 ? 0 : a.sh, a.eh < 0 ? 0 : a.sm));
+        r.SetEndTime(a.eh < 0 ? 0 : MakeLocal(a.y, a.mo, a.d, a.eh, a.em));
+        r.SetAlarmAdvTime(a.alarm);
+        if (a.alarm > 0) {
+            r.SetAlarmAdvUnit(a.unit);
+            r.SetAlarmFlag(1);
+        }
+        if (a.rule) {
+            const auto rule = a.rule();
+            if (auto* d = dynamic_cast<CDayName*>(rule.get())) r.SetRepDaily(*d);
+            if (auto* w = dynamic_cast<CWeekly*>(rule.get())) r.SetRepWeekly(*w);
+            if (auto* m = dynamic_cast<CDayOfMonth*>(rule.get())) r.SetRepMonthlyByDay(*m);
+            if (auto* m = dynamic_cast<CDateOfMonth*>(rule.get())) r.SetRepMonthlyByDate(*m);
+            if (auto* y = dynamic_cast<CDateOfYear*>(rule.get())) r.SetRepYearlyByDate(*y);
+        }
+        for (long e : a.exceptions) r.AddException(e);
+    }
+}
+
+struct Layout {
+    const char* golden;
+    bool full;
+    const char* quote;
+    const char* separator;
+    int removeLineBreaks;
+    const char* exceptionSeparator;
+    std::vector<int> simple;   // empty: the default order
+    std::vector<int> repeat;
+};
+
+const Layout kLayouts[] = {
+    {"simple_default.csv", false, "\"", ",", 0, " ", {}, {}},
+    {"simple_custom.csv", false, "'", ";", 1, " ", {5, 0, 2, 3, 23, 23, 23, 23, 23, 23, 23}, {}},
+    {"full_default.csv", true, "\"", ",", 0, " ", {}, {}},
+    {"full_custom.csv", true, "", "\t", 1, ";", {5, 6, 4, 0, 1, 2, 3, 10, 9, 8, 7},
+     {22, 21, 20, 19, 18, 17, 16, 15, 14, 13, 12, 11}},
+};
+
+void Configure(CSettings& settings, const Layout& layout) {
+    settings.m_mapping.SetDefaults();
+    if (!layout.simple.empty()) std::copy(layout.simple.begin(), layout.simple.end(), settings.m_mapping.m_simple);
+    if (!layout.repeat.empty()) std::copy(layout.repeat.begin(), layout.repeat.end(), settings.m_mapping.m_repeat);
+    settings.m_strExceptionDateSeparator = layout.exceptionSeparator;
+}
+
+// Writes every record of table as the layout's export would (header first).
+void Export(CDateBkTable& table, long count, CSettings& settings, const Layout& layout, const std::string& path) {
+    CCsvFile file;
+    file.SetQuote(layout.quote);
+    file.SetSeparator(layout.separator);
+    file.SetRemoveLineBreaks(layout.removeLineBreaks);
+    ASSERT_EQ(file.OpenWrite(path), 0);
+    if (layout.full) settings.m_mapping.WriteFullHeader(file);
+    else settings.m_mapping.WriteSimpleHeader(file);
+    CDateBkIterator it(table);
+    for (long i = 0; i < count; ++i) {
+        CDateBkRecord r(table, 1);
+        ASSERT_EQ(it.GetAt(r, i), 0);
+        CApptValues v;
+        ASSERT_EQ(ValuesFromRecord(r, v), 0);
+        if (layout.full) settings.m_mapping.WriteFullRow(file, v, r);
+        else settings.m_mapping.WriteSimpleRow(file, v);
+    }
+    ASSERT_EQ(file.CloseWrite(), 0);
+}
+
+}  // namespace
+
+// The bytes of each layout's file. VEMRA_UPDATE_GOLDEN=1 rewrites the files (then review them).
+TEST(ExportFiles, MatchGoldenFiles) {
+    CSettings settings;
+    vemra::test::ScratchDir dir;
+    for (const Layout& layout : kLayouts) {
+        SCOPED_TRACE(layout.golden);
+        CDateBkTable table;
+        Fill(table, Appointments());
+        Configure(settings, layout);
+        const std::string path = dir.File("out.csv");
+        Export(table, static_cast<long>(Appointments().size()), settings, layout, path);
+        const std::string golden = vemra::test::DataFile(std::string("formats/") + layout.golden);
+        if (std::getenv("VEMRA_UPDATE_GOLDEN")) vemra::test::WriteFile(golden, vemra::test::ReadFile(path));
+        EXPECT_EQ(vemra::test::ReadFile(path), vemra::test::ReadFile(golden));
+    }
+}
+
+// Every written value reads back equal: a file exported from records imports as the same records.
+TEST(ExportFiles, ReadBackAsTheSameAppointments) {
+    CSettings settings;
+    vemra::test::ScratchDir dir;
+    for (const Layout& layout : kLayouts) {
+        if (layout.removeLineBreaks) continue;   // line breaks removed are gone for good
+        for (const char* exceptionSeparator : {" ", ";", ",", "\""}) {
+            SCOPED_TRACE(std::string(layout.golden) + " exceptions separated by " + exceptionSeparator);
+            const auto appointments = Appointments();
+            CDateBkTable source;
+            Fill(source, appointments);
+            Configure(settings, layout);
+            settings.m_strExceptionDateSeparator = exceptionSeparator;
+            const std::string path = dir.File("rt.csv");
+            Export(source, static_cast<long>(appointments.size()), settings, layout, path);
+
+            CCsvFile file;
+            file.SetQuote(layout.quote);
+            file.SetSeparator(layout.separator);
+            ASSERT_EQ(file.OpenRead(path), 0);
+            CDateBkTable target;
+            auto readRow = [&](CDateBkRecord& r) {
+                return layout.full ? settings.m_mapping.ReadFullRow(file, r) : settings.m_mapping.ReadSimpleRow(file, r);
+            };
+            CDateBkRecord header(target, 1);
+            target.AppendBlankRecord(header);
+            ASSERT_EQ(readRow(header), 101);   // the header row is no appointment
+            CDateBkIterator it(source);
+            for (std::size_t i = 0; i < appointments.size(); ++i) {
+                SCOPED_TRACE(appointments[i].text);
+                CDateBkRecord in(target, 1);
+                target.AppendBlankRecord(in);
+                ASSERT_EQ(readRow(in), 0) << file.GetRowText();
+                CDateBkRecord out(source, 1);
+                ASSERT_EQ(it.GetAt(out, static_cast<long>(i)), 0);
+                std::string a, b;
+                out.GetDescription(a);
+                in.GetDescription(b);
+                EXPECT_EQ(a, b);
+                out.GetNote(a);
+                in.GetNote(b);
+                EXPECT_EQ(a, b);
+                long t1 = 0, t2 = 0;
+                out.GetStartTime(t1);
+                in.GetStartTime(t2);
+                EXPECT_EQ(t1, t2);
+                out.GetEndTime(t1);
+                in.GetEndTime(t2);
+                EXPECT_EQ(t1, t2);
+                EXPECT_EQ(out.IsUnTimed(), in.IsUnTimed());
+                EXPECT_EQ(out.IsPrivate(), in.IsPrivate());
+                EXPECT_EQ(out.IsAlarmSet(), in.IsAlarmSet());
+                out.GetAlarmAdvTime(t1);
+                in.GetAlarmAdvTime(t2);
+                EXPECT_EQ(t1, t2);
+                if (t1 > 0) {
+                    eAlarmUnit u1 = eMinutes, u2 = eMinutes;
+                    out.GetAlarmAdvUnit(u1);
+                    in.GetAlarmAdvUnit(u2);
+                    EXPECT_EQ(u1, u2);
+                }
+                if (layout.full) {
+                    EXPECT_EQ(out.IsRepeatingEvt() != 0, in.IsRepeatingEvt() != 0);
+                    if (out.IsRepeatingEvt()) {
+                        EXPECT_NE(out.IsSameRepeatingEvent(in), 0);
+                    }
+                } else {
+                    EXPECT_FALSE(in.IsRepeatingEvt());
+                }
+            }
+            CDateBkRecord extra(target, 1);
+            target.AppendBlankRecord(extra);
+            EXPECT_EQ(readRow(extra), -1);
+        }
+    }
+}

@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "formats/appt_values.h"
+#include "formats/csv_file.h"
+#include "palm/datebook.h"
+#include "platform/local_time.h"
+#include "settings/field_mapping.h"
+#include "settings/settings.h"
+#include "tests/formats/row_test_support.h"
+#include "tests/test_support.h"
+
+using vemra::MakeLocal;
+using vemra::test::CsvRow;
+
+namespace {
+
+vemra::LocalParts Parts(long t) {
+    vemra::LocalParts p;
+    vemra::BreakLocal(t, p);
+    return p;
+}
+
+// A row file that only records what is written to it.
+class CRecordingFile : public CCsvFile {
+public:
+    int PutText(const std::string& v) override { cells.push_back(v); return 0; }
+    int PutDate(long t) override { cells.push_back("date:" + std::to_string(t)); return 0; }
+    int PutTime(long t) override { cells.push_back("time:" + std::to_string(t)); return 0; }
+    int PutInt(long n) override { cells.push_back("int:" + std::to_string(n)); return 0; }
+    int NextWriteRow() override { cells.push_back("|"); return 0; }
+    std::vector<std::string> cells;
+};
+
+}  // namespace
+
+TEST(FieldMappingRows, HeadersFollowTheColumnOrder) {
+    CFieldMapping mapping;
+    CRecordingFile file;
+    mapping.WriteSimpleHeader(file);
+    EXPECT_EQ(file.cells, (std::vector<std::string>{"Date", "Untimed", "Start Time", "End Time", "Private", "Text",
+                                                    "Note", "Alarm", "Alarm Time", "Alarm Unit", "Repeat", "|"}));
+    file.cells.clear();
+    mapping.WriteFullHeader(file);
+    ASSERT_EQ(file.cells.size(), 24u);
+    EXPECT_EQ(file.cells[11], "Repeat Type");
+    EXPECT_EQ(file.cells[14], "Exceptions");
+    EXPECT_EQ(file.cells[15], "Weekly Sunday");
+    EXPECT_EQ(file.cells[21], "Weekly Saturday");
+    EXPECT_EQ(file.cells[22], "Monthly Week Index");
+
+    const int simple[] = {5, 0, 2, 3, 23, 23, 23, 23, 23, 23, 23};
+    std::copy(std::begin(simple), std::end(simple), mapping.m_simple);
+    file.cells.clear();
+    mapping.WriteSimpleHeader(file);
+    EXPECT_EQ(file.cells, (std::vector<std::string>{"Text", "Date", "Start Time", "End Time", "|"}));
+    CApptValues v;
+    v.m_strText = "t";
+    v.m_timeDate = 100000;
+    v.m_timeStart = 200000;
+    v.m_timeEnd = 300000;
+    file.cells.clear();
+    mapping.WriteSimpleRow(file, v);
+    EXPECT_EQ(file.cells, (std::vector<std::string>{"t", "date:100000", "time:200000", "time:300000", "|"}));
+}
+
+TEST(FieldMappingRows, SimpleCells) {
+    CApptValues timed;
+    timed.m_timeDate = 1000;
+    timed.m_timeStart = 2000;
+    timed.m_timeEnd = 3000;
+    timed.m_bPrivate = 7;   // any non-zero value is set
+    timed.m_strText = "text";
+    timed.m_strNote = "note";
+    timed.m_bAlarm = 1;
+    timed.m_nAlarmTime = 15;
+    timed.m_nAlarmUnit = 1;
+    timed.m_bRepeat = 1;
+    CApptValues untimed = timed;
+    untimed.m_bUntimed = 1;
+    untimed.m_bAlarm = 0;
+    untimed.m_bPrivate = 0;
+    CApptValues oddUnit = timed;
+    oddUnit.m_nAlarmUnit = 5;
+
+    const struct { const CApptValues* v; std::vector<std::string> cells; } cases[] = {
+        {&timed, {"date:1000", "", "time:2000", "time:3000", "x", "text", "note", "x", "int:15", "h", "x"}},
+        {&untimed, {"date:1000", "x", "", "", "", "text", "note", "", "", "", "x"}},
+        {&oddUnit, {"date:1000", "", "time:2000", "time:3000", "x", "text", "note", "x", "int:15", "", "x"}},
+    };
+    CFieldMapping mapping;
+    for (const auto& c : cases) {
+        CRecordingFile file;
+        for (int id = 0; id <= 10; ++id) mapping.WriteSimpleCell(file, *c.v, id);
+        for (int id : {11, 22, 23, -1}) mapping.WriteSimpleCell(file, *c.v, id);   // not simple: nothing
+        EXPECT_EQ(file.cells, c.cells);
+    }
+}
+
+// Every cell rule of reading, with the code and the kept text an error message would quote.
+TEST(FieldMappingRows, ReadCellRules) {
+    using Check = std::function<void(const CApptValues&)>;
+    const long today = vemra::LocalMidnight(vemra::Now());
+    const struct Case {
+        int id;
+        const char* cell;
+        int result;
+        const char* kept;
+        Check check;
+    } cases[] = {
+        {0, " 3/4/2002 ", 0, " 3/4/2002 ", [](const CApptValues& v) { EXPECT_EQ(v.m_timeDate, MakeLocal(2002, 3, 4)); }},
+        {0, "", 101, "", nullptr},
+        {0, "   ", 101, "   ", nullptr},
+        {0, "Date", 101, "Date", nullptr},
+        {0, "3/4/50", 101, "3/4/50", nullptr},
+        {0, "2:30 PM", 101, "2:30 PM", nullptr},   // a time alone is no date
+        {0, "3/4/80", 0, "3/4/80", [](const CApptValues& v) { EXPECT_EQ(v.m_timeDate, MakeLocal(1980, 3, 4)); }},
+        {1, " X ", 0, " X ", [](const CApptValues& v) { EXPECT_EQ(v.m_bUntimed, 1); }},
+        {1, "  ", 0, "  ", [](const CApptValues& v) { EXPECT_EQ(v.m_bUntimed, 0); }},
+        {4, "0", 0, "0", [](const CApptValues& v) { EXPECT_EQ(v.m_bPrivate, 1); }},
+        {7, "x", 0, "x", [](const CApptValues& v) { EXPECT_EQ(v.m_bAlarm, 1); }},
+        {10, "", 0, "", [](const CApptValues& v) { EXPECT_EQ(v.m_bRepeat, 0); }},
+        {2, "2:30 PM", 0, "2:30 PM", [today](const CApptValues& v) { EXPECT_EQ(vemra::LocalMidnight(v.m_timeStart), today); EXPECT_EQ(Parts(v.m_timeStart).hour, 14); EXPECT_EQ(Parts(v.m_timeStart).minute, 30); }},
+        {2, "", 0, "", [](const CApptValues& v) { EXPECT_EQ(v.m_timeStart, 0); }},
+        {2, "Start Time", 102, "Start Time", nullptr},
+        {3, "9:05", 0, "9:05", [](const CApptValues& v) { EXPECT_EQ(Parts(v.m_timeEnd).minute, 5); }},
+        {3, "half past", 103, "half past", nullptr},
+        {5, "", 104, "", nullptr},
+        {5, " a\nb ", 0, " a\nb ", [](const CApptValues& v) { EXPECT_EQ(v.m_strText, " a\r\nb "); }},
+        {6, "l1\nl2", 0, "l1\nl2", [](const CApptValues& v) { EXPECT_EQ(v.m_strNote, "l1\r\nl2"); }},
+        {8, "abc", 0, "abc", [](const CApptValues& v) { EXPECT_EQ(v.m_nAlarmTime, 0); }},
+        {8, "-5", 0, "-5", [](const CApptValues& v) { EXPECT_EQ(v.m_nAlarmTime, -5); }},
+        {9, " H ", 0, " H ", [](const CApptValues& v) { EXPECT_EQ(v.m_nAlarmUnit, 1); EXPECT_EQ(v.m_bAlarm, 1); }},
+        {9, "d", 0, "d", [](const CApptValues& v) { EXPECT_EQ(v.m_nAlarmUnit, 2); }},
+        {9, "M", 0, "M", [](const CApptValues& v) { EXPECT_EQ(v.m_nAlarmUnit, 0); }},
+        {9, "", 0, "", [](const CApptValues& v) { EXPECT_EQ(v.m_bAlarm, 0); }},
+        {9, "min", 106, "min", nullptr},
+        {11, " Weekly ", 0, " Weekly ", [](const CApptValues& v) { EXPECT_EQ(v.m_strRepeatType, "Weekly"); }},
+        {12, "3", 0, "3", [](const CApptValues& v) { EXPECT_EQ(v.m_nRepeatInterval, 3); }},
+        {12, "every", 107, "every", nullptr},
+        {12, "0", 107, "0", nullptr},
+        {12, "-2", 107, "-2", nullptr},
+        {13, "", 0, "", [](const CApptValues& v) { EXPECT_EQ(v.m_timeRepeatEnd, 0); }},
+        {13, "12/31/2031", 0, "12/31/2031", [](const CApptValues& v) { EXPECT_EQ(v.m_timeRepeatEnd, 0); }},
+        {13, "12/30/2031", 0, "12/30/2031", [](const CApptValues& v) { EXPECT_EQ(v.m_timeRepeatEnd, MakeLocal(2031, 12, 30)); }},
+        {13, "1/1/2032", 108, "1/1/2032", nullptr},
+        {13, "soon", 108, "soon", nullptr},
+        {14, " 3/4/2002 3/5/2002 ", 0, " 3/4/2002 3/5/2002 ", [](const CApptValues& v) { EXPECT_EQ(v.m_strExceptions, " 3/4/2002 3/5/2002 "); }},
+        {16, "x", 0, "x", [](const CApptValues& v) { EXPECT_EQ(v.m_byWeekDays, 0x40 | 0x02); }},
+        {21, "", 0, "", [](const CApptValues& v) { EXPECT_EQ(v.m_byWeekDays, 0x40); }},
+        {22, "5", 0, "5", [](const CApptValues& v) { EXPECT_EQ(v.m_nWeekIndex, 5); }},
+    };
+    CFieldMapping mapping;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.id) + " <" + c.cell + ">");
+        CsvRow row(std::string("\"") + c.cell + "\",\"next\"\r\n");
+        CApptValues v;
+        v.m_bAlarm = 1;
+        v.m_byWeekDays = 0x40;   // bits are only ever added
+        EXPECT_EQ(mapping.ReadCell(row.File(), v, c.id), c.result);
+        EXPECT_EQ(row.File().GetRowText(), c.kept);
+        if (c.check) c.check(v);
+        std::string next;
+        row.File().GetText(next);
+        EXPECT_EQ(next, "next");   // exactly one cell was read
+    }
+    // No field: nothing is read.
+    for (int id : {23, 24, -1}) {
+        CsvRow row("\"a\"\r\n");
+        CApptValues v;
+        EXPECT_EQ(mapping.ReadCell(row.File(), v, id), 0);
+        std::string cell;
+        row.File().GetText(cell);
+        EXPECT_EQ(cell, "a");
+    }
+}
+
+TEST(FieldMappingRows, UnreadableNumbersAreRejected) {
+    CFieldMapping mapping;
+    const struct { int id; int result; } cases[] = {{8, 105}, {12, 107}, {22, 110}};
+    for (const auto& c : cases) {
+        vemra::test::ScratchDir dir;
+        vemra::test::WriteFile(dir.File("n.csv"), "\"7\"\r\n");
+        vemra::test::CUnreadableIntFile file;
+        file.SetQuote("\"");
+        ASSERT_EQ(file.OpenRead(dir.File("n.csv")), 0);
+        ASSERT_EQ(file.NextReadRow(), 0);
+        CApptValues v;
+        EXPECT_EQ(mapping.ReadCell(file, v, c.id), c.result) << c.id;
+        EXPECT_EQ(file.GetRowText(), "7");
+    }
+}

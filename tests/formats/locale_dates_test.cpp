@@ -1,0 +1,217 @@
+#include "platform/locale_dates.h"
+
+#include <gtest/gtest.h>
+
+#include "formats/value_text.h"
+#include "platform/local_time.h"
+#include "tests/formats/locale_env.h"
+
+using namespace vemra;
+using vemra::test::ScopedLocale;
+
+namespace {
+
+struct LocaleCase {
+    const char* env;
+    const char* date0304;   // 2002-03-04
+    const char* date1231;   // 2031-12-31
+    const char* t1430, *t0905, *t0005, *t1205;
+};
+
+// What the system formatter writes for these locales (checked under Wine for the Windows build).
+const LocaleCase kLocales[] = {
+    {"en_US.UTF-8", "3/4/2002", "12/31/2031", "2:30 PM", "9:05 AM", "12:05 AM", "12:05 PM"},
+    {"C", "3/4/2002", "12/31/2031", "2:30 PM", "9:05 AM", "12:05 AM", "12:05 PM"},
+    {"en_GB.UTF-8", "04/03/2002", "31/12/2031", "14:30", "09:05", "00:05", "12:05"},
+    {"de_DE.UTF-8", "4.3.2002", "31.12.2031", "14:30", "09:05", "00:05", "12:05"},
+    {"fr_FR.UTF-8", "04/03/2002", "31/12/2031", "14:30", "09:05", "00:05", "12:05"},
+    {"nl_NL.UTF-8", "4-3-2002", "31-12-2031", "14:30", "09:05", "00:05", "12:05"},
+    {"it_IT.UTF-8", "4/3/2002", "31/12/2031", "14:30", "09:05", "00:05", "12:05"},
+    {"es_ES.UTF-8", "4/3/2002", "31/12/2031", "14:30", "9:05", "0:05", "12:05"},
+};
+
+// Runs body under every locale this build can switch to (natively all of them; on Windows the
+// one the process was started with). False when none applied.
+template <class Body>
+bool ForEachLocale(Body body) {
+    bool any = false;
+    for (const LocaleCase& c : kLocales) {
+        if (!vemra::test::kLocaleSwitchable && vemra::test::GetLocaleVariable() != c.env) continue;
+        ScopedLocale locale(vemra::test::kLocaleSwitchable ? c.env : vemra::test::GetLocaleVariable().c_str());
+        SCOPED_TRACE(c.env);
+        body(c);
+        any = true;
+    }
+    return any;
+}
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+    const std::size_t at = text.find(from);
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    return text;
+}
+
+}  // namespace
+
+TEST(LocaleDates, FormatterWritesTheLocalesTexts) {
+    const bool ran = ForEachLocale([](const LocaleCase& c) {
+        EXPECT_EQ(DateText(MakeLocal(2002, 3, 4, 14, 30)), c.date0304);
+        EXPECT_EQ(DateText(MakeLocal(2031, 12, 31, 9, 5)), c.date1231);
+        EXPECT_EQ(TimeText(MakeLocal(2002, 3, 4, 14, 30)), c.t1430);
+        EXPECT_EQ(TimeText(MakeLocal(2002, 3, 4, 9, 5)), c.t0905);
+        EXPECT_EQ(TimeText(MakeLocal(2002, 3, 4, 0, 5)), c.t0005);
+        EXPECT_EQ(TimeText(MakeLocal(2002, 3, 4, 12, 5, 59)), c.t1205);
+    });
+    if (!ran) GTEST_SKIP() << "the process locale is none of the table's";
+}
+
+TEST(LocaleDates, ParserReadsWhatTheFormatterWrites) {
+    const bool ran = ForEachLocale([](const LocaleCase&) {
+        const int days[][3] = {{2002, 3, 4}, {2002, 12, 1}, {1970, 1, 5}, {2024, 2, 29}, {2031, 12, 31}};
+        const int times[][2] = {{0, 0}, {0, 5}, {9, 5}, {11, 59}, {12, 0}, {12, 5}, {14, 30}, {23, 59}};
+        for (const auto& d : days) {
+            for (const auto& tm : times) {
+                const long t = MakeLocal(d[0], d[1], d[2], tm[0], tm[1]);
+                const std::string date = DateText(t), time = TimeText(t);
+                SCOPED_TRACE(date + " " + time);
+                DateTimeParts p;
+                ASSERT_TRUE(ParseDateTime(date, p));
+                EXPECT_EQ(p.year, d[0]);
+                EXPECT_EQ(p.month, d[1]);
+                EXPECT_EQ(p.day, d[2]);
+                EXPECT_EQ(p.hour, 0);
+                ASSERT_TRUE(ParseDateTime(time, p));
+                EXPECT_EQ(p.hour, tm[0]);
+                EXPECT_EQ(p.minute, tm[1]);
+                ASSERT_TRUE(ParseDateTime(" " + date + " " + time + " ", p));
+                EXPECT_EQ(p.year, d[0]);
+                EXPECT_EQ(p.month, d[1]);
+                EXPECT_EQ(p.day, d[2]);
+                EXPECT_EQ(p.hour, tm[0]);
+                EXPECT_EQ(p.minute, tm[1]);
+            }
+        }
+    });
+    if (!ran) GTEST_SKIP() << "the process locale is none of the table's";
+}
+
+TEST(LocaleDates, ParserRejectsWhatIsNoDateOrTime) {
+    const bool ran = ForEachLocale([](const LocaleCase&) {
+        for (const char* text : {"", "   ", "Date", "Start Time", "x", "12", "2/30/2002", "13/13/2002",
+                                 "3/4/2002 tomorrow", "25:00", "10:75"}) {
+            DateTimeParts p;
+            EXPECT_FALSE(ParseDateTime(text, p)) << '"' << text << '"';
+        }
+    });
+    if (!ran) GTEST_SKIP() << "the process locale is none of the table's";
+}
+
+// The year window 1970..2031 for two- and four-digit years, through the date cell conversion.
+TEST(LocaleDates, YearWindowOfDateTexts) {
+    const bool ran = ForEachLocale([](const LocaleCase&) {
+        const std::string model = DateText(MakeLocal(2002, 1, 5));
+        struct { const char* year; int expected; } cases[] = {
+            {"70", 1970}, {"99", 1999}, {"00", 2000}, {"02", 2002}, {"31", 2031}, {"32", 0}, {"50", 0},
+            {"69", 0}, {"1970", 1970}, {"1980", 1980}, {"2031", 2031}, {"2032", 0}, {"1950", 0},
+            {"1969", 0}, {"1931", 2031}, {"1500", 0}};
+        for (const auto& c : cases) {
+            const std::string text = Replace(model, "2002", c.year);
+            SCOPED_TRACE(text);
+            long t = 12345;
+            const int r = DateCellValue(text, t);
+            if (c.expected == 0) {
+                EXPECT_EQ(r, -1);
+                EXPECT_EQ(t, 12345);
+            } else {
+                ASSERT_EQ(r, 0);
+                EXPECT_EQ(t, MakeLocal(c.expected, 1, 5));
+            }
+        }
+    });
+    if (!ran) GTEST_SKIP() << "the process locale is none of the table's";
+}
+
+TEST(LocaleDates, PicturesFollowTheEnvironmentAtEachCall) {
+    if (!vemra::test::kLocaleSwitchable) GTEST_SKIP() << "the system locale is fixed at start";
+    ScopedLocale keep(nullptr);
+    const struct { const char* all; const char* time; const char* lang; const char* expected; } cases[] = {
+        {nullptr, nullptr, nullptr, "en-US"},
+        {"C", nullptr, "de_DE.UTF-8", "en-US"},
+        {"POSIX", nullptr, nullptr, "en-US"},
+        {nullptr, nullptr, "de_DE.UTF-8", "de-DE"},
+        {nullptr, "nl_NL", "de_DE.UTF-8", "nl-NL"},
+        {"fr_FR.UTF-8", "nl_NL", "de_DE.UTF-8", "fr-FR"},
+        {"de_AT.UTF-8", nullptr, nullptr, "de-DE"},
+        {"en_GB.ISO-8859-1", nullptr, nullptr, "en-GB"},
+        {"en_AU.UTF-8", nullptr, nullptr, "en-US"},
+        {"sv_SE.UTF-8", nullptr, nullptr, "en-US"},
+        {"", nullptr, "it_IT@euro", "it-IT"},
+    };
+    for (const auto& c : cases) {
+        vemra::test::SetVariable("LC_ALL", c.all);
+        vemra::test::SetVariable("LC_TIME", c.time);
+        vemra::test::SetVariable("LANG", c.lang);
+        EXPECT_STREQ(CurrentLocalePictures().name, c.expected)
+            << (c.all ? c.all : "-") << " " << (c.time ? c.time : "-") << " " << (c.lang ? c.lang : "-");
+    }
+    vemra::test::SetVariable("LC_TIME", nullptr);
+    vemra::test::SetVariable("LANG", nullptr);
+}
+
+// The native parser's rules, the same in both builds.
+TEST(LocaleDates, NativeParserRules) {
+    struct Case {
+        const char* text;
+        bool monthFirst;
+        bool ok;
+        int y, mo, d, h, mi;
+    } cases[] = {
+        {"3/4/2002", true, true, 2002, 3, 4, 0, 0},
+        {"3/4/2002", false, true, 2002, 4, 3, 0, 0},
+        {"12/31/2031", false, true, 2031, 12, 31, 0, 0},   // no month 31: the other order
+        {"3/4/02", true, true, 2, 3, 4, 0, 0},              // year as written; the caller's window
+        {"2002-03-04", false, true, 2002, 3, 4, 0, 0},
+        {"04.03.2002 14:30", false, true, 2002, 3, 4, 14, 30},
+        {"3/4/2002 2:30 PM", true, true, 2002, 3, 4, 14, 30},
+        {"3/4/2002 2:30pm", true, true, 2002, 3, 4, 14, 30},
+        {"12:05 AM", true, true, 1899, 12, 30, 0, 5},
+        {"12:05 PM", true, true, 1899, 12, 30, 12, 5},
+        {"0:05", true, true, 1899, 12, 30, 0, 5},
+        {"14:30:59", true, true, 1899, 12, 30, 14, 30},
+        {"9:05 a.m.", false, true, 1899, 12, 30, 9, 5},
+        {"3/4", true, true, 2020, 3, 4, 0, 0},
+        {"2/29/2024", true, true, 2024, 2, 29, 0, 0},
+        {"2/29/00", true, true, 0, 2, 29, 0, 0},
+        {"2/29/2023", true, false, 0, 0, 0, 0, 0},
+        {"2:30 PM 3/4/2002", true, false, 0, 0, 0, 0, 0},
+        {"PM", true, false, 0, 0, 0, 0, 0},
+        {"2:30 PM PM", true, false, 0, 0, 0, 0, 0},
+        {"3/4/2002 3/4/2002", true, false, 0, 0, 0, 0, 0},
+        {"3/4-2002", true, false, 0, 0, 0, 0, 0},
+        {"3/4/20022", true, false, 0, 0, 0, 0, 0},
+        {"3//2002", true, false, 0, 0, 0, 0, 0},
+        {"4.3.2002.", false, false, 0, 0, 0, 0, 0},
+        {"1:2:3:4", true, false, 0, 0, 0, 0, 0},
+        {"24:00", true, false, 0, 0, 0, 0, 0},
+        {"2:30 XM", true, false, 0, 0, 0, 0, 0},
+        {"+3/4/2002", true, false, 0, 0, 0, 0, 0},
+        {"99999999999999999999/4/2002", true, false, 0, 0, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        DateTimeParts p;
+        const bool ok = ParseDateTimeWithOrder(c.text, c.monthFirst, 2020, p);
+        EXPECT_EQ(ok, c.ok) << c.text;
+        if (!ok || !c.ok) continue;
+        EXPECT_EQ(p.year, c.y) << c.text;
+        EXPECT_EQ(p.month, c.mo) << c.text;
+        EXPECT_EQ(p.day, c.d) << c.text;
+        EXPECT_EQ(p.hour, c.h) << c.text;
+        EXPECT_EQ(p.minute, c.mi) << c.text;
+    }
+}
+
+TEST(LocaleDates, PictureFormatter) {
+    EXPECT_EQ(FormatPicture("dd/MM/yy", 2002, 3, 4, 0, 0, 0), "04/03/02");
+    EXPECT_EQ(FormatPicture("yyyy-MM-dd'T'HH:mm:ss", 2002, 3, 4, 14, 30, 5), "2002-03-04T14:30:05");
+    EXPECT_EQ(FormatPicture("hh:mm t", 2002, 3, 4, 0, 7, 0), "12:07 A");
+}
