@@ -100,10 +100,14 @@ void AppendHex(std::string& out, const std::string& data, std::size_t prefixLeng
     }
 }
 
-void SerializeKey(std::string& out, const CRegistryTree::Key& key, const std::string& path) {
-    out += '[';
-    out += path;
-    out += "]\n";
+void SerializeKey(std::string& out, const CRegistryTree::Key& key, const std::string& path, bool isRoot) {
+    // A root is always there; its section is only written for values of its own.
+    const bool section = !isRoot || !key.values.empty();
+    if (section) {
+        out += '[';
+        out += path;
+        out += "]\n";
+    }
     for (const auto& v : key.values) {
         const std::size_t start = out.size();
         if (v.name.empty())
@@ -123,8 +127,8 @@ void SerializeKey(std::string& out, const CRegistryTree::Key& key, const std::st
         }
         out += '\n';
     }
-    out += '\n';
-    for (const auto& child : key.children) SerializeKey(out, *child, path + "\\" + child->name);
+    if (section) out += '\n';
+    for (const auto& child : key.children) SerializeKey(out, *child, path + "\\" + child->name, false);
 }
 
 }  // namespace
@@ -232,7 +236,7 @@ bool CRegistryTree::Parse(std::string_view text, std::string& error) {
     Key* current = nullptr;
     std::size_t pos = 0, lineNumber = 0;
     auto fail = [&](const char* what) {
-        error = FormatText("line %zu: %s", lineNumber, what);
+        error = "line " + std::to_string(lineNumber) + ": " + what;
         m_top.children.clear();
         return false;
     };
@@ -334,7 +338,7 @@ bool CRegistryTree::Parse(std::string_view text, std::string& error) {
 
 std::string CRegistryTree::Serialize() const {
     std::string out = "REGEDIT4\n\n";
-    for (const auto& root : m_top.children) SerializeKey(out, *root, root->name);
+    for (const auto& root : m_top.children) SerializeKey(out, *root, root->name, true);
     return out;
 }
 

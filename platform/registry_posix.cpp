@@ -37,9 +37,7 @@ bool LoadTree(CRegistryTree& tree) {
     std::string text, error;
     if (!FileExists(path)) {
         tree.Parse("", error);
-        return true;
-    }
-    if (!ReadWholeFile(path, text, &error) || !tree.Parse(text, error)) {
+    } else if (!ReadWholeFile(path, text, &error) || !tree.Parse(text, error)) {
         if (reported != path) {
             reported = path;
             ShowMessage(FormatText(LoadResString(kDamagedSettingsFile).c_str(), path.c_str(), error.c_str()),
@@ -47,6 +45,9 @@ bool LoadTree(CRegistryTree& tree) {
         }
         return false;
     }
+    // The roots exist even in an empty registry.
+    tree.Create(RootName(RegistryRoot::currentUser));
+    tree.Create(RootName(RegistryRoot::localMachine));
     return true;
 }
 

@@ -1,0 +1,200 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/startup.h"
+#include "palm/user_data.h"
+#include "platform/message_box.h"
+#include "platform/process.h"
+#include "platform/registry.h"
+#include "platform/string_table.h"
+#include "settings/profile.h"
+#include "settings/settings.h"
+#include "tests/test_support.h"
+
+using namespace vemra;
+using vemra::test::ScratchDir;
+
+namespace {
+
+const char kApp[] = "vemra-app-test";
+
+std::vector<std::string> Split(const std::string& line) {
+    std::vector<std::string> args;
+    std::size_t start = 0;
+    while (start < line.size()) {
+        std::size_t end = line.find(' ', start);
+        if (end == std::string::npos) end = line.size();
+        if (end > start) args.push_back(line.substr(start, end - start));
+        start = end + 1;
+    }
+    return args;
+}
+
+class CommandLineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetEnv("VEMRA_REGISTRY", m_dir.File("registry.reg"));
+        const std::string desktop = m_dir.File("Palm");
+        for (const char* user : {"Demo", "SmithJ"}) {
+            const auto dir = std::filesystem::path(desktop) / user / "datebook";
+            std::filesystem::create_directories(dir);
+            test::WriteFile((dir / "datebook.dat").string(), "");
+        }
+        SetEnv("VEMRA_PALM_DESKTOP", desktop);
+        SetProfileApplicationName(kApp);
+        RemoveProfile();
+        SetMessageSink([this](const std::string& text, MessageButtons, MessageIcon icon) {
+            m_messages.push_back(text);
+            m_icons.push_back(icon);
+            return answerOk;
+        });
+    }
+    void TearDown() override {
+        SetMessageSink(nullptr);
+        RemoveProfile();
+        SetEnv("VEMRA_PALM_DESKTOP", "");
+        SetEnv("VEMRA_REGISTRY", "");
+    }
+    static void RemoveProfile() {
+        CRegistryKey key;
+        if (key.Open(RegistryRoot::currentUser, "Software\\Quelbarsk", RegistryAccess::readWrite)) key.DeleteSubKey(kApp);
+    }
+
+    ScratchDir m_dir;
+    std::vector<std::string> m_messages;
+    std::vector<MessageIcon> m_icons;
+};
+
+}  // namespace
+
+TEST_F(CommandLineTest, ArgumentsSetTheRequests) {
+    const struct {
+        const char* line;
+        bool storedFullFormat;
+        bool import, exp, removeAll, fullFormat;
+        const char* file;
+        const char* datebook;
+        const char* user;
+    } cases[] = {
+        {"", true, false, false, false, true, "", "", "Demo"},
+        {"-i a.csv -e b.csv", true, true, true, false, false, "b.csv", "", "Demo"},
+        {"-e out.csv -x", false, false, true, false, true, "out.csv", "", "Demo"},
+        {"-x -e out.csv", false, false, true, false, true, "out.csv", "", "Demo"},
+        {"-e out.csv", true, false, true, false, false, "out.csv", "", "Demo"},
+        {"-i a.csv b.csv", true, true, false, false, false, "b.csv", "", "Demo"},
+        {"-i", true, false, false, false, false, "", "", "Demo"},
+        {"-r", true, false, false, true, true, "", "", "Demo"},
+        {"-r -u smithj", true, false, false, true, false, "", "", "SmithJ"},
+        {"-U SmithJ -X -R", false, false, false, true, true, "", "", "SmithJ"},
+        {"-u demo smithj", true, false, false, false, false, "", "", "SmithJ"},
+        {"-d C:\\x\\datebook.dat -e out.csv", true, false, true, false, false, "out.csv", "C:\\x\\datebook.dat", "Demo"},
+        {"-e Mixed.CSV", true, false, true, false, false, "Mixed.CSV", "", "Demo"},
+    };
+    for (const auto& c : cases) {
+        CSettings s;
+        s.m_bFullFormat = c.storedFullFormat;
+        CVEMRACommandLineInfo info(&s);
+        EXPECT_TRUE(info.ParseCommandLine(Split(c.line))) << c.line;
+        EXPECT_EQ(info.m_nExitStatus, 0) << c.line;
+        EXPECT_EQ(s.m_bImport, c.import) << c.line;
+        EXPECT_EQ(s.m_bExport, c.exp) << c.line;
+        EXPECT_EQ(s.m_bRemoveAll, c.removeAll) << c.line;
+        EXPECT_EQ(s.m_bFullFormat, c.fullFormat) << c.line;
+        EXPECT_EQ(s.m_strFile, c.file) << c.line;
+        EXPECT_EQ(s.m_strDatebookFile, c.datebook) << c.line;
+        EXPECT_EQ(s.m_dwPalmUserId, UserIdOfFolder(c.user)) << c.line;
+    }
+    EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(CommandLineTest, MistakesEndTheRunWithTheirStatus) {
+    const std::string usage = LoadResString(7);
+    const struct {
+        const char* line;
+        int status;
+        const char* message;
+    } cases[] = {
+        {"-?", -1, nullptr},
+        {"-export f", -1, nullptr},
+        {"-x out.csv", -1, nullptr},
+        {"-r out.csv", -1, nullptr},
+        {"out.csv", -1, nullptr},
+        {"- x", -1, nullptr},
+        {"-q", -1, nullptr},
+        {"-u nosuchuser", 1, "Palm user not found in Desktop"},
+        {"-u nosuchuser -?", 1, "Palm user not found in Desktop"},
+        {"-? -u nosuchuser", -1, nullptr},
+        {"-e a.csv -u demo nobody", 1, "Palm user not found in Desktop"},
+    };
+    for (const auto& c : cases) {
+        m_messages.clear();
+        m_icons.clear();
+        CSettings s;
+        CVEMRACommandLineInfo info(&s);
+        EXPECT_FALSE(info.ParseCommandLine(Split(c.line))) << c.line;
+        EXPECT_EQ(info.m_nExitStatus, c.status) << c.line;
+        ASSERT_EQ(m_messages.size(), 1u) << c.line;
+        EXPECT_EQ(m_messages[0], c.message ? c.message : usage) << c.line;
+        EXPECT_EQ(m_icons[0], c.message ? MessageIcon::warning : MessageIcon::information) << c.line;
+    }
+}
+
+TEST_F(CommandLineTest, SlashIntroducesOptionsOnlyOnWindows) {
+    CSettings s;
+    CVEMRACommandLineInfo info(&s);
+    const bool parsed = info.ParseCommandLine({"/e", "/tmp/out.csv"});
+    if (IsOptionPrefix('/')) {
+        // Windows: "/e" is the option and "/tmp/out.csv" the unknown option "tmp/out.csv".
+        EXPECT_FALSE(parsed);
+        EXPECT_EQ(info.m_nExitStatus, -1);
+    } else {
+        // Elsewhere both are values, and a value with no option pending is a mistake.
+        EXPECT_FALSE(parsed);
+        EXPECT_EQ(info.m_nExitStatus, -1);
+        CSettings t;
+        CVEMRACommandLineInfo absolute(&t);
+        EXPECT_TRUE(absolute.ParseCommandLine({"-e", "/tmp/out.csv", "-d", "/home/u/datebook.dat"}));
+        EXPECT_EQ(t.m_strFile, "/tmp/out.csv");
+        EXPECT_EQ(t.m_strDatebookFile, "/home/u/datebook.dat");
+    }
+}
+
+TEST_F(CommandLineTest, AutomationSwitches) {
+    const struct {
+        std::vector<std::string> args;
+        bool automation;
+    } cases[] = {
+        {{"-Embedding"}, true}, {{"/embedding"}, true}, {{"-AUTOMATION"}, true}, {{"-e", "x", "/Automation"}, true},
+        {{}, false}, {{"Embedding"}, false}, {{"-Embed"}, false}, {{"-Embeddings"}, false}, {{"-"}, false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsAutomationLaunch(c.args), c.automation) << ::testing::PrintToString(c.args);
+}
+
+TEST_F(CommandLineTest, BatchRequestsGoToThePluggedInOperations) {
+    BatchOperations operations;
+    int calls = 0;
+    operations.run = [&](CSettings& s) {
+        ++calls;
+        EXPECT_TRUE(s.m_bExport);
+        EXPECT_FALSE(s.m_bFullFormat);
+        EXPECT_EQ(s.m_strFile, "out.csv");
+        EXPECT_EQ(s.m_dwPalmUserId, UserIdOfFolder("SmithJ"));
+        return 3;
+    };
+    EXPECT_EQ(RunVEMRA({"-e", "out.csv", "-u", "SMITHJ"}, operations), 3);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(RunVEMRA({"-x", "out.csv"}, operations), -1);
+    EXPECT_EQ(RunVEMRA({"-u", "nobody", "-e", "out.csv"}, operations), 1);
+    EXPECT_EQ(calls, 1);
+}
+
+TEST_F(CommandLineTest, WithoutOperationsABatchRequestSaysSo) {
+    for (const char* line : {"-e out.csv", "-i in.csv -x", "-r"}) {
+        m_messages.clear();
+        EXPECT_EQ(RunVEMRA(Split(line), BatchOperations{}), 2) << line;
+        EXPECT_EQ(m_messages, std::vector<std::string>{LoadResString(40001)}) << line;
+    }
+}

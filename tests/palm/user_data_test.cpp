@@ -1,0 +1,128 @@
+#include "palm/user_data.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/process.h"
+#include "platform/registry.h"
+#include "tests/test_support.h"
+
+using namespace vemra;
+using vemra::test::ScratchDir;
+
+namespace {
+
+const char kCore[] = "Software\\U.S. Robotics\\Pilot Desktop\\Core";
+
+// A Palm Desktop folder in a scratch folder, with the registry of the test's own (natively)
+// or the real one with the Core key removed (Windows).
+class UserDataTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetEnv("VEMRA_REGISTRY", m_dir.File("registry.reg"));
+        SetEnv("VEMRA_PALM_DESKTOP", "");
+        RemoveCore();
+        m_desktop = m_dir.File("Palm");
+        std::filesystem::create_directories(m_desktop);
+    }
+    void TearDown() override {
+        RemoveCore();
+        SetEnv("VEMRA_PALM_DESKTOP", "");
+        SetEnv("VEMRA_REGISTRY", "");
+    }
+    static void RemoveCore() {
+        CRegistryKey desktop;
+        if (desktop.Open(RegistryRoot::currentUser, "Software\\U.S. Robotics\\Pilot Desktop", RegistryAccess::readWrite))
+            desktop.DeleteSubKey("Core");
+    }
+    void AddUser(const std::string& folder, bool withDatebook = true) {
+        const std::filesystem::path dir = std::filesystem::path(m_desktop) / folder / "datebook";
+        std::filesystem::create_directories(dir);
+        if (withDatebook) test::WriteFile((dir / "datebook.dat").string(), "x");
+    }
+    std::vector<std::string> Names() {
+        std::vector<std::string> names;
+        for (short i = 0; i < UserCount(); ++i) {
+            uint32_t id = 0;
+            EXPECT_GT(UserIdAt(i, &id), 0);
+            std::string name;
+            EXPECT_GT(UserName(id, name), 0);
+            names.push_back(name);
+        }
+        return names;
+    }
+
+    ScratchDir m_dir;
+    std::string m_desktop;
+};
+
+}  // namespace
+
+TEST_F(UserDataTest, UsersAreFoldersWithADatebookSortedByName) {
+    SetEnv("VEMRA_PALM_DESKTOP", m_desktop);
+    AddUser("SmithJ");
+    AddUser("adams");
+    AddUser("NoDatebook", false);
+    std::filesystem::create_directories(std::filesystem::path(m_desktop) / "EmptyFolder");
+    test::WriteFile((std::filesystem::path(m_desktop) / "users.dat").string(), "not a folder");
+    AddUser("Zed");
+    // A file where the datebook folder should be does not make a user either.
+    test::WriteFile((std::filesystem::path(m_desktop) / "Broken").string(), "");
+
+    EXPECT_EQ(Names(), (std::vector<std::string>{"adams", "SmithJ", "Zed"}));
+    uint32_t id = 0;
+    EXPECT_EQ(UserIdAt(3, &id), 0);
+    EXPECT_EQ(UserIdAt(-1, &id), 0);
+    EXPECT_EQ(UserIdAt(0, nullptr), 0);
+
+    ASSERT_GT(UserIdAt(1, &id), 0);
+    EXPECT_EQ(id, UserIdOfFolder("SmithJ"));
+    std::string dir;
+    EXPECT_GT(UserDirectory(id, dir), 0);
+    EXPECT_EQ(dir, "\\SmithJ");
+    std::string desktop;
+    EXPECT_GT(DesktopDirectory(desktop), 0);
+    EXPECT_EQ(desktop, m_desktop);
+
+    std::string text = "old";
+    EXPECT_EQ(UserName(UserIdOfFolder("NoDatebook"), text), 0);
+    EXPECT_EQ(text, "");
+    text = "old";
+    EXPECT_EQ(UserDirectory(12345, text), 0);
+    EXPECT_EQ(text, "");
+}
+
+TEST_F(UserDataTest, IdsAreStableAndDistinct) {
+    const uint32_t a = UserIdOfFolder("SmithJ");
+    EXPECT_EQ(a, UserIdOfFolder("SmithJ"));
+    EXPECT_EQ(a, 0xD222D30Eu) << "the ID a folder had must never change: it is stored in settings (FNV-1a)";
+    EXPECT_NE(a, UserIdOfFolder("smithj"));
+    EXPECT_NE(UserIdOfFolder(""), 0u);
+    for (const char* n : {"a", "b", "Demo", "SmithJ2"}) EXPECT_NE(UserIdOfFolder(n), a) << n;
+}
+
+TEST_F(UserDataTest, DesktopFolderComesFromTheRegistryUnlessOverridden) {
+    AddUser("Demo");
+    std::string desktop;
+    EXPECT_EQ(DesktopDirectory(desktop), 0);
+    EXPECT_EQ(UserCount(), 0);
+
+    CRegistryKey core;
+    ASSERT_TRUE(core.Create(RegistryRoot::currentUser, kCore));
+    ASSERT_TRUE(core.SetString("Path", m_desktop));
+    EXPECT_GT(DesktopDirectory(desktop), 0);
+    EXPECT_EQ(desktop, m_desktop);
+    EXPECT_EQ(Names(), std::vector<std::string>{"Demo"});
+
+    SetEnv("VEMRA_PALM_DESKTOP", m_dir.File("Elsewhere"));
+    EXPECT_GT(DesktopDirectory(desktop), 0);
+    EXPECT_EQ(desktop, m_dir.File("Elsewhere"));
+    EXPECT_EQ(UserCount(), 0) << "a Desktop folder that does not exist has no users";
+
+    // A Path value of the wrong type is no Desktop folder.
+    SetEnv("VEMRA_PALM_DESKTOP", "");
+    ASSERT_TRUE(core.SetDword("Path", 1));
+    EXPECT_EQ(DesktopDirectory(desktop), 0);
+    EXPECT_EQ(UserCount(), 0);
+}

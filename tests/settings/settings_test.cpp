@@ -1,0 +1,343 @@
+#include "settings/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <filesystem>
+#include <tuple>
+
+#include "palm/user_data.h"
+#include "platform/local_time.h"
+#include "platform/message_box.h"
+#include "platform/process.h"
+#include "platform/registry.h"
+#include "settings/profile.h"
+#include "tests/test_support.h"
+
+using namespace vemra;
+using vemra::test::ScratchDir;
+
+namespace {
+
+const char kApp[] = "vemra-settings-test";
+const char kUsr[] = "Software\\U.S. Robotics\\Pilot Desktop";
+const char kPalmComputing[] = "Software\\Palm Computing\\Pilot Desktop";
+const char kFallback[] = "\\datebook\\datebook.dat";
+constexpr uint32_t kDate = 0x64617465;
+
+void RemoveKey(const std::string& parent, const std::string& name) {
+    CRegistryKey key;
+    if (key.Open(RegistryRoot::currentUser, parent, RegistryAccess::readWrite)) key.DeleteSubKey(name);
+}
+
+std::string Bytes(uint32_t v) {
+    std::string s(4, '\0');
+    for (int k = 0; k < 4; ++k) s[k] = static_cast<char>(v >> (8 * k));
+    return s;
+}
+
+// Everything the profile keeps, for comparing two records.
+auto Stored(const CSettings& s) {
+    return std::make_tuple(s.m_nDefaultApptLength, s.m_strQuote, s.m_strExceptionDateSeparator,
+                           std::vector<int32_t>(std::begin(s.m_mapping.m_simple), std::end(s.m_mapping.m_simple)),
+                           std::vector<int32_t>(std::begin(s.m_mapping.m_repeat), std::end(s.m_mapping.m_repeat)),
+                           s.m_bPrcDeleteAppts, s.m_strPrcIconText, s.m_strPrcMsgTitle, s.m_strPrcMsgText,
+                           s.m_bExportNoCR, s.m_bIgnoreImportErrors, s.m_bPalmDesktopButton, s.m_bFullFormat,
+                           s.m_nDaysAhead, s.m_nDaysBack, s.m_strFile, s.m_strSeparator, s.m_bNoDuplicates,
+                           s.m_dwPalmUserId, s.m_nMinSize);
+}
+
+// A profile of the test's own (a registry file natively, a key of its own on Windows), no
+// Palm Desktop keys, a scratch Palm Desktop folder with two users, and every message captured.
+class SettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetEnv("VEMRA_REGISTRY", m_dir.File("registry.reg"));
+        m_desktop = m_dir.File("Palm");
+        std::filesystem::create_directories(m_desktop);
+        SetEnv("VEMRA_PALM_DESKTOP", m_desktop);
+        SetProfileApplicationName(kApp);
+        Clean();
+        SetMessageSink([this](const std::string& text, MessageButtons, MessageIcon) {
+            m_messages.push_back(text);
+            return answerOk;
+        });
+    }
+    void TearDown() override {
+        SetMessageSink(nullptr);
+        Clean();
+        SetEnv("VEMRA_PALM_DESKTOP", "");
+        SetEnv("VEMRA_REGISTRY", "");
+    }
+    static void Clean() {
+        RemoveKey("Software\\Quelbarsk", kApp);
+        RemoveKey("Software", "U.S. Robotics");
+        RemoveKey("Software", "Palm Computing");
+    }
+    void AddUsers() {
+        for (const char* user : {"SmithJ", "Demo"}) {
+            const auto dir = std::filesystem::path(m_desktop) / user / "datebook";
+            std::filesystem::create_directories(dir);
+            test::WriteFile((dir / "datebook.dat").string(), "");
+        }
+    }
+    static CRegistryKey Options() {
+        CRegistryKey key;
+        key.Create(RegistryRoot::currentUser, ProfileSectionPath("Options"));
+        return key;
+    }
+    static void AddComponent(const std::string& name, const std::string& creator, const char* dir, const char* file) {
+        CRegistryKey key;
+        ASSERT_TRUE(key.Create(RegistryRoot::currentUser, std::string(kUsr) + "\\" + name));
+        key.SetBinary("Creator", creator);
+        if (dir) key.SetString("Directory", dir);
+        if (file) key.SetString("File0", file);
+    }
+
+    ScratchDir m_dir;
+    std::string m_desktop;
+    std::vector<std::string> m_messages;
+};
+
+}  // namespace
+
+TEST_F(SettingsTest, EmptyProfileKeepsTheDefaultsAndTakesTheFirstUser) {
+    AddUsers();
+    CSettings fresh, loaded;
+    loaded.Load();
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_EQ(loaded.m_dwPalmUserId, UserIdOfFolder("Demo"));
+    EXPECT_EQ(loaded.m_mapping.m_pSettings, &loaded);
+    EXPECT_EQ(loaded.m_strPrcMsgText, "Appointments have been added to the datebook.\r\nYou may now delete this application.");
+    // Without a Palm Desktop key there is nowhere to put the toolbar button.
+    EXPECT_FALSE(loaded.m_bPalmDesktopButton);
+    loaded.m_bPalmDesktopButton = true;
+    EXPECT_EQ(Stored(loaded), Stored(fresh));
+}
+
+TEST_F(SettingsTest, NoPalmDesktopUserIsReportedAndTheRecordStillComplete) {
+    CSettings s;
+    EXPECT_EQ(m_messages, std::vector<std::string>{"Error: No Palm Desktop found!"});
+    EXPECT_EQ(s.m_dwPalmUserId, 0u);
+    EXPECT_EQ(s.m_nDaysAhead, 30);
+}
+
+TEST_F(SettingsTest, EveryKeyIsWrittenAndReadsBackEqual) {
+    AddUsers();
+    CSettings saved;
+    saved.m_nDefaultApptLength = 45;
+    saved.m_strQuote = "'";
+    saved.m_strExceptionDateSeparator = ";";
+    const int32_t simple[] = {5, 0, 2, 3, 23, 23, 23, 23, 23, 23, 23};
+    const int32_t repeat[] = {22, 21, 20, 19, 18, 17, 16, 15, 14, 13, 12, 11};
+    std::copy(std::begin(simple), std::end(simple), saved.m_mapping.m_simple);
+    std::copy(std::begin(repeat), std::end(repeat), saved.m_mapping.m_repeat);
+    saved.m_bPrcDeleteAppts = false;
+    saved.m_strPrcIconText = "icon";
+    saved.m_strPrcMsgTitle = "title";
+    saved.m_strPrcMsgText = "line one\r\nline \"two\" \\ end";
+    saved.m_bExportNoCR = saved.m_bIgnoreImportErrors = true;
+    saved.m_bPalmDesktopButton = saved.m_bFullFormat = saved.m_bNoDuplicates = false;
+    saved.m_nDaysAhead = 7;
+    saved.m_nDaysBack = -3;
+    saved.m_strFile = "C:\\data\\out.csv";
+    saved.m_strSeparator = "\t";
+    saved.m_dwPalmUserId = 0xFEDCBA98u;
+    saved.m_nMinSize = 12;
+    // Command-line requests are never stored.
+    saved.m_bImport = saved.m_bExport = saved.m_bRemoveAll = true;
+    saved.m_strDatebookFile = "C:\\other\\datebook.dat";
+    EXPECT_EQ(saved.Save(), 0);
+
+    const CRegistryKey options = Options();
+    uint32_t n = 0;
+    std::string text;
+    for (const char* k : {"palmuserid", "minsize", "noduplicates", "fullformat", "ignoreimporterrors", "exportnocr",
+                          "daysahead", "daysback", "defaultapptlength", "palmdesktopbutton", "prcdeleteappts"})
+        EXPECT_TRUE(options.QueryDword(k, n)) << k;
+    for (const char* k : {"separator", "quote", "exceptiondateseparator", "lastfile", "prcmsgtext", "prcmsgtitle",
+                          "prcicontext"})
+        EXPECT_TRUE(options.QueryString(k, text)) << k;
+    EXPECT_TRUE(options.QueryBinary("simplemapping", text));
+    EXPECT_EQ(text.substr(0, 8), std::string("\x05\0\0\0\0\0\0\0", 8));
+    EXPECT_EQ(text.size(), 44u);
+    EXPECT_TRUE(options.QueryBinary("repeatmapping", text));
+    EXPECT_EQ(text.size(), 48u);
+    EXPECT_TRUE(options.QueryDword("daysback", n));
+    EXPECT_EQ(n, 0xFFFFFFFDu);
+
+    CSettings loaded;
+    loaded.Load();
+    EXPECT_EQ(Stored(loaded), Stored(saved));
+    EXPECT_FALSE(loaded.m_bImport || loaded.m_bExport || loaded.m_bRemoveAll);
+    EXPECT_EQ(loaded.m_strDatebookFile, "");
+}
+
+TEST_F(SettingsTest, StoredValuesOfTheWrongKindOrSizeAreIgnored) {
+    AddUsers();
+    {
+        CRegistryKey options = Options();
+        ASSERT_TRUE(options.SetString("daysahead", "5"));
+        ASSERT_TRUE(options.SetDword("separator", 59));
+        ASSERT_TRUE(options.SetBinary("fullformat", std::string(4, '\0')));
+        ASSERT_TRUE(options.SetString("exceptiondateseparator", ""));
+        ASSERT_TRUE(options.SetBinary("simplemapping", std::string(40, '\1')));
+        ASSERT_TRUE(options.SetBinary("repeatmapping", std::string(52, '\1')));
+        ASSERT_TRUE(options.SetDword("daysback", 2));
+    }
+    CSettings fresh, s;
+    s.Load();
+    EXPECT_EQ(s.m_strExceptionDateSeparator, " ") << "an empty separator reads as one space";
+    EXPECT_EQ(s.m_nDaysBack, 2);
+    s.m_nDaysBack = 30;
+    s.m_bPalmDesktopButton = true;
+    EXPECT_EQ(Stored(s), Stored(fresh));
+
+    // The right size is taken as it is.
+    std::string simple(44, '\0');
+    simple[0] = 23;
+    ASSERT_TRUE(Options().SetBinary("simplemapping", simple));
+    s.Load();
+    EXPECT_EQ(s.m_mapping.m_simple[0], 23);
+    EXPECT_EQ(s.m_mapping.m_simple[1], 0);
+}
+
+TEST_F(SettingsTest, SpanRunsFromMidnightToOneMinuteBeforeTheNextDay) {
+    AddUsers();
+    CSettings s;
+    s.m_nDaysBack = s.m_nDaysAhead = 0;
+    const long start = s.GetSpanStart(), end = s.GetSpanEnd();
+    LocalParts now, a, b;
+    ASSERT_TRUE(BreakLocal(Now(), now) && BreakLocal(start, a) && BreakLocal(end, b));
+    EXPECT_EQ(std::make_tuple(a.day, a.hour, a.minute, a.second), std::make_tuple(now.day, 0, 0, 0));
+    EXPECT_EQ(std::make_tuple(b.day, b.hour, b.minute, b.second), std::make_tuple(now.day, 23, 59, 0));
+
+    s.m_nDaysBack = 3;
+    s.m_nDaysAhead = 10;
+    EXPECT_EQ(s.GetSpanStart(), start - 3 * 86400L);
+    EXPECT_EQ(s.GetSpanEnd(), end + 10 * 86400L);
+
+    // Day counts too large for the clock stop at its ends instead of wrapping round.
+    s.m_nDaysBack = s.m_nDaysAhead = INT_MAX;
+    EXPECT_LT(s.GetSpanStart(), start);
+    EXPECT_GT(s.GetSpanEnd(), end);
+}
+
+TEST_F(SettingsTest, FieldNames) {
+    const std::pair<int, const char*> cases[] = {{0, "Date"}, {10, "Repeat"}, {22, "Monthly Week Index"},
+                                                 {23, ""}, {-1, ""}, {24, ""}, {7179, ""}};
+    for (const auto& [id, name] : cases) EXPECT_EQ(CFieldMapping::FieldName(id), name) << id;
+}
+
+TEST_F(SettingsTest, ComponentPath) {
+    EXPECT_EQ(CSettings::GetComponentPath(kDate, kFallback), kFallback) << "no Palm Desktop key";
+    using Component = std::tuple<std::string, std::string, const char*, const char*>;
+    const struct {
+        const char* what;
+        std::vector<Component> components;
+        const char* expected;
+    } cases[] = {
+        {"capital name", {{"COMPONENT3", Bytes(kDate), "Dbk", "x.dat"}}, "\\Dbk\\x.dat"},
+        {"directory with backslash", {{"component3", Bytes(kDate), "\\Dbk", "x.dat"}}, "\\Dbk\\x.dat"},
+        {"other creator", {{"Component1", Bytes(0x6D656D6F), "Memo", "m.dat"}}, kFallback},
+        {"creator of 3 bytes", {{"Component1", Bytes(kDate).substr(0, 3), "Dbk", "x.dat"}}, kFallback},
+        {"creator of 5 bytes", {{"Component1", Bytes(kDate) + "x", "Dbk", "x.dat"}}, kFallback},
+        {"not a component", {{"Compo", Bytes(kDate), "Dbk", "x.dat"}}, kFallback},
+        {"first match wins", {{"Component2", Bytes(kDate), "B", "b.dat"}, {"Component1", Bytes(kDate), "A", "a.dat"}},
+         "\\A\\a.dat"},
+        {"incomplete ones skipped",
+         {{"Component1", Bytes(kDate), "Dbk", nullptr}, {"Component2", Bytes(kDate), nullptr, "x.dat"},
+          {"Component3", Bytes(kDate), "Ok", "ok.dat"}},
+         "\\Ok\\ok.dat"},
+    };
+    for (const auto& c : cases) {
+        Clean();
+        for (const auto& [name, creator, dir, file] : c.components) AddComponent(name, creator, dir, file);
+        EXPECT_EQ(CSettings::GetComponentPath(kDate, kFallback), c.expected) << c.what;
+    }
+}
+
+TEST_F(SettingsTest, DatebookPathAndUsers) {
+    AddUsers();
+    CSettings s;
+    for (const char* name : {"smithj", "SMITHJ", "SmithJ"}) {
+        s.m_dwPalmUserId = 7;
+        EXPECT_EQ(s.FindUser(name), 1) << name;
+        EXPECT_EQ(s.m_dwPalmUserId, UserIdOfFolder("SmithJ")) << name;
+    }
+    for (const char* name : {"Smith", "", "SmithJ "}) EXPECT_EQ(s.FindUser(name), 0) << name;
+    EXPECT_EQ(s.m_dwPalmUserId, UserIdOfFolder("SmithJ"));
+    std::string text;
+    EXPECT_EQ(s.GetUserName(text), 0);
+    EXPECT_EQ(text, "SmithJ");
+    s.GetDatebookPath(text);
+    EXPECT_EQ(text, m_desktop + "\\SmithJ\\datebook\\datebook.dat");
+
+    // -d replaces the user's datebook; the user is not even looked at.
+    s.m_dwPalmUserId = 12345;
+    s.m_strDatebookFile = "C:\\x\\datebook.dat";
+    s.GetDatebookPath(text);
+    EXPECT_EQ(text, "C:\\x\\datebook.dat");
+    EXPECT_TRUE(m_messages.empty());
+
+    // A user that is gone: the message, and a path without a user part.
+    s.m_strDatebookFile.clear();
+    s.GetDatebookPath(text);
+    EXPECT_EQ(text, m_desktop + "\\datebook\\datebook.dat");
+    EXPECT_EQ(m_messages, std::vector<std::string>{"Error getting Palm User Directory. Please save data in Palm Desktop first."});
+}
+
+TEST_F(SettingsTest, DesktopButtonGoesIntoWhicheverPalmDesktopKeyExists) {
+    AddUsers();
+    const struct {
+        bool usr, palmComputing;
+        const char* expectedIn;
+    } cases[] = {{true, false, kUsr}, {false, true, kPalmComputing}, {true, true, kUsr}, {false, false, nullptr}};
+    std::string exe = ExecutablePath();
+    if (exe.size() > 4 && exe[exe.size() - 4] == '.') exe = exe.substr(0, exe.size() - 3) + "exe";
+    for (const auto& c : cases) {
+        Clean();
+        CRegistryKey key;
+        if (c.usr) key.Create(RegistryRoot::currentUser, kUsr);
+        if (c.palmComputing) key.Create(RegistryRoot::currentUser, kPalmComputing);
+        CSettings s;
+        s.SetDesktopButton(true);
+        EXPECT_EQ(s.m_bPalmDesktopButton, c.expectedIn != nullptr);
+        for (const char* parent : {kUsr, kPalmComputing}) {
+            CRegistryKey button;
+            const bool present = button.Open(RegistryRoot::currentUser, std::string(parent) + "\\ApplicationVEMRA");
+            EXPECT_EQ(present, c.expectedIn == parent) << c.usr << c.palmComputing << " " << parent;
+            if (!present) continue;
+            std::string directory, name, module;
+            uint32_t integrate = 0, creator = 0;
+            EXPECT_TRUE(button.QueryString("Directory", directory) && button.QueryDword("Integrate", integrate) &&
+                        button.QueryDword("Creator", creator) && button.QueryString("Name", name) &&
+                        button.QueryString("Module", module));
+            EXPECT_EQ(std::tie(directory, integrate, creator, name, module),
+                      std::make_tuple("Backup", 1u, 0x43616C66u, "VEMRA", exe));
+        }
+    }
+}
+
+TEST_F(SettingsTest, TurningTheButtonOffRemovesTheEntryAtSaveAndLoad) {
+    AddUsers();
+    const std::string entry = std::string(kUsr) + "\\ApplicationVEMRA";
+    CRegistryKey key, button;
+    ASSERT_TRUE(key.Create(RegistryRoot::currentUser, kUsr));
+    CSettings s;
+    s.Load();
+    EXPECT_TRUE(s.m_bPalmDesktopButton);
+    EXPECT_TRUE(button.Open(RegistryRoot::currentUser, entry));
+
+    s.m_bPalmDesktopButton = false;
+    s.Save();
+    EXPECT_FALSE(button.Open(RegistryRoot::currentUser, entry));
+    EXPECT_TRUE(key.Open(RegistryRoot::currentUser, kUsr)) << "only the entry goes";
+
+    // Still off at the next start: an entry made meanwhile goes again.
+    ASSERT_TRUE(button.Create(RegistryRoot::currentUser, entry));
+    CSettings next;
+    next.Load();
+    EXPECT_FALSE(next.m_bPalmDesktopButton);
+    EXPECT_FALSE(button.Open(RegistryRoot::currentUser, entry));
+}
