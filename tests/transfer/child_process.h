@@ -11,8 +11,8 @@ using Environment = std::vector<std::pair<std::string, std::string>>;
 
 struct ChildResult {
     int status = -1000;   // exit status; 128 + signal when a signal ended it
-    std::string out;      // standard output
-    std::string err;      // standard error
+    std::string out;      // standard output, lines ending in LF
+    std::string err;      // standard error, lines ending in LF
 };
 
 class CChild {

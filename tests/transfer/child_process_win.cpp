@@ -10,6 +10,14 @@ namespace vemra::test {
 
 namespace {
 
+// The C library writes text streams with CR LF here; the tests compare lines.
+std::string Lines(std::string text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+    return out;
+}
+
 std::string Quote(const std::string& arg) {
     if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) return arg;
     std::string out = "\"";
@@ -24,7 +32,8 @@ std::string Quote(const std::string& arg) {
         out += c;
     }
     out.append(slashes * 2, '\\');
-    return out + "\"";
+    out += '"';
+    return out;
 }
 
 HANDLE OpenOutput(const std::string& path) {
@@ -50,11 +59,19 @@ bool CChild::Start(const std::string& program, const std::vector<std::string>& a
         if (!replaced) block.append(e).push_back('\0');
     }
     FreeEnvironmentStringsA(current);
-    for (const auto& [name, value] : env) block.append(name + "=" + value).push_back('\0');
+    for (const auto& [name, value] : env) {
+        block += name;
+        block += '=';
+        block += value;
+        block += '\0';
+    }
     block.push_back('\0');
 
     std::string commandLine = Quote(program);
-    for (const auto& a : args) commandLine += " " + Quote(a);
+    for (const auto& a : args) {
+        commandLine += ' ';
+        commandLine += Quote(a);
+    }
 
     HANDLE out = OpenOutput(outBase + ".out");
     HANDLE err = OpenOutput(outBase + ".err");
@@ -90,8 +107,8 @@ ChildResult CChild::Wait() {
     m_handle = nullptr;
     m_id = -1;
     result.status = static_cast<int>(code);
-    result.out = ReadFile(m_outBase + ".out");
-    result.err = ReadFile(m_outBase + ".err");
+    result.out = Lines(ReadFile(m_outBase + ".out"));
+    result.err = Lines(ReadFile(m_outBase + ".err"));
     return result;
 }
 

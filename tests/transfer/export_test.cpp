@@ -113,7 +113,7 @@ public:
 
 TEST_F(ExportTest, ProgressCountsRecordsNotRows) {
     CDateBkTable table;
-    for (int i = 0; i < 5; ++i) AddAppt(table, Untimed("a" + std::to_string(i), 2026, 3, 10 + i));
+    for (int i = 0; i < 5; ++i) AddAppt(table, Untimed(Numbered("a", i), 2026, 3, 10 + i));
     {
         CDateBkRecord r(table, 1);
         table.AppendBlankRecord(r);

@@ -37,7 +37,7 @@ protected:
 TEST_F(RemoveAllTest, FullFormatTakesEveryLiveRecord) {
     std::vector<Appt> appts;
     for (int i = 0; i < 15; ++i) {
-        Appt a = At("a" + std::to_string(i), i * 40 - 300, 9, 0, 10, 0);
+        Appt a = At(Numbered("a", i), i * 40 - 300, 9, 0, 10, 0);
         if (i % 5 == 0) a.status = 4;
         appts.push_back(a);
     }
@@ -94,7 +94,7 @@ TEST_F(RemoveAllTest, SimpleFormatSpanIsStrictAndSeriesGoWhole) {
 
 TEST_F(RemoveAllTest, InterruptStillSavesWhatWasMarked) {
     std::vector<Appt> appts;
-    for (int i = 0; i < 10; ++i) appts.push_back(At("a" + std::to_string(i), i, 9, 0, 10, 0));
+    for (int i = 0; i < 10; ++i) appts.push_back(At(Numbered("a", i), i, 9, 0, 10, 0));
     ASSERT_TRUE(MakeDatebook(db, appts));
     settings.m_bFullFormat = true;
     class Progress : public CProgress {

@@ -24,6 +24,13 @@ struct Appt {
     long status = 0;         // 4 deleted, 0x80 archived
 };
 
+// prefix + number (spelled out: a short literal + to_string trips a GCC 12 false warning).
+inline std::string Numbered(const char* prefix, int n) {
+    std::string text(prefix);
+    text += std::to_string(n);
+    return text;
+}
+
 inline Appt Timed(const std::string& text, int y, int mo, int d, int h1, int m1, int h2, int m2) {
     Appt a;
     a.text = text;
