@@ -11,10 +11,9 @@ namespace {
 constexpr std::size_t kMaxText = 255;
 constexpr std::size_t kMaxNote = 4096;
 
-// Year, month and day of date with hour and minute of timeOfDay (local), seconds 0.
-long CombineDateAndTime(long date, long timeOfDay) {
-    LocalParts d, t;
-    vemra::BreakLocal(date, d);
+// The day d with hour and minute of timeOfDay (local), seconds 0.
+long OnDay(const LocalParts& d, long timeOfDay) {
+    LocalParts t;
     vemra::BreakLocal(timeOfDay, t);
     return vemra::MakeLocal(d.year, d.month, d.day, t.hour, t.minute, 0);
 }
@@ -63,10 +62,12 @@ long ValuesToRecord(CDateBkRecord& record, const CApptValues& values) {
         if (r != 0) return r;
         record.SetEndTime(0);
     } else {
-        r = record.SetStartTime(CombineDateAndTime(values.m_timeDate, values.m_timeStart));
+        LocalParts day;
+        vemra::BreakLocal(values.m_timeDate, day);
+        r = record.SetStartTime(OnDay(day, values.m_timeStart));
         if (r != 0) return r;
         // Start and end share the date; an end before the start is passed on as it is.
-        r = record.SetEndTime(CombineDateAndTime(values.m_timeDate, values.m_timeEnd));
+        r = record.SetEndTime(OnDay(day, values.m_timeEnd));
         if (r != 0) return r;
     }
 

@@ -1,7 +1,5 @@
 #include "formats/csv_file.h"
 
-#include <cstring>
-
 #include "formats/value_text.h"
 #include "platform/locale_dates.h"
 
@@ -42,8 +40,7 @@ int CCsvFile::CloseWrite() { return Close(); }
 
 int CCsvFile::Close() {
     if (!m_file.IsOpen()) return 0;
-    int result = 0;
-    if (!m_strOut.empty()) result = Write(std::string());
+    int result = Flush();
     if (!m_file.Close() && m_strError.empty()) {
         m_strError = "The file could not be written completely.";
         result = -1;
@@ -54,9 +51,9 @@ int CCsvFile::Close() {
     return m_strError.empty() ? result : -1;
 }
 
-// Hands the pending row output (and bytes) to the file.
-int CCsvFile::Write(const std::string& bytes) {
-    m_strOut += bytes;
+// Hands the pending output to the file; a failure is kept for the caller's message.
+int CCsvFile::Flush() {
+    if (m_strOut.empty()) return m_strError.empty() ? 0 : -1;
     if (!m_file.IsOpen()) return -1;
     const bool ok = m_file.Write(m_strOut.data(), m_strOut.size());
     m_strOut.clear();
@@ -68,7 +65,8 @@ int CCsvFile::Write(const std::string& bytes) {
 }
 
 int CCsvFile::NextWriteRow() {
-    const int result = Write("\r\n");
+    m_strOut += "\r\n";
+    const int result = Flush();
     m_bAtRowStart = true;
     ++m_nRow;
     return result;
@@ -81,7 +79,7 @@ int CCsvFile::PutText(const std::string& value) {
     m_strOut += m_strQuote;
     m_bAtRowStart = false;
     // Long rows go out in pieces; short ones wait for the row end.
-    if (m_strOut.size() >= 16 * 1024) return Write(std::string());
+    if (m_strOut.size() >= 16 * 1024) return Flush();
     return m_strError.empty() ? 0 : -1;
 }
 

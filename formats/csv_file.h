@@ -41,7 +41,7 @@ public:
     int SetRowText(const std::string& text) override;
 
 private:
-    int Write(const std::string& bytes);
+    int Flush();
     bool FillBuffer();
 
     std::string m_strQuote;

@@ -261,13 +261,15 @@ int CFieldMapping::ReadCell(CRowFile& file, CApptValues& values, int id) const {
 }
 
 long CFieldMapping::ApplyRepeatInfo(CDateBkRecord& record, CApptValues& values, CRowFile& file) const {
-    long endDate = vemra::MakeLocal(2031, 12, 31);
+    long endDate;
     if (values.m_timeRepeatEnd != 0) {
         long start = 0;
         record.GetStartTime(start);
         // An end on the start's own day is accepted, one on an earlier day is not.
         if (values.m_timeRepeatEnd + 86400L <= start) return kInvalidRepeatEndDate;
         endDate = values.m_timeRepeatEnd;
+    } else {
+        endDate = vemra::MakeLocal(2031, 12, 31);   // the datebook's mark of a repeat without end
     }
 
     LocalParts d;

@@ -79,13 +79,28 @@ int DateCellValue(const std::string& cell, long& t) {
     return DateFromText(text, t);
 }
 
+namespace {
+// Today's local date; converted once per second at most, as imports read many time cells.
+bool Today(LocalParts& today) {
+    static long second = -1;
+    static LocalParts cached;
+    const long now = Now();
+    if (now != second) {
+        if (!BreakLocal(now, cached)) return false;
+        second = now;
+    }
+    today = cached;
+    return true;
+}
+}  // namespace
+
 int TimeCellValue(const std::string& cell, long& t) {
     const std::string text = Trim(cell);
     if (text.empty()) return -2;
     DateTimeParts parts;
     if (!ParseDateTime(text, parts)) return -1;
     LocalParts today;
-    if (!BreakLocal(Now(), today)) return -1;
+    if (!Today(today)) return -1;
     const long value = MakeLocal(today.year, today.month, today.day, parts.hour, parts.minute, 0);
     if (value < 0) return -1;
     t = value;

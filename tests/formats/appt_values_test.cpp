@@ -19,14 +19,6 @@ struct Scratch {
 
 }  // namespace
 
-TEST(ApptValues, SetDateKeepsTheLocalDay) {
-    CApptValues v;
-    v.SetDate(MakeLocal(2002, 3, 4, 23, 59, 59));
-    EXPECT_EQ(v.m_timeDate, MakeLocal(2002, 3, 4));
-    v.SetDate(-5);
-    EXPECT_EQ(v.m_timeDate, -1);
-}
-
 TEST(ApptValues, FromRecord) {
     const long start = MakeLocal(2002, 3, 4, 14, 30), end = MakeLocal(2002, 3, 4, 15, 45);
     const struct Case {

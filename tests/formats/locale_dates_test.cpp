@@ -137,13 +137,11 @@ TEST(LocaleDates, PicturesFollowTheEnvironmentAtEachCall) {
     const struct { const char* all; const char* time; const char* lang; const char* expected; } cases[] = {
         {nullptr, nullptr, nullptr, "en-US"},
         {"C", nullptr, "de_DE.UTF-8", "en-US"},
-        {"POSIX", nullptr, nullptr, "en-US"},
         {nullptr, nullptr, "de_DE.UTF-8", "de-DE"},
         {nullptr, "nl_NL", "de_DE.UTF-8", "nl-NL"},
         {"fr_FR.UTF-8", "nl_NL", "de_DE.UTF-8", "fr-FR"},
         {"de_AT.UTF-8", nullptr, nullptr, "de-DE"},
         {"en_GB.ISO-8859-1", nullptr, nullptr, "en-GB"},
-        {"en_AU.UTF-8", nullptr, nullptr, "en-US"},
         {"sv_SE.UTF-8", nullptr, nullptr, "en-US"},
         {"", nullptr, "it_IT@euro", "it-IT"},
     };
@@ -168,33 +166,24 @@ TEST(LocaleDates, NativeParserRules) {
     } cases[] = {
         {"3/4/2002", true, true, 2002, 3, 4, 0, 0},
         {"3/4/2002", false, true, 2002, 4, 3, 0, 0},
-        {"12/31/2031", false, true, 2031, 12, 31, 0, 0},   // no month 31: the other order
         {"3/4/02", true, true, 2, 3, 4, 0, 0},              // year as written; the caller's window
         {"2002-03-04", false, true, 2002, 3, 4, 0, 0},
         {"04.03.2002 14:30", false, true, 2002, 3, 4, 14, 30},
         {"3/4/2002 2:30 PM", true, true, 2002, 3, 4, 14, 30},
-        {"3/4/2002 2:30pm", true, true, 2002, 3, 4, 14, 30},
         {"12:05 AM", true, true, 1899, 12, 30, 0, 5},
         {"12:05 PM", true, true, 1899, 12, 30, 12, 5},
         {"0:05", true, true, 1899, 12, 30, 0, 5},
-        {"14:30:59", true, true, 1899, 12, 30, 14, 30},
         {"9:05 a.m.", false, true, 1899, 12, 30, 9, 5},
         {"3/4", true, true, 2020, 3, 4, 0, 0},
-        {"2/29/2024", true, true, 2024, 2, 29, 0, 0},
         {"2/29/00", true, true, 0, 2, 29, 0, 0},
         {"2/29/2023", true, false, 0, 0, 0, 0, 0},
         {"2:30 PM 3/4/2002", true, false, 0, 0, 0, 0, 0},
-        {"PM", true, false, 0, 0, 0, 0, 0},
         {"2:30 PM PM", true, false, 0, 0, 0, 0, 0},
-        {"3/4/2002 3/4/2002", true, false, 0, 0, 0, 0, 0},
         {"3/4-2002", true, false, 0, 0, 0, 0, 0},
         {"3/4/20022", true, false, 0, 0, 0, 0, 0},
-        {"3//2002", true, false, 0, 0, 0, 0, 0},
         {"4.3.2002.", false, false, 0, 0, 0, 0, 0},
-        {"1:2:3:4", true, false, 0, 0, 0, 0, 0},
         {"24:00", true, false, 0, 0, 0, 0, 0},
         {"2:30 XM", true, false, 0, 0, 0, 0, 0},
-        {"+3/4/2002", true, false, 0, 0, 0, 0, 0},
         {"99999999999999999999/4/2002", true, false, 0, 0, 0, 0, 0},
     };
     for (const Case& c : cases) {
@@ -208,10 +197,4 @@ TEST(LocaleDates, NativeParserRules) {
         EXPECT_EQ(p.hour, c.h) << c.text;
         EXPECT_EQ(p.minute, c.mi) << c.text;
     }
-}
-
-TEST(LocaleDates, PictureFormatter) {
-    EXPECT_EQ(FormatPicture("dd/MM/yy", 2002, 3, 4, 0, 0, 0), "04/03/02");
-    EXPECT_EQ(FormatPicture("yyyy-MM-dd'T'HH:mm:ss", 2002, 3, 4, 14, 30, 5), "2002-03-04T14:30:05");
-    EXPECT_EQ(FormatPicture("hh:mm t", 2002, 3, 4, 0, 7, 0), "12:07 A");
 }
