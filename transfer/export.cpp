@@ -152,13 +152,9 @@ std::unique_ptr<CRowFile> OpenExportFile(const std::string& fileName, CSettings&
 long NextLocalMidnight(long t) {
     LocalParts parts;
     if (!BreakLocal(t, parts)) return -1;
-    // Midnight of t's own day in t's daylight-saving state, then a step of 25 hours lands on
-    // the next day whatever its length; its midnight is then taken afresh.
-    long m = MakeLocal(parts.year, parts.month, parts.day, 0, 0, 0, parts.isdst);
-    if (m < 0) return -1;
-    m += 90000;
-    if (!BreakLocal(m, parts)) return -1;
-    return MakeLocal(parts.year, parts.month, parts.day, 0, 0, 0, -1);
+    // The platform normalises the day after the last of a month, and takes the daylight-saving
+    // state of that midnight itself, so days of 23 and 25 hours need no stepping by hours.
+    return MakeLocal(parts.year, parts.month, parts.day + 1, 0, 0, 0, -1);
 }
 
 bool IsExcelFileName(const std::string& fileName) {
