@@ -1,0 +1,64 @@
+#pragma once
+// Runs the built program as a child process for end-to-end tests.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vemra::test {
+
+using Environment = std::vector<std::pair<std::string, std::string>>;
+
+struct ChildResult {
+    int status = -1000;   // exit status; 128 + signal when a signal ended it
+    std::string out;      // standard output, lines ending in LF
+    std::string err;      // standard error, lines ending in LF
+};
+
+class CChild {
+public:
+    CChild() = default;
+    ~CChild();   // waits for a child that is still running
+    CChild(const CChild&) = delete;
+    CChild& operator=(const CChild&) = delete;
+
+    // Starts program with args; env is added to (or replaces in) this process's environment.
+    // Standard output and error go to files beside outBase (".out", ".err").
+    bool Start(const std::string& program, const std::vector<std::string>& args, const Environment& env,
+               const std::string& outBase);
+    // Asks the child to stop as Ctrl-C would (natively SIGINT).
+    void Interrupt();
+    ChildResult Wait();
+
+private:
+    long m_id = -1;
+    void* m_handle = nullptr;
+    std::string m_outBase;
+};
+
+// A named pipe that a child reads as its input file, so that a test decides when rows arrive.
+// Natively only; Create fails elsewhere.
+class CInputPipe {
+public:
+    CInputPipe() = default;
+    ~CInputPipe();
+    CInputPipe(const CInputPipe&) = delete;
+    CInputPipe& operator=(const CInputPipe&) = delete;
+
+    bool Create(const std::string& path);
+    bool OpenForWriting();   // waits until the reader has opened it
+    bool Write(const std::string& data);
+    // Waits (up to timeoutMs) until the reader has taken everything written.
+    bool WaitUntilRead(int timeoutMs);
+    void Close();
+
+private:
+    std::string m_path;
+    int m_fd = -1;
+};
+
+// Start + Wait.
+ChildResult RunChild(const std::string& program, const std::vector<std::string>& args, const Environment& env,
+                     const std::string& outBase);
+
+}  // namespace vemra::test

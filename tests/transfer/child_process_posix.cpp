@@ -1,0 +1,117 @@
+#include "tests/transfer/child_process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "tests/test_support.h"
+
+extern char** environ;
+
+namespace vemra::test {
+
+CChild::~CChild() {
+    if (m_id > 0) Wait();
+}
+
+bool CChild::Start(const std::string& program, const std::vector<std::string>& args, const Environment& env,
+                   const std::string& outBase) {
+    m_outBase = outBase;
+    std::vector<std::string> envText;
+    for (char** e = environ; *e; ++e) {
+        bool replaced = false;
+        for (const auto& [name, value] : env)
+            replaced = replaced || std::strncmp(*e, (name + "=").c_str(), name.size() + 1) == 0;
+        if (!replaced) envText.emplace_back(*e);
+    }
+    for (const auto& [name, value] : env) envText.push_back(name + "=" + value);
+    std::vector<char*> envp, argv;
+    for (auto& s : envText) envp.push_back(s.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> argText{program};
+    argText.insert(argText.end(), args.begin(), args.end());
+    for (auto& s : argText) argv.push_back(s.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, (outBase + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, (outBase + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) return false;
+    m_id = pid;
+    return true;
+}
+
+void CChild::Interrupt() {
+    if (m_id > 0) kill(static_cast<pid_t>(m_id), SIGINT);
+}
+
+ChildResult CChild::Wait() {
+    ChildResult result;
+    if (m_id <= 0) return result;
+    int status = 0;
+    while (waitpid(static_cast<pid_t>(m_id), &status, 0) < 0) {
+    }
+    m_id = -1;
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.out = ReadFile(m_outBase + ".out");
+    result.err = ReadFile(m_outBase + ".err");
+    return result;
+}
+
+CInputPipe::~CInputPipe() { Close(); }
+
+bool CInputPipe::Create(const std::string& path) {
+    m_path = path;
+    return mkfifo(path.c_str(), 0600) == 0;
+}
+
+bool CInputPipe::OpenForWriting() {
+    m_fd = open(m_path.c_str(), O_WRONLY);
+    return m_fd >= 0;
+}
+
+bool CInputPipe::Write(const std::string& data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = write(m_fd, data.data() + done, data.size() - done);
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool CInputPipe::WaitUntilRead(int timeoutMs) {
+    for (int waited = 0; waited <= timeoutMs; waited += 10) {
+        int pending = 0;
+        if (ioctl(m_fd, FIONREAD, &pending) != 0) return false;
+        if (pending == 0) return true;
+        usleep(10000);
+    }
+    return false;
+}
+
+void CInputPipe::Close() {
+    if (m_fd >= 0) close(m_fd);
+    m_fd = -1;
+}
+
+ChildResult RunChild(const std::string& program, const std::vector<std::string>& args, const Environment& env,
+                     const std::string& outBase) {
+    CChild child;
+    if (!child.Start(program, args, env, outBase)) return {};
+    return child.Wait();
+}
+
+}  // namespace vemra::test

@@ -1,0 +1,332 @@
+// The built program run as a user would run it, on a copy of the bundled demo datebook.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include "platform/file.h"
+#include "platform/process.h"
+#include "platform/registry.h"
+#include "settings/settings.h"
+#include "tests/test_support.h"
+#include "tests/transfer/child_process.h"
+#include "tests/transfer/transfer_test_support.h"
+#include "transfer/transfer.h"
+
+namespace vemra::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kSourceRoot = VEMRA_SOURCE_ROOT;
+const char kOptionsKey[] = "Software\\Quelbarsk\\VEMRA\\Options";
+
+std::string DateText(long t) {
+    LocalParts p;
+    BreakLocal(t, p);
+    return std::to_string(p.month) + "/" + std::to_string(p.day) + "/" + std::to_string(p.year);
+}
+
+// The "text date" pairs of the data rows of an export.
+std::vector<std::string> TextsAndDates(const std::string& csv) {
+    std::vector<std::string> out;
+    const auto rows = ParseCsv(csv);
+    for (std::size_t i = 1; i < rows.size(); ++i) out.push_back(rows[i].at(5) + " " + rows[i].at(0));
+    return out;
+}
+
+class EndToEndTest : public ::testing::Test {
+protected:
+    EndToEndTest() {
+        std::error_code ec;
+        fs::copy(kSourceRoot + "/sample/Palm", dir.File("Palm"), fs::copy_options::recursive, ec);
+        EXPECT_FALSE(ec) << ec.message();
+        demo = dir.File("Palm") + "/Demo/datebook/datebook.dat";
+        // Natively the program and this test share the registry file; on Windows the registry.
+        SetEnv("VEMRA_REGISTRY", dir.File("registry.reg"));
+        ClearOptions();
+        env = {{"LC_ALL", "en_US.UTF-8"}, {"TZ", "UTC"}, {"VEMRA_UNATTENDED", "1"},
+               {"VEMRA_REGISTRY", dir.File("registry.reg")}, {"VEMRA_PALM_DESKTOP", dir.File("Palm")}};
+    }
+    ~EndToEndTest() override {
+        ClearOptions();
+        SetEnv("VEMRA_REGISTRY", "");
+    }
+    static void ClearOptions() {
+        CRegistryKey root;
+        if (root.Open(RegistryRoot::currentUser, "Software\\Quelbarsk", RegistryAccess::readWrite))
+            root.DeleteSubKey("VEMRA");
+    }
+    void SetOption(const std::string& name, long value) {
+        CRegistryKey key;
+        ASSERT_TRUE(key.Create(RegistryRoot::currentUser, kOptionsKey));
+        ASSERT_TRUE(key.SetDword(name, static_cast<uint32_t>(value)));
+    }
+    // A span of the simple layout that covers the whole demo year, 2026-01-01 to 2027-12-31.
+    void SetDemoSpan() {
+        const long today = LocalMidnight(Now());
+        SetOption("daysback", (today - MakeLocal(2026, 1, 1) + 43200) / 86400);
+        SetOption("daysahead", (MakeLocal(2027, 12, 31) - today + 43200) / 86400);
+    }
+    ChildResult Run(const std::vector<std::string>& args) {
+        return RunChild(VEMRA_PROGRAM, args, env, dir.File("run" + std::to_string(++runs)));
+    }
+    std::string EmptyDatebook(const std::string& name) {
+        const std::string path = dir.File(name);
+        EXPECT_TRUE(MakeDatebook(path, {}));
+        return path;
+    }
+
+    ScratchDir dir;
+    std::string demo;
+    Environment env;
+    int runs = 0;
+};
+
+TEST_F(EndToEndTest, FullExportOfTheDemoMatchesTheGoldenFile) {
+    const std::string out = dir.File("full.csv");
+    const ChildResult r = Run({"-u", "Demo", "-x", "-e", out});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "23 rows written to " + out + "\n");
+    EXPECT_EQ(ReadFile(out), ReadFile(DataFile("transfer/demo-full.csv")));
+}
+
+TEST_F(EndToEndTest, SimpleExportOfTheDemoYearMatchesTheGoldenFile) {
+    SetDemoSpan();
+    const std::string out = dir.File("simple.csv");
+    const ChildResult r = Run({"-u", "Demo", "-e", out});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadFile(out), ReadFile(DataFile("transfer/demo-simple.csv")));
+}
+
+// The occurrences of the demo's source, found day by day, are what the simple export writes.
+std::vector<std::string> DemoOccurrences(long first, long last) {
+    struct Source {
+        std::map<std::string, std::string> keys;
+        std::string notes;
+        long start = 0;
+        int order = 0;
+    };
+    std::vector<Source> appts;
+    std::istringstream in(ReadFile(kSourceRoot + "/sample/demo-datebook.txt"));
+    Source current;
+    auto finish = [&] {
+        if (!current.keys.empty() && !current.keys.count("status")) {
+            int y, m, d, h = 0, mi = 0;
+            std::sscanf(current.keys["date"].c_str(), "%d-%d-%d", &y, &m, &d);
+            std::sscanf(current.keys["time"].c_str(), "%d:%d", &h, &mi);
+            current.start = MakeLocal(y, m, d, h, mi);
+            current.order = static_cast<int>(appts.size());
+            appts.push_back(current);
+        }
+        current = Source{};
+    };
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line[0] == '#') continue;
+        const auto colon = line.find(':');
+        if (colon == std::string::npos) {
+            finish();
+            continue;
+        }
+        current.keys[line.substr(0, colon)] = line.substr(line.find_first_not_of(' ', colon + 1));
+    }
+    finish();
+    std::stable_sort(appts.begin(), appts.end(), [](const Source& a, const Source& b) { return a.start < b.start; });
+
+    auto parts = [](long t) {
+        LocalParts p;
+        BreakLocal(t, p);
+        return p;
+    };
+    auto dateOf = [](const std::string& text) {
+        int y, m, d;
+        std::sscanf(text.c_str(), "%d-%d-%d", &y, &m, &d);
+        return MakeLocal(y, m, d);
+    };
+    std::vector<std::string> rows;
+    for (Source& a : appts) {
+        const long startDay = LocalMidnight(a.start);
+        const LocalParts s = parts(startDay);
+        const std::string kind = a.keys["repeat"];
+        const int every = a.keys.count("every") ? std::stoi(a.keys["every"]) : 1;
+        const long until = a.keys.count("until") ? dateOf(a.keys["until"]) : MakeLocal(2031, 12, 31);
+        std::vector<long> excepted;
+        std::istringstream ex(a.keys["except"]);
+        for (std::string w; ex >> w;) excepted.push_back(dateOf(w));
+        for (long day = first; day <= last; day += 86400) {
+            const LocalParts p = parts(day);
+            const long days = (day - startDay) / 86400;
+            const int months = (p.year - s.year) * 12 + p.month - s.month;
+            bool hit = false;
+            if (kind.empty()) {
+                hit = day == startDay;
+            } else if (day >= startDay && day <= until) {
+                if (kind == "daily") {
+                    hit = days % every == 0;
+                } else if (kind == "weekly") {
+                    static const char* const names[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+                    const long weeks = (days + s.weekday) / 7;   // weeks begin on Sunday
+                    hit = a.keys["on"].find(names[p.weekday]) != std::string::npos && weeks % every == 0;
+                } else if (kind == "monthly by date") {
+                    hit = p.day == s.day && months % every == 0;
+                } else if (kind == "monthly by day") {
+                    const std::string week = a.keys["week"];
+                    const bool lastWeek = parts(day + 7 * 86400).month != p.month;
+                    const bool inWeek = week == "last" ? lastWeek : (p.day - 1) / 7 + 1 == std::stoi(week);
+                    hit = p.weekday == s.weekday && inWeek && months % every == 0;
+                } else if (kind == "yearly") {
+                    hit = p.month == s.month && p.day == s.day && (p.year - s.year) % every == 0;
+                }
+                hit = hit && std::find(excepted.begin(), excepted.end(), day) == excepted.end();
+            }
+            if (hit) rows.push_back(a.keys["text"] + " " + DateText(day));
+        }
+    }
+    return rows;
+}
+
+TEST_F(EndToEndTest, SimpleExportWritesEveryOccurrenceOfTheSpan) {
+    const auto golden = TextsAndDates(ReadFile(DataFile("transfer/demo-simple.csv")));
+    const auto expected = DemoOccurrences(MakeLocal(2026, 1, 1), MakeLocal(2027, 12, 31));
+    EXPECT_GT(expected.size(), 600u);
+    EXPECT_EQ(golden, expected);
+}
+
+TEST_F(EndToEndTest, FullExportImportExportGivesTheSameFile) {
+    SetOption("noduplicates", 1);
+    const std::string first = dir.File("first.csv"), second = dir.File("second.csv");
+    ASSERT_EQ(Run({"-u", "Demo", "-x", "-e", first}).status, 0);
+    const std::string db = EmptyDatebook("empty.dat");
+
+    ChildResult r = Run({"-d", db, "-x", "-i", first});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "23 appointments added from " + first + "\n");
+    EXPECT_EQ(r.err, "");
+    ASSERT_EQ(Run({"-d", db, "-x", "-e", second}).status, 0);
+    EXPECT_EQ(ReadFile(second), ReadFile(first));
+
+    // Again, with duplicates skipped: nothing is added.
+    r = Run({"-d", db, "-x", "-i", first});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "0 appointments added from " + first + "\n");
+    EXPECT_EQ(LiveTexts(db).size(), 23u);
+}
+
+TEST_F(EndToEndTest, RejectedRowsAreReportedWithTheirLines) {
+    const std::string in = dir.File("bad.csv");
+    WriteFile(in,
+              "\"Date\",\"Untimed\",\"Start Time\",\"End Time\",\"Private\",\"Text\"\r\n"
+              "\"3/2/2026\",\"\",\"9:00 AM\",\"10:00 AM\",\"\",\"good\"\r\n"
+              "\"3/2/2026\",\"\",\"9:00 XM\",\"10:00 AM\",\"\",\"bad start\"\r\n"
+              "\"3/3/2026\",\"x\",\"\",\"\",\"\",\"\"\r\n"
+              "\"3/4/2026\",\"x\",\"\",\"\",\"\",\"good too\"\r\n");
+    const std::string db = EmptyDatebook("empty.dat");
+    const ChildResult r = Run({"-d", db, "-i", in});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "2 appointments added from " + in + "\n");
+    EXPECT_EQ(r.err, "Error reading " + in + " line 3\n\"9:00 XM\"\nInvalid start time.\n" +
+                         "Error reading " + in + " line 4\nNo appointment text given.\n");
+    EXPECT_EQ(LiveTexts(db), (std::vector<std::string>{"good", "good too"}));
+}
+
+TEST_F(EndToEndTest, RemoveAllTakesWhatTheCountAnnounced) {
+    SetOption("daysback", 10);
+    SetOption("daysahead", 40);
+    for (bool full : {true, false}) {
+        const std::string db = dir.File(full ? "full.dat" : "simple.dat");
+        fs::copy_file(demo, db);
+        MessageCapture quiet;   // the settings complain that this process sees no Palm Desktop
+        CSettings settings;
+        settings.m_strDatebookFile = db;
+        settings.m_bFullFormat = full;
+        settings.m_nDaysBack = 10;
+        settings.m_nDaysAhead = 40;
+        const int count = CountInSpan(settings);
+        if (full)
+            EXPECT_EQ(count, 23);
+        else
+            EXPECT_GT(count, 0);   // series without end reach into every span
+        std::vector<std::string> args{"-d", db, "-r"};
+        if (full) args.push_back("-x");
+        const ChildResult r = Run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, std::to_string(count) + " appointments removed\n");
+        EXPECT_EQ(CountInSpan(settings), 0);
+        // The simple format leaves the appointments outside the span.
+        EXPECT_EQ(LiveTexts(db).empty(), full);
+    }
+}
+
+TEST_F(EndToEndTest, FailuresAreReportedAndExitNonZero) {
+    const std::string noFolder = dir.File("no such folder") + "/out.csv";
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"-u", "Demo", "-e", noFolder}, "Error: Can't write file " + noFolder},
+        {{"-u", "Demo", "-x", "-e", dir.File("out.xls")}, "Excel files need Microsoft Excel"},
+        {{"-u", "Demo", "-i", dir.File("missing.csv")}, "Error: Can't open file " + dir.File("missing.csv")},
+        {{"-u", "Demo", "-x", "-i", dir.File("in.xls")}, "Excel files need Microsoft Excel"},
+        {{"-d", dir.File("missing.dat"), "-e", dir.File("out.csv")}, "Error: Can't read file " + dir.File("missing.dat")},
+        {{"-d", dir.File("missing.dat"), "-r"}, "Error: Can't read file " + dir.File("missing.dat")},
+    };
+    const std::string before = ReadFile(demo);
+    for (const Case& c : cases) {
+        const ChildResult r = Run(c.args);
+        EXPECT_EQ(r.status, kBatchFailed) << c.message;
+        EXPECT_EQ(r.err.rfind(c.message, 0), 0u) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_FALSE(FileExists(dir.File("out.xls")));
+    EXPECT_EQ(ReadFile(demo), before);
+}
+
+// Ctrl-C during an import: the rows read before it are added and saved, the rest are not, and
+// the datebook stays loadable. The input is a pipe, so the test decides where the signal falls.
+TEST_F(EndToEndTest, InterruptedImportKeepsExactlyTheRowsBefore) {
+    const std::string fifo = dir.File("rows.csv");
+    CInputPipe pipe;
+    if (!pipe.Create(fifo)) GTEST_SKIP() << "no named pipes here";
+    const std::string db = EmptyDatebook("empty.dat");
+    CChild child;
+    ASSERT_TRUE(child.Start(VEMRA_PROGRAM, {"-d", db, "-i", fifo}, env, dir.File("interrupted")));
+    ASSERT_TRUE(pipe.OpenForWriting());
+    auto rows = [](int first, int last) {
+        std::string text;
+        for (int i = first; i <= last; ++i)
+            text += "\"3/" + std::to_string(i) + "/2026\",\"x\",\"\",\"\",\"\",\"row " + std::to_string(i) + "\"\r\n";
+        return text;
+    };
+    ASSERT_TRUE(pipe.Write("\"Date\",\"Untimed\",\"Start Time\",\"End Time\",\"Private\",\"Text\"\r\n" + rows(1, 5)));
+    ASSERT_TRUE(pipe.WaitUntilRead(10000));
+    // The child has taken the rows; give it the moment to add them and wait for the next.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    child.Interrupt();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(pipe.Write(rows(6, 9)));
+    pipe.Close();
+    const ChildResult r = child.Wait();
+    EXPECT_EQ(r.status, kBatchStopped) << r.err;
+    EXPECT_EQ(r.out, "5 appointments added from " + fifo + "\nStopped before the end; the work done until then is kept.\n");
+    EXPECT_EQ(LiveTexts(db), (std::vector<std::string>{"row 1", "row 2", "row 3", "row 4", "row 5"}));
+}
+
+TEST_F(EndToEndTest, RegeneratedDemoDatebookIsIdentical) {
+    const std::string generator = VEMRA_MAKE_SAMPLE;
+    if (generator.empty()) GTEST_SKIP() << "the generator is a native tool";
+    const std::string out = dir.File("datebook.dat");
+    const ChildResult r = RunChild(generator, {kSourceRoot + "/sample/demo-datebook.txt", out}, {{"TZ", "UTC"}},
+                                   dir.File("generator"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadFile(out), ReadFile(kSourceRoot + "/sample/Palm/Demo/datebook/datebook.dat"));
+}
+
+}  // namespace
+}  // namespace vemra::test

@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+
+#include "formats/row_file.h"
+#include "platform/file.h"
+#include "platform/process.h"
+#include "settings/settings.h"
+#include "tests/test_support.h"
+#include "tests/transfer/transfer_test_support.h"
+#include "transfer/transfer.h"
+
+namespace vemra::test {
+namespace {
+
+// Every test of this program reads times in UTC, the zone of the bundled sample.
+class UtcEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { SetEnv("TZ", "UTC"); }
+};
+const auto* const g_utc = ::testing::AddGlobalTestEnvironment(new UtcEnvironment);
+
+class ExportTest : public ::testing::Test {
+protected:
+    ExportTest() { capture.messages.clear(); }
+    std::string Datebook(const std::vector<Appt>& appts) {
+        const std::string path = dir.File("datebook.dat");
+        EXPECT_TRUE(MakeDatebook(path, appts));
+        return path;
+    }
+    // Texts and dates (cells 5 and 0) of the data rows of a written file.
+    std::vector<std::string> Rows(const std::string& path) {
+        std::vector<std::string> out;
+        const auto rows = ParseCsv(ReadFile(path));
+        for (std::size_t i = 1; i < rows.size(); ++i) out.push_back(rows[i].at(5) + " " + rows[i].at(0));
+        return out;
+    }
+    ScratchDir dir;
+    MessageCapture capture;
+    CSettings settings;
+};
+
+TEST_F(ExportTest, SimpleSpanTakesWholeDaysAndExpandsRepeats) {
+    CDateBkTable table;
+    AddAppt(table, Untimed("first day", 2026, 3, 10));
+    AddAppt(table, Timed("day before", 2026, 3, 9, 23, 0, 23, 59));
+    AddAppt(table, Timed("last day late", 2026, 3, 25, 23, 30, 23, 45));
+    AddAppt(table, Timed("day after", 2026, 3, 26, 0, 0, 0, 30));
+    {
+        // Weekly on Wednesdays since a year before the span; one occurrence excepted.
+        CDateBkRecord r(table, 1);
+        table.AppendBlankRecord(r);
+        SetAppt(r, Timed("weekly", 2025, 3, 5, 8, 0, 9, 0));
+        r.SetRepWeekly(CWeekly(1 << eWednesday, 1, -1, eSunday));
+        r.AddException(MakeLocal(2026, 3, 11));
+    }
+    {
+        // Daily, ended before the span: no occurrence and no error.
+        CDateBkRecord r(table, 1);
+        table.AppendBlankRecord(r);
+        SetAppt(r, Timed("ended", 2026, 1, 1, 8, 0, 9, 0));
+        r.SetRepDaily(CDayName(static_cast<eDayIndex>(1), 1, MakeLocal(2026, 2, 1), eSunday));
+    }
+    Appt deleted = Untimed("deleted", 2026, 3, 12);
+    deleted.status = 4;
+    Appt archived = Untimed("archived", 2026, 3, 12);
+    archived.status = 0x80;
+    AddAppt(table, deleted);
+    AddAppt(table, archived);
+    const std::string db = dir.File("datebook.dat");
+    ASSERT_EQ(table.SaveAs(db), 0);
+
+    const std::string out = dir.File("simple.csv");
+    const int rows = ExportSimple(db, out.c_str(), MakeLocal(2026, 3, 10), MakeLocal(2026, 3, 25, 23, 59),
+                                  settings, nullptr);
+    // In start order; a repeat's rows stand where its first start sorts, in date order.
+    const std::vector<std::string> expected{"weekly 3/18/2026", "weekly 3/25/2026", "first day 3/10/2026",
+                                            "last day late 3/25/2026"};
+    EXPECT_EQ(Rows(out), expected);
+    EXPECT_EQ(rows, 4);
+    EXPECT_TRUE(capture.messages.empty());
+
+    // The full layout writes every live record once, repeating or not.
+    const std::string full = dir.File("full.csv");
+    EXPECT_EQ(ExportFull(db, full.c_str(), settings, nullptr), 6);
+    const auto fullRows = ParseCsv(ReadFile(full));
+    ASSERT_EQ(fullRows.size(), 7u);
+    EXPECT_EQ(fullRows[0].size(), 23u);
+    for (std::size_t i = 1; i < fullRows.size(); ++i) {
+        const bool repeats = fullRows[i][10] == "x";
+        EXPECT_EQ(fullRows[i].size(), repeats ? 23u : 11u) << fullRows[i][5];
+    }
+}
+
+TEST_F(ExportTest, EmptyDatebookGivesTheHeaderOnly) {
+    const std::string db = Datebook({});
+    for (bool full : {false, true}) {
+        const std::string out = dir.File(full ? "full.csv" : "simple.csv");
+        const int rows = full ? ExportFull(db, out.c_str(), settings, nullptr)
+                              : ExportSimple(db, out.c_str(), 0, 2000000000, settings, nullptr);
+        EXPECT_EQ(rows, 0);
+        const auto parsed = ParseCsv(ReadFile(out));
+        ASSERT_EQ(parsed.size(), 1u);
+        EXPECT_EQ(parsed[0][0], "Date");
+    }
+}
+
+class CountingProgress : public CProgress {
+public:
+    void SetRange(int lower, int upper) override { range = {lower, upper}; }
+    void SetPos(int pos) override { positions.push_back(pos); }
+    std::pair<int, int> range{-1, -1};
+    std::vector<int> positions;
+};
+
+TEST_F(ExportTest, ProgressCountsRecordsNotRows) {
+    CDateBkTable table;
+    for (int i = 0; i < 5; ++i) AddAppt(table, Untimed(Numbered("a", i), 2026, 3, 10 + i));
+    {
+        CDateBkRecord r(table, 1);
+        table.AppendBlankRecord(r);
+        SetAppt(r, Untimed("daily", 2026, 3, 1));
+        r.SetRepDaily(CDayName(static_cast<eDayIndex>(1), 1, -1, eSunday));
+    }
+    const std::string db = dir.File("datebook.dat");
+    ASSERT_EQ(table.SaveAs(db), 0);
+    CountingProgress progress;
+    const std::string out = dir.File("simple.csv");
+    EXPECT_EQ(ExportSimple(db, out.c_str(), MakeLocal(2026, 3, 1), MakeLocal(2026, 3, 31, 23, 59), settings,
+                           &progress),
+              5 + 31);
+    EXPECT_EQ(progress.range, std::make_pair(0, 6));
+    EXPECT_EQ(progress.positions, (std::vector<int>{0, 1, 2, 3, 4, 5}));
+}
+
+TEST_F(ExportTest, FailedOpensAreReportedAndGiveMinusOne) {
+    const std::string db = Datebook({Untimed("x", 2026, 3, 10)});
+    const std::string missingDir = dir.File("no such folder");
+    struct Case {
+        std::string datebook, file, message;
+    };
+    const Case cases[] = {
+        {dir.File("missing.dat"), dir.File("out.csv"), "Error: Can't read file " + dir.File("missing.dat")},
+        {db, missingDir + "/out.csv", "Error: Can't write file " + missingDir + "/out.csv"},
+        {db, dir.File("out.xls"), "Excel files need Microsoft Excel"},
+        {db, dir.File("OUT.XLS"), "Excel files need Microsoft Excel"},
+    };
+    for (const Case& c : cases) {
+        for (bool full : {false, true}) {
+            capture.messages.clear();
+            const int result = full ? ExportFull(c.datebook, c.file.c_str(), settings, nullptr)
+                                    : ExportSimple(c.datebook, c.file.c_str(), 0, 2000000000, settings, nullptr);
+            EXPECT_EQ(result, -1) << c.file;
+            ASSERT_EQ(capture.messages.size(), 1u) << c.file;
+            EXPECT_EQ(capture.messages[0].rfind(c.message, 0), 0u) << capture.messages[0];
+            EXPECT_FALSE(FileExists(c.file)) << c.file;
+        }
+    }
+}
+
+TEST_F(ExportTest, WriteFailureIsReportedAndTheFileStillClosed) {
+    // A device that accepts the open and fails every write.
+    if (!FileExists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+    std::vector<Appt> many;
+    for (int i = 0; i < 3000; ++i) many.push_back(Timed(std::string(60, 'x') + std::to_string(i), 2026, 3, 10, 9, 0, 10, 0));
+    const std::string db = Datebook(many);
+    EXPECT_EQ(ExportFull(db, "/dev/full", settings, nullptr), -1);
+    ASSERT_EQ(capture.messages.size(), 1u);
+    EXPECT_EQ(capture.messages[0].rfind("Error writing file\n", 0), 0u) << capture.messages[0];
+}
+
+TEST(NextLocalMidnight, StepsOneCalendarDayAcrossDaylightSaving) {
+    struct Case {
+        const char* zone;
+        int y, mo, d, h;   // the starting local time
+        int ny, nmo, nd;   // the expected next day
+    };
+    const Case cases[] = {
+        {"UTC", 2026, 12, 31, 23, 2027, 1, 1},
+        {"UTC", 2028, 2, 28, 0, 2028, 2, 29},
+        {"Europe/Berlin", 2026, 3, 29, 12, 2026, 3, 30},    // a day of 23 hours
+        {"Europe/Berlin", 2026, 10, 25, 23, 2026, 10, 26},  // a day of 25 hours, late evening
+        {"America/New_York", 2026, 3, 7, 23, 2026, 3, 8},
+        {"America/New_York", 2026, 11, 1, 0, 2026, 11, 2},
+    };
+    for (const Case& c : cases) {
+        SetEnv("TZ", c.zone);
+        LocalParts july;
+        BreakLocal(MakeLocal(2026, 7, 1, 12), july);
+        if (std::string(c.zone) != "UTC" && !july.isdst) {
+            SetEnv("TZ", "UTC");
+            GTEST_SKIP() << "this C library does not know zone names";
+        }
+        const long next = NextLocalMidnight(MakeLocal(c.y, c.mo, c.d, c.h));
+        LocalParts p;
+        ASSERT_TRUE(BreakLocal(next, p)) << c.zone;
+        EXPECT_EQ(std::make_tuple(p.year, p.month, p.day, p.hour, p.minute, p.second),
+                  std::make_tuple(c.ny, c.nmo, c.nd, 0, 0, 0))
+            << c.zone << " " << c.y << "-" << c.mo << "-" << c.d;
+    }
+    SetEnv("TZ", "UTC");
+}
+
+}  // namespace
+}  // namespace vemra::test

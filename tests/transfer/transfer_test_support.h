@@ -1,0 +1,154 @@
+#pragma once
+// Datebooks built record by record, captured messages and a small CSV reader for the tests of
+// the transfer operations.
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "palm/datebook.h"
+#include "platform/local_time.h"
+#include "platform/message_box.h"
+
+namespace vemra::test {
+
+struct Appt {
+    std::string text;
+    long start = 0;          // local time; for an untimed appointment its day's midnight
+    long end = 0;            // 0 for untimed
+    bool untimed = false;
+    bool isPrivate = false;
+    long alarm = -1;         // advance; -1 none
+    eAlarmUnit unit = eMinutes;
+    std::string note;
+    long status = 0;         // 4 deleted, 0x80 archived
+};
+
+// prefix + number (spelled out: a short literal + to_string trips a GCC 12 false warning).
+inline std::string Numbered(const char* prefix, int n) {
+    std::string text(prefix);
+    text += std::to_string(n);
+    return text;
+}
+
+inline Appt Timed(const std::string& text, int y, int mo, int d, int h1, int m1, int h2, int m2) {
+    Appt a;
+    a.text = text;
+    a.start = MakeLocal(y, mo, d, h1, m1);
+    a.end = MakeLocal(y, mo, d, h2, m2);
+    return a;
+}
+
+inline Appt Untimed(const std::string& text, int y, int mo, int d) {
+    Appt a;
+    a.text = text;
+    a.start = MakeLocal(y, mo, d);
+    a.untimed = true;
+    return a;
+}
+
+inline void SetAppt(CDateBkRecord& r, const Appt& a) {
+    r.SetDescription(a.text);
+    r.SetNote(a.note);
+    r.SetUnTimedFlag(a.untimed ? 1 : 0);
+    r.SetStartTime(a.start);
+    r.SetEndTime(a.end);
+    r.SetPrivate(a.isPrivate ? 1 : 0);
+    r.SetAlarmAdvTime(a.alarm);
+    if (a.alarm > 0) {
+        r.SetAlarmAdvUnit(a.unit);
+        r.SetAlarmFlag(1);
+    }
+    if (a.status) r.SetStatus(a.status);
+}
+
+inline void AddAppt(CDateBkTable& table, const Appt& a) {
+    CDateBkRecord r(table, 1);
+    table.AppendBlankRecord(r);
+    SetAppt(r, a);
+}
+
+// A new datebook file holding the appointments.
+inline bool MakeDatebook(const std::string& path, const std::vector<Appt>& appts) {
+    CDateBkTable table;
+    for (const Appt& a : appts) AddAppt(table, a);
+    return table.SaveAs(path) == 0;
+}
+
+// The descriptions of the live records of a datebook file, in stored order; "!" when it
+// cannot be opened.
+inline std::vector<std::string> LiveTexts(const std::string& path) {
+    CDateBkTable table;
+    if (table.OpenFrom(path, 0) != 0) return {"!"};
+    CBaseIterator it(table);
+    std::vector<std::string> texts;
+    for (long i = 0; i < table.GetRecordCount(); ++i) {
+        CDateBkRecord r(table, 1);
+        if (it.GetAt(r, i) != 0 || r.IsDeleted() || r.IsArchived()) continue;
+        std::string text;
+        r.GetDescription(text);
+        texts.push_back(text);
+    }
+    return texts;
+}
+
+// Every message shown while it lives; answers are given in order, then OK.
+class MessageCapture {
+public:
+    MessageCapture() {
+        SetMessageSink([this](const std::string& text, MessageButtons, MessageIcon) {
+            messages.push_back(text);
+            if (answers.empty()) return static_cast<int>(answerOk);
+            const int answer = answers.front();
+            answers.pop_front();
+            return answer;
+        });
+    }
+    ~MessageCapture() { SetMessageSink({}); }
+    MessageCapture(const MessageCapture&) = delete;
+    MessageCapture& operator=(const MessageCapture&) = delete;
+
+    std::vector<std::string> messages;
+    std::deque<int> answers;
+};
+
+// Rows of cells of a CSV text written with a one-character quote and separator.
+inline std::vector<std::vector<std::string>> ParseCsv(const std::string& text, char quote = '"', char sep = ',') {
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> row;
+    std::string cell;
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == quote && i + 1 < text.size() && text[i + 1] == quote) {
+                cell += c;
+                ++i;
+            } else if (c == quote) {
+                quoted = false;
+            } else {
+                cell += c;
+            }
+        } else if (c == quote) {
+            quoted = true;
+        } else if (c == sep) {
+            row.push_back(cell);
+            cell.clear();
+        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            row.push_back(cell);
+            rows.push_back(row);
+            row.clear();
+            cell.clear();
+            ++i;
+        } else {
+            cell += c;
+        }
+    }
+    if (!row.empty() || !cell.empty()) {
+        row.push_back(cell);
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+}  // namespace vemra::test

@@ -1,0 +1,181 @@
+#include "transfer/transfer.h"
+
+#include "formats/appt_values.h"
+#include "formats/csv_file.h"
+#include "formats/row_file.h"
+#include "palm/datebook.h"
+#include "platform/local_time.h"
+#include "platform/message_box.h"
+#include "platform/message_pump.h"
+#include "platform/string_table.h"
+#include "platform/text.h"
+#include "platform/wait_cursor.h"
+#include "settings/settings.h"
+
+using namespace vemra;
+
+namespace {
+
+constexpr unsigned kErrorWritingFile = 32788;
+constexpr unsigned kCantWriteFile = 40002;
+constexpr unsigned kCantReadFile = 2;
+constexpr unsigned kCantReadFileWhy = 40005;
+constexpr unsigned kCantSaveFile = 40050;
+constexpr unsigned kNoExcel = 40006;
+
+// Shows a write failure of the row file once; true when there was one.
+bool CheckWrite(CRowFile& file, bool& reported) {
+    if (!file.HasError()) return false;
+    if (!reported) {
+        ShowMessage(FormatText(LoadResString(kErrorWritingFile).c_str(), file.GetErrorText().c_str()),
+                    MessageButtons::ok, MessageIcon::error);
+        reported = true;
+    }
+    return true;
+}
+
+struct ExportRun {
+    CSettings& settings;
+    CProgress* progress;
+    bool full;
+    long spanStart = 0;
+    long spanEnd = 0;
+};
+
+int RunExport(const std::string& datebookPath, const char* fileName, const ExportRun& run) {
+    CWaitCursor wait;
+    CDateBkTable table;
+    if (table.OpenFrom(datebookPath, 0) != 0) {
+        ReportDatebookOpenFailure(datebookPath, table);
+        return -1;
+    }
+    std::string failure;
+    std::unique_ptr<CRowFile> file = OpenExportFile(fileName, run.settings, &failure);
+    if (!file) {
+        // The callers do not look at the result, so the user learns it here.
+        ShowMessage(failure, MessageButtons::ok, MessageIcon::error);
+        return -1;
+    }
+
+    if (run.progress) run.progress->SetRange(0, static_cast<int>(table.GetRecordCount() % 65536));
+    PumpWaitingMessages();
+
+    const CFieldMapping& mapping = run.settings.m_mapping;
+    bool reported = false;
+    bool failed = false;
+    int rows = 0;
+    CDateBkIterator iterator(table);
+    iterator.SortByStartDate();
+    if (run.full)
+        mapping.WriteFullHeader(*file);
+    else
+        mapping.WriteSimpleHeader(*file);
+    failed = CheckWrite(*file, reported);
+
+    for (long i = 0; !failed && i < table.GetRecordCount(); ++i) {
+        CApptValues values;
+        if (run.progress) run.progress->SetPos(static_cast<int>(i % 65536));
+        if (PumpWaitingMessages() != 0) break;
+        wait.Restore();
+
+        CDateBkRecord record(table, 1);
+        if (iterator.GetAt(record, i) != 0) continue;
+        if (record.IsDeleted() || record.IsArchived()) continue;
+        if (ValuesFromRecord(record, values) != 0) continue;
+
+        if (run.full) {
+            mapping.WriteFullRow(*file, values, record);
+            if ((failed = CheckWrite(*file, reported))) break;
+            ++rows;
+        } else if (!record.IsRepeatingEvt()) {
+            // A single appointment counts by its day, whatever its time of day.
+            if (values.m_timeDate < run.spanStart || values.m_timeDate > run.spanEnd) continue;
+            mapping.WriteSimpleRow(*file, values);
+            if ((failed = CheckWrite(*file, reported))) break;
+            ++rows;
+        } else {
+            long t = run.spanStart;
+            while (record.CalcNextOccurrance(t, t) == 0 && t <= run.spanEnd) {
+                if (!record.IsException(t)) {
+                    values.SetDate(t);
+                    mapping.WriteSimpleRow(*file, values);
+                    if ((failed = CheckWrite(*file, reported))) break;
+                    ++rows;
+                }
+                const long next = NextLocalMidnight(t);
+                if (next <= t) break;   // no further day the platform can express
+                t = next;
+            }
+        }
+    }
+
+    file->CloseWrite();
+    if (CheckWrite(*file, reported)) failed = true;
+    return failed ? -1 : rows;
+}
+
+}  // namespace
+
+int ExportSimple(const std::string& datebookPath, const char* fileName, long spanStart, long spanEnd,
+                 CSettings& settings, CProgress* progress) {
+    ExportRun run{settings, progress, false, spanStart, spanEnd};
+    return RunExport(datebookPath, fileName, run);
+}
+
+int ExportFull(const std::string& datebookPath, const char* fileName, CSettings& settings,
+               CProgress* progress) {
+    ExportRun run{settings, progress, true};
+    return RunExport(datebookPath, fileName, run);
+}
+
+std::unique_ptr<CRowFile> OpenExportFile(const std::string& fileName, CSettings& settings,
+                                         std::string* failure) {
+    if (IsExcelFileName(fileName)) {
+        // Workbooks are written only through Excel itself; never as text under an .xls name.
+        if (failure) *failure = FormatText(LoadResString(kNoExcel).c_str(), fileName.c_str());
+        return nullptr;
+    }
+    auto csv = std::make_unique<CCsvFile>();
+    csv->SetSeparator(settings.m_strSeparator);
+    csv->SetQuote(settings.m_strQuote);
+    csv->SetRemoveLineBreaks(settings.m_bExportNoCR ? 1 : 0);
+    if (csv->OpenWrite(fileName) != 0) {
+        if (failure) {
+            *failure = FormatText(LoadResString(kCantWriteFile).c_str(), fileName.c_str());
+            if (csv->HasError()) *failure += "\n" + csv->GetErrorText();
+        }
+        return nullptr;
+    }
+    return csv;
+}
+
+long NextLocalMidnight(long t) {
+    LocalParts parts;
+    if (!BreakLocal(t, parts)) return -1;
+    // The platform normalises the day after the last of a month, and takes the daylight-saving
+    // state of that midnight itself, so days of 23 and 25 hours need no stepping by hours.
+    return MakeLocal(parts.year, parts.month, parts.day + 1, 0, 0, 0, -1);
+}
+
+bool IsExcelFileName(const std::string& fileName) {
+    return fileName.size() >= 4 && EqualsNoCase(std::string_view(fileName).substr(fileName.size() - 4), ".xls");
+}
+
+bool IsExcelAvailable() {
+    // The Excel bridge is not part of this build yet.
+    return false;
+}
+
+void ReportDatebookOpenFailure(const std::string& datebookPath, const CDateBkTable& table) {
+    const std::string& why = table.GetLastErrorText();
+    const std::string text =
+        why.empty() ? FormatText(LoadResString(kCantReadFile).c_str(), datebookPath.c_str())
+                    : FormatText(LoadResString(kCantReadFileWhy).c_str(), datebookPath.c_str(), why.c_str());
+    ShowMessage(text, MessageButtons::ok, MessageIcon::warning);
+}
+
+void ReportDatebookSaveFailure(const CDateBkTable& table) {
+    ShowMessage(FormatText(LoadResString(kCantSaveFile).c_str(), table.GetPath().c_str(),
+                           table.GetLastErrorText().c_str()),
+                MessageButtons::ok, MessageIcon::error);
+}

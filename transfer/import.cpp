@@ -1,0 +1,120 @@
+#include "transfer/transfer.h"
+
+#include "formats/csv_file.h"
+#include "formats/row_file.h"
+#include "palm/datebook.h"
+#include "platform/message_box.h"
+#include "platform/message_pump.h"
+#include "platform/string_table.h"
+#include "platform/text.h"
+#include "platform/wait_cursor.h"
+#include "settings/settings.h"
+
+using namespace vemra;
+
+namespace {
+
+constexpr unsigned kErrorReadingLine = 32789;
+constexpr unsigned kReasonBase = 32689;   // + row result code 101..113
+constexpr unsigned kErrorReadingFile = 32807;
+constexpr unsigned kCantOpenFile = 40003;
+constexpr unsigned kNoExcel = 40006;
+constexpr int kHeaderRowResult = 101;      // a header row fails as an invalid date
+
+int RunImport(const std::string& datebookPath, const char* fileName, CSettings& settings,
+              CProgress* progress, bool full, std::string* fileFailure) {
+    CWaitCursor wait;
+    CDateBkTable table;
+    CDateBkTable scratch;   // rows are read into records of a table that is never saved
+    if (table.OpenFrom(datebookPath, 0) != 0) {
+        ReportDatebookOpenFailure(datebookPath, table);
+        return -1;
+    }
+    std::unique_ptr<CRowFile> file = OpenImportFile(fileName, settings, fileFailure);
+    if (!file) return -1;
+
+    if (progress) progress->SetRange(0, static_cast<int>(file->GetProgressRange() % 65536));
+    PumpWaitingMessages();
+
+    const CFieldMapping& mapping = settings.m_mapping;
+    CDateBkRecord record(scratch, 1);
+    scratch.AppendBlankRecord(record);
+    auto readRow = [&] { return full ? mapping.ReadFullRow(*file, record) : mapping.ReadSimpleRow(*file, record); };
+    // The simple reader signals the end by -1 only; the full one by any negative result.
+    auto more = [full](int result) { return full ? result >= 0 : result != -1; };
+
+    int count = 0;
+    int result = readRow();
+    int line = 1;
+    if (result == kHeaderRowResult) {
+        result = readRow();
+        line = 2;
+    }
+    while (more(result)) {
+        if (progress) progress->SetPos(static_cast<int>(file->GetProgressPos() % 65536));
+        if (PumpWaitingMessages() != 0) break;
+        wait.Restore();
+
+        if (result != 0) {
+            if (!settings.m_bIgnoreImportErrors &&
+                ReportImportError(result, fileName, line, file->GetRowText()) == 0)
+                break;
+        } else if (!(settings.m_bNoDuplicates && IsDuplicate(table, record))) {
+            CDateBkRecord added(table, 1);
+            if (table.AppendDuplicateRecord(record, added, 1) == 0) ++count;
+        }
+        scratch.AppendBlankRecord(record);
+        result = readRow();
+        ++line;
+    }
+
+    // A read failure would otherwise look like the end of the file.
+    if (file->HasError())
+        ShowMessage(FormatText(LoadResString(kErrorReadingFile).c_str(), file->GetErrorText().c_str()),
+                    MessageButtons::ok, MessageIcon::error);
+    file->Close();
+    if (table.Save() != 0) {
+        ReportDatebookSaveFailure(table);
+        return -1;
+    }
+    return count;
+}
+
+}  // namespace
+
+int ImportSimple(const std::string& datebookPath, const char* fileName, CSettings& settings,
+                 CProgress* progress, std::string* fileFailure) {
+    return RunImport(datebookPath, fileName, settings, progress, false, fileFailure);
+}
+
+int ImportFull(const std::string& datebookPath, const char* fileName, CSettings& settings,
+               CProgress* progress, std::string* fileFailure) {
+    return RunImport(datebookPath, fileName, settings, progress, true, fileFailure);
+}
+
+std::unique_ptr<CRowFile> OpenImportFile(const std::string& fileName, CSettings& settings,
+                                         std::string* failure) {
+    if (IsExcelFileName(fileName)) {
+        if (failure) *failure = FormatText(LoadResString(kNoExcel).c_str(), fileName.c_str());
+        return nullptr;
+    }
+    auto csv = std::make_unique<CCsvFile>();
+    csv->SetSeparator(settings.m_strSeparator);
+    csv->SetQuote(settings.m_strQuote);
+    if (csv->OpenRead(fileName) != 0) {
+        if (failure) {
+            *failure = FormatText(LoadResString(kCantOpenFile).c_str(), fileName.c_str());
+            if (csv->HasError()) *failure += "\n" + csv->GetErrorText();
+        }
+        return nullptr;
+    }
+    return csv;
+}
+
+int ReportImportError(int code, const char* fileName, int line, const std::string& rowText) {
+    std::string text = FormatText(LoadResString(kErrorReadingLine).c_str(), fileName, line);
+    if (!rowText.empty()) text += "\n\"" + rowText + "\"";
+    text += "\n";
+    if (code >= 101 && code <= 113) text += LoadResString(kReasonBase + static_cast<unsigned>(code));
+    return ShowMessage(text, MessageButtons::okCancel, MessageIcon::error) == answerOk ? 1 : 0;
+}

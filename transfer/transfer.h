@@ -1,0 +1,76 @@
+#pragma once
+// The transfer operations: export, import, duplicate detection, remove all and counting, and
+// the batch run that performs one of them. Each operation opens its own datebook table and row
+// file and releases them before it returns; failures are shown to the user where they occur.
+
+#include <memory>
+#include <string>
+
+class CSettings;
+class CRowFile;
+class CDateBkTable;
+class CDateBkRecord;
+
+// Where a long operation shows how far it got (the main dialog's progress bar). Ranges and
+// positions are 16-bit: callers pass values modulo 65,536.
+class CProgress {
+public:
+    virtual ~CProgress() = default;
+    virtual void SetRange(int lower, int upper) = 0;
+    virtual void SetPos(int pos) = 0;
+};
+
+// Export. Results: rows written (header not counted), or -1 when the datebook or the output
+// file could not be opened or the file could not be written.
+int ExportSimple(const std::string& datebookPath, const char* fileName, long spanStart, long spanEnd,
+                 CSettings& settings, CProgress* progress);
+int ExportFull(const std::string& datebookPath, const char* fileName, CSettings& settings,
+               CProgress* progress);
+
+// A row file opened for writing / reading, or null. On failure, failure (if given) receives
+// the text to show the user (file name and the system's reason).
+std::unique_ptr<CRowFile> OpenExportFile(const std::string& fileName, CSettings& settings,
+                                         std::string* failure = nullptr);
+std::unique_ptr<CRowFile> OpenImportFile(const std::string& fileName, CSettings& settings,
+                                         std::string* failure = nullptr);
+
+// Import. Results: appointments added, or -1 when the datebook or the input file could not be
+// opened or the datebook could not be saved. The input file's open failure is not shown here
+// (interactive callers word it themselves); fileFailure receives its text.
+int ImportSimple(const std::string& datebookPath, const char* fileName, CSettings& settings,
+                 CProgress* progress, std::string* fileFailure = nullptr);
+int ImportFull(const std::string& datebookPath, const char* fileName, CSettings& settings,
+               CProgress* progress, std::string* fileFailure = nullptr);
+
+// Shows the message for one rejected row; 1 = go on, 0 = stop the import.
+int ReportImportError(int code, const char* fileName, int line, const std::string& rowText);
+
+// Duplicates: 1 when a live record of table is the same appointment as candidate.
+int IsDuplicate(CDateBkTable& table, CDateBkRecord& candidate);
+int IsSameAppointment(CDateBkRecord& existing, CDateBkRecord& candidate);
+
+// Remove all: appointments removed (occurrences in the simple format), or -1 when the datebook
+// could not be opened or saved. CountInSpan: what RemoveAll would remove from the current
+// user's datebook, or -1 when it cannot be opened.
+int RemoveAll(const std::string& datebookPath, CSettings& settings, CProgress* progress);
+int CountInSpan(CSettings& settings);
+
+// Local 00:00:00 of the day after the local day of t, across days of 23 and 25 hours;
+// -1 when t cannot be converted.
+long NextLocalMidnight(long t);
+
+// Excel workbooks: a name ending in ".xls" (any case) asks for one; whether Excel can be started.
+bool IsExcelFileName(const std::string& fileName);
+bool IsExcelAvailable();
+
+// Runs the one import, export or remove all that the command line asked for and returns the
+// process exit status: 0 done, kBatchFailed when the operation failed, kBatchStopped when an
+// interrupt stopped it (the work done until then is kept).
+constexpr int kBatchFailed = 3;
+constexpr int kBatchStopped = 4;
+int RunBatchTransfer(CSettings& settings);
+
+// Shared by the operations: shows that the datebook could not be opened, with the library's
+// reason when it gives one; and that it could not be saved.
+void ReportDatebookOpenFailure(const std::string& datebookPath, const CDateBkTable& table);
+void ReportDatebookSaveFailure(const CDateBkTable& table);
