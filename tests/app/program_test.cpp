@@ -5,7 +5,7 @@
 
 #include "platform/process.h"
 #include "platform/string_table.h"
-#include "tests/app/run_program.h"
+#include "tests/child_process.h"
 #include "tests/test_support.h"
 
 using namespace vemra;
@@ -28,8 +28,14 @@ protected:
         SetEnv("VEMRA_PALM_DESKTOP", "");
         SetEnv("VEMRA_REGISTRY", "");
     }
-    test::ProgramRun Run(const std::vector<std::string>& args) {
-        return test::RunProgram(VEMRA_PROGRAM, args, m_dir.Path());
+    // Standard output and error together: the tests look for texts, not for their stream.
+    struct Outcome {
+        int status;
+        std::string output;
+    };
+    Outcome Run(const std::vector<std::string>& args) {
+        const test::ChildResult r = test::RunChild(VEMRA_PROGRAM, args, {}, m_dir.File("run"));
+        return {r.status, r.out + r.err};
     }
     ScratchDir m_dir;
 };
@@ -44,19 +50,22 @@ void ExpectUsage(const std::string& output, const std::string& what) {
     }
 }
 
+// An exit status as the system hands it on: natively only the low 8 bits survive.
+int ReportedStatus(int status) { return IsOptionPrefix('/') ? status : status & 0xFF; }
+
 }  // namespace
 
 TEST_F(ProgramTest, UsageMistakesEndWithStatusMinusOne) {
     const std::vector<std::vector<std::string>> cases = {{"-?"}, {"-export", "f"}, {"-x", "out.csv"}, {"-r", "out.csv"}};
     for (const auto& args : cases) {
-        const test::ProgramRun run = Run(args);
-        EXPECT_EQ(run.status, test::ReportedStatus(-1)) << args[0] << "\n" << run.output;
+        const auto run = Run(args);
+        EXPECT_EQ(run.status, ReportedStatus(-1)) << args[0] << "\n" << run.output;
         ExpectUsage(run.output, args[0]);
     }
 }
 
 TEST_F(ProgramTest, UsersAreFoundByNameInAnyCase) {
-    test::ProgramRun run = Run({"-u", "nosuchuser"});
+    auto run = Run({"-u", "nosuchuser"});
     EXPECT_EQ(run.status, 1) << run.output;
     EXPECT_NE(run.output.find("Palm user not found in Desktop"), std::string::npos) << run.output;
 
@@ -66,7 +75,7 @@ TEST_F(ProgramTest, UsersAreFoundByNameInAnyCase) {
 }
 
 TEST_F(ProgramTest, WithoutRequestShowsUsage) {
-    const test::ProgramRun run = Run({});
+    const auto run = Run({});
     EXPECT_EQ(run.status, 0) << run.output;
     ExpectUsage(run.output, "no arguments");
     if (!IsOptionPrefix('/')) {

@@ -15,7 +15,7 @@
 #include "platform/registry.h"
 #include "settings/settings.h"
 #include "tests/test_support.h"
-#include "tests/transfer/child_process.h"
+#include "tests/child_process.h"
 #include "tests/transfer/transfer_test_support.h"
 #include "transfer/transfer.h"
 
