@@ -168,7 +168,7 @@ bool ReadRepeat(CReader& in, RepeatData& repeat, ClassMap& classes, long noEnd) 
     }
     ++classes.counter;   // the object's own number
 
-    std::uint32_t brand, interval, end, firstDay;
+    std::uint32_t brand = 0, interval = 0, end = 0, firstDay = 0;
     if (!in.U32(brand) || !in.U32(interval) || !in.U32(end) || !in.U32(firstDay)) return false;
     if (brand == 6)
         return in.Refuse("The datebook file holds a yearly repeat by weekday, which cannot be read.");
