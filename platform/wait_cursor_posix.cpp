@@ -3,7 +3,7 @@
 namespace vemra {
 
 // A batch tool in a terminal has no pointer to change.
-CWaitCursor::CWaitCursor() = default;
+CWaitCursor::CWaitCursor() { m_hPrevious = nullptr; }
 CWaitCursor::~CWaitCursor() = default;
 void CWaitCursor::Restore() {}
 
