@@ -63,3 +63,15 @@ function(vemra_folder_test name)
     vemra_test(${name} SOURCES ${srcs} LIBS ${ARG_LIBS})
   endif()
 endfunction()
+
+# vemra_all_libs(var): every library of ours that exists in this build, highest layer first
+# (the order static linking needs).
+function(vemra_all_libs var)
+  set(libs)
+  foreach(lib vemra_transfer vemra_formats vemra_settings vemra_palm vemra_platform)
+    if(TARGET ${lib})
+      list(APPEND libs ${lib})
+    endif()
+  endforeach()
+  set(${var} ${libs} PARENT_SCOPE)
+endfunction()
