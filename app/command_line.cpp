@@ -5,10 +5,7 @@
 #include "platform/string_table.h"
 #include "platform/text.h"
 #include "settings/settings.h"
-
-namespace {
-enum : unsigned { kUsage = 7, kUserNotFound = 104 };
-}
+#include "res/string_ids.h"
 
 CVEMRACommandLineInfo::CVEMRACommandLineInfo(CSettings* pSettings) : m_pSettings(pSettings) {}
 
@@ -22,7 +19,7 @@ bool CVEMRACommandLineInfo::ParseCommandLine(const std::vector<std::string>& arg
 }
 
 bool CVEMRACommandLineInfo::Usage() {
-    vemra::ShowMessage(vemra::LoadResString(kUsage), vemra::MessageButtons::ok, vemra::MessageIcon::information);
+    vemra::ShowMessage(vemra::LoadResString(IDS_USAGE), vemra::MessageButtons::ok, vemra::MessageIcon::information);
     m_nExitStatus = exitUsage;
     return false;
 }
@@ -58,7 +55,7 @@ bool CVEMRACommandLineInfo::ParseParam(const char* pszParam, bool bFlag, bool /*
         m_pSettings->m_strDatebookFile = param;
     } else if (m_strPending == "u") {
         if (!m_pSettings->FindUser(param.c_str())) {
-            vemra::ShowMessage(vemra::LoadResString(kUserNotFound), vemra::MessageButtons::ok,
+            vemra::ShowMessage(vemra::LoadResString(IDS_USER_NOT_FOUND), vemra::MessageButtons::ok,
                                vemra::MessageIcon::warning);
             m_nExitStatus = exitUnknownUser;
             return false;

@@ -6,9 +6,9 @@
 #include "platform/text.h"
 #include "settings/profile.h"
 #include "settings/settings.h"
+#include "res/string_ids.h"
 
 namespace {
-enum : unsigned { kNotAvailable = 40001 };
 
 // Releases the language library whichever way the run ends.
 class CLanguageLibrary {
@@ -67,7 +67,7 @@ int RunVEMRA(const std::vector<std::string>& args, const BatchOperations& operat
 
     if (settings.m_bImport || settings.m_bExport || settings.m_bRemoveAll) {
         if (!operations.run) {
-            vemra::ShowMessage(vemra::LoadResString(kNotAvailable), vemra::MessageButtons::ok,
+            vemra::ShowMessage(vemra::LoadResString(IDS_NOT_AVAILABLE), vemra::MessageButtons::ok,
                                vemra::MessageIcon::warning);
             return exitNotAvailable;
         }

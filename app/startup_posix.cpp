@@ -5,12 +5,9 @@
 #include "platform/string_table.h"
 #include "platform/text.h"
 #include "settings/settings.h"
+#include "res/string_ids.h"
 
 namespace startup {
-
-namespace {
-enum : unsigned { kUsage = 7, kUsersIn = 40010, kNoUsersIn = 40011, kNoDesktopFolder = 40012 };
-}
 
 bool InitializeSystem() { return true; }
 void ShutdownSystem() {}
@@ -21,14 +18,14 @@ void FreeLanguageLibrary(void*) {}
 
 // There is no main window natively: show how to run a batch transfer and for whom.
 int RunInteractive(CSettings& settings) {
-    std::printf("%s\n\n", vemra::LoadResString(kUsage).c_str());
+    std::printf("%s\n\n", vemra::LoadResString(IDS_USAGE).c_str());
     std::string desktop;
     if (DesktopDirectory(desktop) <= 0) {
-        std::printf("%s\n", vemra::LoadResString(kNoDesktopFolder).c_str());
+        std::printf("%s\n", vemra::LoadResString(IDS_NO_DESKTOP_FOLDER).c_str());
         return exitDone;
     }
     const short count = UserCount();
-    std::printf(vemra::LoadResString(count > 0 ? kUsersIn : kNoUsersIn).c_str(), desktop.c_str());
+    std::printf(vemra::LoadResString(count > 0 ? IDS_USERS_IN : IDS_NO_USERS_IN).c_str(), desktop.c_str());
     std::printf("\n");
     for (short i = 0; i < UserCount(); ++i) {
         uint32_t id = 0;

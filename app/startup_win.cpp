@@ -5,16 +5,13 @@
 #include "platform/message_box.h"
 #include "platform/string_table.h"
 #include "settings/settings.h"
+#include "res/string_ids.h"
 
 namespace startup {
 
-namespace {
-enum : unsigned { kUsage = 7, kOleFailed = 100, kNoMainWindow = 40013 };
-}
-
 bool InitializeSystem() {
     if (FAILED(OleInitialize(nullptr))) {
-        vemra::ShowMessage(vemra::LoadResString(kOleFailed), vemra::MessageButtons::ok, vemra::MessageIcon::error);
+        vemra::ShowMessage(vemra::LoadResString(IDS_OLE_INIT_FAILED), vemra::MessageButtons::ok, vemra::MessageIcon::error);
         return false;
     }
     return true;
@@ -32,7 +29,7 @@ void FreeLanguageLibrary(void* library) { FreeLibrary(static_cast<HMODULE>(libra
 
 // The main window is not part of this build yet: say so, with the command-line usage.
 int RunInteractive(CSettings&) {
-    vemra::ShowMessage(vemra::LoadResString(kNoMainWindow) + "\n\n" + vemra::LoadResString(kUsage),
+    vemra::ShowMessage(vemra::LoadResString(IDS_NO_MAIN_WINDOW) + "\n\n" + vemra::LoadResString(IDS_USAGE),
                        vemra::MessageButtons::ok, vemra::MessageIcon::information);
     return exitDone;
 }

@@ -6,6 +6,7 @@
 #include "platform/process.h"
 #include "platform/string_table.h"
 #include "platform/text.h"
+#include "res/string_ids.h"
 
 namespace vemra {
 
@@ -17,8 +18,6 @@ struct CRegistryKey::Impl {
 };
 
 namespace {
-
-enum : unsigned { kDamagedSettingsFile = 40004 };
 
 std::string RootName(RegistryRoot root) {
     return root == RegistryRoot::localMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
@@ -40,7 +39,7 @@ bool LoadTree(CRegistryTree& tree) {
     } else if (!ReadWholeFile(path, text, &error) || !tree.Parse(text, error)) {
         if (reported != path) {
             reported = path;
-            ShowMessage(FormatText(LoadResString(kDamagedSettingsFile).c_str(), path.c_str(), error.c_str()),
+            ShowMessage(FormatText(LoadResString(IDS_SETTINGS_FILE_DAMAGED).c_str(), path.c_str(), error.c_str()),
                         MessageButtons::ok, MessageIcon::warning);
         }
         return false;

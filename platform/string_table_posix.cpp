@@ -11,7 +11,7 @@ struct Entry {
     const char* text;
 };
 constexpr Entry kStrings[] = {
-#define VEMRA_STRING(id, text) {id, text},
+#define VEMRA_STRING(id, name, text) {id, text},
 #include "res/strings.inc"
 #undef VEMRA_STRING
 };

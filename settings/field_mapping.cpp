@@ -2,6 +2,7 @@
 #include "settings/field_mapping.h"
 
 #include "platform/string_table.h"
+#include "res/string_ids.h"
 #include "settings/profile.h"
 
 namespace {
@@ -49,5 +50,5 @@ std::string CFieldMapping::FieldName(int id) {
     // Only catalogue IDs have names; an unchecked ID from the profile must not pick up some
     // other text of the string table.
     if (id < fieldDate || id > fieldMonthlyWeekIndex) return "";
-    return vemra::LoadResString(32821u + static_cast<unsigned>(id));
+    return vemra::LoadResString(IDS_FIELD_DATE + static_cast<unsigned>(id));
 }

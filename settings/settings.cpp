@@ -7,16 +7,10 @@
 #include "platform/message_box.h"
 #include "platform/string_table.h"
 #include "settings/profile.h"
+#include "res/string_ids.h"
 
 namespace {
 const char kSection[] = "Options";
-
-enum : unsigned {
-    kNoPalmDesktop = 3,
-    kPrcIconText = 32813,
-    kPrcMsgTitle = 32814,
-    kPrcMsgText = 32815,
-};
 
 bool GetFlag(const char* entry, bool current) { return vemra::GetProfileInt(kSection, entry, current ? 1 : 0) != 0; }
 void WriteFlag(const char* entry, bool value) { vemra::WriteProfileInt(kSection, entry, value ? 1 : 0); }
@@ -36,9 +30,9 @@ CSettings::CSettings()
       m_bRemoveAll(false),
       m_strExceptionDateSeparator(" "),
       m_bPrcDeleteAppts(true),
-      m_strPrcIconText(vemra::LoadResString(kPrcIconText)),
-      m_strPrcMsgTitle(vemra::LoadResString(kPrcMsgTitle)),
-      m_strPrcMsgText(vemra::LoadResString(kPrcMsgText)),
+      m_strPrcIconText(vemra::LoadResString(IDS_PRC_ICON_TEXT)),
+      m_strPrcMsgTitle(vemra::LoadResString(IDS_PRC_MSG_TITLE)),
+      m_strPrcMsgText(vemra::LoadResString(IDS_PRC_MSG_TEXT)),
       m_bExportNoCR(false),
       m_bIgnoreImportErrors(false),
       m_bPalmDesktopButton(true),
@@ -56,7 +50,7 @@ CSettings::CSettings()
     if (UserCount() > 0 && UserIdAt(0, &id) > 0)
         m_dwPalmUserId = id;
     else
-        vemra::ShowMessage(vemra::LoadResString(kNoPalmDesktop), vemra::MessageButtons::ok, vemra::MessageIcon::none);
+        vemra::ShowMessage(vemra::LoadResString(IDS_NO_PALM_DESKTOP), vemra::MessageButtons::ok, vemra::MessageIcon::none);
 }
 
 CSettings::~CSettings() = default;

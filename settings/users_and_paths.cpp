@@ -6,9 +6,9 @@
 #include "platform/string_table.h"
 #include "platform/text.h"
 #include "settings/settings.h"
+#include "res/string_ids.h"
 
 namespace {
-enum : unsigned { kNoUserDirectory = 32808 };
 constexpr uint32_t kDatebookCreator = 0x64617465;   // 'date'
 constexpr uint32_t kButtonCreator = 0x43616C66;     // 'Calf'
 const char kUsRoboticsKey[] = "Software\\U.S. Robotics\\Pilot Desktop";
@@ -42,7 +42,7 @@ void CSettings::GetDatebookPath(std::string& path) const {
     }
     std::string user;
     if (UserDirectory(m_dwPalmUserId, user) <= 0) {
-        vemra::ShowMessage(vemra::LoadResString(kNoUserDirectory), vemra::MessageButtons::ok,
+        vemra::ShowMessage(vemra::LoadResString(IDS_NO_USER_DIRECTORY), vemra::MessageButtons::ok,
                            vemra::MessageIcon::warning);
         user.clear();
     }

@@ -7,17 +7,9 @@
 #include "platform/string_table.h"
 #include "platform/text.h"
 #include "settings/settings.h"
+#include "res/string_ids.h"
 
 using namespace vemra;
-
-namespace {
-
-constexpr unsigned kRowsWritten = 40051;
-constexpr unsigned kAppointmentsAdded = 40052;
-constexpr unsigned kAppointmentsRemoved = 40053;
-constexpr unsigned kStopped = 40054;
-
-}  // namespace
 
 int RunBatchTransfer(CSettings& settings) {
     // Ctrl-C now stops at the next record or row; the file is finished and the datebook saved.
@@ -35,16 +27,16 @@ int RunBatchTransfer(CSettings& settings) {
                      : ImportSimple(datebookPath, fileName.c_str(), settings, nullptr, &failure);
         // Interactive callers word this themselves; here nobody else would tell.
         if (result < 0 && !failure.empty()) ShowMessage(failure, MessageButtons::ok, MessageIcon::error);
-        summary = FormatText(LoadResString(kAppointmentsAdded).c_str(), result, fileName.c_str());
+        summary = FormatText(LoadResString(IDS_APPOINTMENTS_ADDED).c_str(), result, fileName.c_str());
     } else if (settings.m_bExport) {
         result = settings.m_bFullFormat
                      ? ExportFull(datebookPath, fileName.c_str(), settings, nullptr)
                      : ExportSimple(datebookPath, fileName.c_str(), settings.GetSpanStart(),
                                     settings.GetSpanEnd(), settings, nullptr);
-        summary = FormatText(LoadResString(kRowsWritten).c_str(), result, fileName.c_str());
+        summary = FormatText(LoadResString(IDS_ROWS_WRITTEN).c_str(), result, fileName.c_str());
     } else if (settings.m_bRemoveAll) {
         result = RemoveAll(datebookPath, settings, nullptr);
-        summary = FormatText(LoadResString(kAppointmentsRemoved).c_str(), result);
+        summary = FormatText(LoadResString(IDS_APPOINTMENTS_REMOVED).c_str(), result);
     } else {
         return 0;
     }
@@ -53,7 +45,7 @@ int RunBatchTransfer(CSettings& settings) {
     // Scripts read the outcome on standard output; failures went to the user above.
     std::printf("%s\n", summary.c_str());
     if (WasInterrupted()) {
-        std::printf("%s\n", LoadResString(kStopped).c_str());
+        std::printf("%s\n", LoadResString(IDS_STOPPED).c_str());
         std::fflush(stdout);
         return kBatchStopped;
     }

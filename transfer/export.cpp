@@ -11,23 +11,17 @@
 #include "platform/text.h"
 #include "platform/wait_cursor.h"
 #include "settings/settings.h"
+#include "res/string_ids.h"
 
 using namespace vemra;
 
 namespace {
 
-constexpr unsigned kErrorWritingFile = 32788;
-constexpr unsigned kCantWriteFile = 40002;
-constexpr unsigned kCantReadFile = 2;
-constexpr unsigned kCantReadFileWhy = 40005;
-constexpr unsigned kCantSaveFile = 40050;
-constexpr unsigned kNoExcel = 40006;
-
 // Shows a write failure of the row file once; true when there was one.
 bool CheckWrite(CRowFile& file, bool& reported) {
     if (!file.HasError()) return false;
     if (!reported) {
-        ShowMessage(FormatText(LoadResString(kErrorWritingFile).c_str(), file.GetErrorText().c_str()),
+        ShowMessage(FormatText(LoadResString(IDS_ERROR_WRITING_FILE).c_str(), file.GetErrorText().c_str()),
                     MessageButtons::ok, MessageIcon::error);
         reported = true;
     }
@@ -132,7 +126,7 @@ std::unique_ptr<CRowFile> OpenExportFile(const std::string& fileName, CSettings&
                                          std::string* failure) {
     if (IsExcelFileName(fileName)) {
         // Workbooks are written only through Excel itself; never as text under an .xls name.
-        if (failure) *failure = FormatText(LoadResString(kNoExcel).c_str(), fileName.c_str());
+        if (failure) *failure = FormatText(LoadResString(IDS_NO_EXCEL).c_str(), fileName.c_str());
         return nullptr;
     }
     auto csv = std::make_unique<CCsvFile>();
@@ -141,7 +135,7 @@ std::unique_ptr<CRowFile> OpenExportFile(const std::string& fileName, CSettings&
     csv->SetRemoveLineBreaks(settings.m_bExportNoCR ? 1 : 0);
     if (csv->OpenWrite(fileName) != 0) {
         if (failure) {
-            *failure = FormatText(LoadResString(kCantWriteFile).c_str(), fileName.c_str());
+            *failure = FormatText(LoadResString(IDS_CANT_WRITE_FILE).c_str(), fileName.c_str());
             if (csv->HasError()) *failure += "\n" + csv->GetErrorText();
         }
         return nullptr;
@@ -169,13 +163,13 @@ bool IsExcelAvailable() {
 void ReportDatebookOpenFailure(const std::string& datebookPath, const CDateBkTable& table) {
     const std::string& why = table.GetLastErrorText();
     const std::string text =
-        why.empty() ? FormatText(LoadResString(kCantReadFile).c_str(), datebookPath.c_str())
-                    : FormatText(LoadResString(kCantReadFileWhy).c_str(), datebookPath.c_str(), why.c_str());
+        why.empty() ? FormatText(LoadResString(IDS_CANT_READ_FILE).c_str(), datebookPath.c_str())
+                    : FormatText(LoadResString(IDS_CANT_READ_FILE_WHY).c_str(), datebookPath.c_str(), why.c_str());
     ShowMessage(text, MessageButtons::ok, MessageIcon::warning);
 }
 
 void ReportDatebookSaveFailure(const CDateBkTable& table) {
-    ShowMessage(FormatText(LoadResString(kCantSaveFile).c_str(), table.GetPath().c_str(),
+    ShowMessage(FormatText(LoadResString(IDS_CANT_SAVE_FILE).c_str(), table.GetPath().c_str(),
                            table.GetLastErrorText().c_str()),
                 MessageButtons::ok, MessageIcon::error);
 }

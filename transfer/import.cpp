@@ -9,16 +9,13 @@
 #include "platform/text.h"
 #include "platform/wait_cursor.h"
 #include "settings/settings.h"
+#include "formats/value_text.h"
+#include "res/string_ids.h"
 
 using namespace vemra;
 
 namespace {
 
-constexpr unsigned kErrorReadingLine = 32789;
-constexpr unsigned kReasonBase = 32689;   // + row result code 101..113
-constexpr unsigned kErrorReadingFile = 32807;
-constexpr unsigned kCantOpenFile = 40003;
-constexpr unsigned kNoExcel = 40006;
 constexpr int kHeaderRowResult = 101;      // a header row fails as an invalid date
 
 int RunImport(const std::string& datebookPath, const char* fileName, CSettings& settings,
@@ -70,7 +67,7 @@ int RunImport(const std::string& datebookPath, const char* fileName, CSettings& 
 
     // A read failure would otherwise look like the end of the file.
     if (file->HasError())
-        ShowMessage(FormatText(LoadResString(kErrorReadingFile).c_str(), file->GetErrorText().c_str()),
+        ShowMessage(FormatText(LoadResString(IDS_ERROR_READING_FILE).c_str(), file->GetErrorText().c_str()),
                     MessageButtons::ok, MessageIcon::error);
     file->Close();
     if (table.Save() != 0) {
@@ -95,7 +92,7 @@ int ImportFull(const std::string& datebookPath, const char* fileName, CSettings&
 std::unique_ptr<CRowFile> OpenImportFile(const std::string& fileName, CSettings& settings,
                                          std::string* failure) {
     if (IsExcelFileName(fileName)) {
-        if (failure) *failure = FormatText(LoadResString(kNoExcel).c_str(), fileName.c_str());
+        if (failure) *failure = FormatText(LoadResString(IDS_NO_EXCEL).c_str(), fileName.c_str());
         return nullptr;
     }
     auto csv = std::make_unique<CCsvFile>();
@@ -103,7 +100,7 @@ std::unique_ptr<CRowFile> OpenImportFile(const std::string& fileName, CSettings&
     csv->SetQuote(settings.m_strQuote);
     if (csv->OpenRead(fileName) != 0) {
         if (failure) {
-            *failure = FormatText(LoadResString(kCantOpenFile).c_str(), fileName.c_str());
+            *failure = FormatText(LoadResString(IDS_CANT_OPEN_FILE).c_str(), fileName.c_str());
             if (csv->HasError()) *failure += "\n" + csv->GetErrorText();
         }
         return nullptr;
@@ -112,9 +109,9 @@ std::unique_ptr<CRowFile> OpenImportFile(const std::string& fileName, CSettings&
 }
 
 int ReportImportError(int code, const char* fileName, int line, const std::string& rowText) {
-    std::string text = FormatText(LoadResString(kErrorReadingLine).c_str(), fileName, line);
+    std::string text = FormatText(LoadResString(IDS_ERROR_READING_LINE).c_str(), fileName, line);
     if (!rowText.empty()) text += "\n\"" + rowText + "\"";
     text += "\n";
-    if (code >= 101 && code <= 113) text += LoadResString(kReasonBase + static_cast<unsigned>(code));
+    if (code >= 101 && code <= 113) text += LoadResString(kReasonMessageBase + static_cast<unsigned>(code));
     return ShowMessage(text, MessageButtons::okCancel, MessageIcon::error) == answerOk ? 1 : 0;
 }

@@ -12,7 +12,7 @@ struct Text {
     const char* text;
 };
 const Text kTexts[] = {
-#define VEMRA_STRING(id, text) {id, text},
+#define VEMRA_STRING(id, name, text) {id, text},
 #include "res/strings.inc"
 #undef VEMRA_STRING
 };
