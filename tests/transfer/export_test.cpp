@@ -90,19 +90,6 @@ TEST_F(ExportTest, SimpleSpanTakesWholeDaysAndExpandsRepeats) {
     }
 }
 
-TEST_F(ExportTest, EmptyDatebookGivesTheHeaderOnly) {
-    const std::string db = Datebook({});
-    for (bool full : {false, true}) {
-        const std::string out = dir.File(full ? "full.csv" : "simple.csv");
-        const int rows = full ? ExportFull(db, out.c_str(), settings, nullptr)
-                              : ExportSimple(db, out.c_str(), 0, 2000000000, settings, nullptr);
-        EXPECT_EQ(rows, 0);
-        const auto parsed = ParseCsv(ReadFile(out));
-        ASSERT_EQ(parsed.size(), 1u);
-        EXPECT_EQ(parsed[0][0], "Date");
-    }
-}
-
 class CountingProgress : public CProgress {
 public:
     void SetRange(int lower, int upper) override { range = {lower, upper}; }
@@ -129,31 +116,6 @@ TEST_F(ExportTest, ProgressCountsRecordsNotRows) {
               5 + 31);
     EXPECT_EQ(progress.range, std::make_pair(0, 6));
     EXPECT_EQ(progress.positions, (std::vector<int>{0, 1, 2, 3, 4, 5}));
-}
-
-TEST_F(ExportTest, FailedOpensAreReportedAndGiveMinusOne) {
-    const std::string db = Datebook({Untimed("x", 2026, 3, 10)});
-    const std::string missingDir = dir.File("no such folder");
-    struct Case {
-        std::string datebook, file, message;
-    };
-    const Case cases[] = {
-        {dir.File("missing.dat"), dir.File("out.csv"), "Error: Can't read file " + dir.File("missing.dat")},
-        {db, missingDir + "/out.csv", "Error: Can't write file " + missingDir + "/out.csv"},
-        {db, dir.File("out.xls"), "Excel files need Microsoft Excel"},
-        {db, dir.File("OUT.XLS"), "Excel files need Microsoft Excel"},
-    };
-    for (const Case& c : cases) {
-        for (bool full : {false, true}) {
-            capture.messages.clear();
-            const int result = full ? ExportFull(c.datebook, c.file.c_str(), settings, nullptr)
-                                    : ExportSimple(c.datebook, c.file.c_str(), 0, 2000000000, settings, nullptr);
-            EXPECT_EQ(result, -1) << c.file;
-            ASSERT_EQ(capture.messages.size(), 1u) << c.file;
-            EXPECT_EQ(capture.messages[0].rfind(c.message, 0), 0u) << capture.messages[0];
-            EXPECT_FALSE(FileExists(c.file)) << c.file;
-        }
-    }
 }
 
 TEST_F(ExportTest, WriteFailureIsReportedAndTheFileStillClosed) {
