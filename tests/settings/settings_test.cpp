@@ -58,13 +58,8 @@ protected:
         SetEnv("VEMRA_PALM_DESKTOP", m_desktop);
         SetProfileApplicationName(kApp);
         Clean();
-        SetMessageSink([this](const std::string& text, MessageButtons, MessageIcon) {
-            m_messages.push_back(text);
-            return answerOk;
-        });
     }
     void TearDown() override {
-        SetMessageSink(nullptr);
         Clean();
         SetEnv("VEMRA_PALM_DESKTOP", "");
         SetEnv("VEMRA_REGISTRY", "");
@@ -96,7 +91,7 @@ protected:
 
     ScratchDir m_dir;
     std::string m_desktop;
-    std::vector<std::string> m_messages;
+    test::MessageCapture m_sink;
 };
 
 }  // namespace
@@ -105,7 +100,7 @@ TEST_F(SettingsTest, EmptyProfileKeepsTheDefaultsAndTakesTheFirstUser) {
     AddUsers();
     CSettings fresh, loaded;
     loaded.Load();
-    EXPECT_TRUE(m_messages.empty());
+    EXPECT_TRUE(m_sink.messages.empty());
     EXPECT_EQ(loaded.m_dwPalmUserId, UserIdOfFolder("Demo"));
     EXPECT_EQ(loaded.m_mapping.m_pSettings, &loaded);
     // Without a Palm Desktop key there is nowhere to put the toolbar button.
@@ -116,7 +111,7 @@ TEST_F(SettingsTest, EmptyProfileKeepsTheDefaultsAndTakesTheFirstUser) {
 
 TEST_F(SettingsTest, NoPalmDesktopUserIsReportedAndTheRecordStillComplete) {
     CSettings s;
-    EXPECT_EQ(m_messages, std::vector<std::string>{"Error: No Palm Desktop found!"});
+    EXPECT_EQ(m_sink.messages, std::vector<std::string>{"Error: No Palm Desktop found!"});
     EXPECT_EQ(s.m_dwPalmUserId, 0u);
 }
 
@@ -270,13 +265,13 @@ TEST_F(SettingsTest, DatebookPathAndUsers) {
     s.m_strDatebookFile = "C:\\x\\datebook.dat";
     s.GetDatebookPath(text);
     EXPECT_EQ(text, "C:\\x\\datebook.dat");
-    EXPECT_TRUE(m_messages.empty());
+    EXPECT_TRUE(m_sink.messages.empty());
 
     // A user that is gone: the message, and a path without a user part.
     s.m_strDatebookFile.clear();
     s.GetDatebookPath(text);
     EXPECT_EQ(text, m_desktop + "\\datebook\\datebook.dat");
-    EXPECT_EQ(m_messages, std::vector<std::string>{"Error getting Palm User Directory. Please save data in Palm Desktop first."});
+    EXPECT_EQ(m_sink.messages, std::vector<std::string>{"Error getting Palm User Directory. Please save data in Palm Desktop first."});
 }
 
 TEST_F(SettingsTest, DesktopButtonGoesIntoWhicheverPalmDesktopKeyExists) {

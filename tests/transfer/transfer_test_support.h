@@ -1,14 +1,13 @@
 #pragma once
-// Datebooks built record by record, captured messages and a small CSV reader for the tests of
-// the transfer operations.
+// Datebooks built record by record and a small CSV reader for the tests of the transfer
+// operations.
 
-#include <deque>
 #include <string>
 #include <vector>
 
 #include "palm/datebook.h"
 #include "platform/local_time.h"
-#include "platform/message_box.h"
+#include "tests/test_support.h"
 
 namespace vemra::test {
 
@@ -91,26 +90,6 @@ inline std::vector<std::string> LiveTexts(const std::string& path) {
     }
     return texts;
 }
-
-// Every message shown while it lives; answers are given in order, then OK.
-class MessageCapture {
-public:
-    MessageCapture() {
-        SetMessageSink([this](const std::string& text, MessageButtons, MessageIcon) {
-            messages.push_back(text);
-            if (answers.empty()) return static_cast<int>(answerOk);
-            const int answer = answers.front();
-            answers.pop_front();
-            return answer;
-        });
-    }
-    ~MessageCapture() { SetMessageSink({}); }
-    MessageCapture(const MessageCapture&) = delete;
-    MessageCapture& operator=(const MessageCapture&) = delete;
-
-    std::vector<std::string> messages;
-    std::deque<int> answers;
-};
 
 // Rows of cells of a CSV text written with a one-character quote and separator.
 inline std::vector<std::vector<std::string>> ParseCsv(const std::string& text, char quote = '"', char sep = ',') {
