@@ -114,13 +114,15 @@ TEST_F(EndToEndTest, RejectedRowsAreReportedWithTheirLines) {
               "\"3/2/2026\",\"\",\"9:00 AM\",\"10:00 AM\",\"\",\"good\"\r\n"
               "\"3/2/2026\",\"\",\"9:00 XM\",\"10:00 AM\",\"\",\"bad start\"\r\n"
               "\"3/3/2026\",\"x\",\"\",\"\",\"\",\"\"\r\n"
+              "\"32/1/2026\",\"x\",\"\",\"\",\"\",\"bad date\"\r\n"
               "\"3/4/2026\",\"x\",\"\",\"\",\"\",\"good too\"\r\n");
     const std::string db = EmptyDatebook("empty.dat");
     const ChildResult r = Run({"-d", db, "-i", in});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "2 appointments added from " + in + "\n");
     EXPECT_EQ(r.err, "Error reading " + in + " line 3\n\"9:00 XM\"\nInvalid start time.\n" +
-                         "Error reading " + in + " line 4\nNo appointment text given.\n");
+                         "Error reading " + in + " line 4\nNo appointment text given.\n" +
+                         "Error reading " + in + " line 5\n\"32/1/2026\"\nInvalid date.\n");
     EXPECT_EQ(LiveTexts(db), (std::vector<std::string>{"good", "good too"}));
 }
 

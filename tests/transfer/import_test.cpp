@@ -16,12 +16,8 @@ const char kHeader[] =
     "\"Date\",\"Untimed\",\"Start Time\",\"End Time\",\"Private\",\"Text\",\"Note\",\"Alarm\",\"Alarm Time\","
     "\"Alarm Unit\",\"Repeat\"\r\n";
 
-std::string Row(const std::string& date, const std::string& start, const std::string& end, const std::string& text,
-                const std::string& alarmUnit = "") {
-    const std::string alarm = alarmUnit.empty() ? "" : "x";
-    const std::string amount = alarmUnit.empty() ? "" : "10";
-    return "\"" + date + "\",\"\",\"" + start + "\",\"" + end + "\",\"\",\"" + text + "\",\"\",\"" + alarm +
-           "\",\"" + amount + "\",\"" + alarmUnit + "\",\"\"\r\n";
+std::string Row(const std::string& date, const std::string& start, const std::string& end, const std::string& text) {
+    return "\"" + date + "\",\"\",\"" + start + "\",\"" + end + "\",\"\",\"" + text + "\",\"\",\"\",\"\",\"\",\"\"\r\n";
 }
 
 // Calls Interrupt once the operation has reported its position the given number of times.
@@ -62,25 +58,6 @@ protected:
     std::string db;
     int files = 0;
 };
-
-TEST_F(ImportTest, RejectedRowsNameTheirLineAndReason) {
-    const std::string file = Input(std::string(kHeader) + Row("3/2/2026", "9:00 AM", "10:00 AM", "good 2") +
-                                   Row("32/1/2026", "9:00 AM", "10:00 AM", "bad date") +
-                                   Row("3/4/2026", "9:00 AM", "10:00 AM", "good 4") +
-                                   Row("3/5/2026", "", "10:00 AM", "no start") +
-                                   Row("3/6/2026", "9:00 AM", "10:00 AM", "") +
-                                   Row("3/7/2026", "9:00 AM", "10:00 AM", "bad unit", "q") +
-                                   Row("3/8/2026", "9:00 AM", "10:00 AM", "good 8"));
-    EXPECT_EQ(Import(file), 3);
-    const std::vector<std::string> expected{
-        "Error reading " + file + " line 3\n\"32/1/2026\"\nInvalid date.",
-        "Error reading " + file + " line 5\nInvalid start time.",
-        "Error reading " + file + " line 6\nNo appointment text given.",
-        "Error reading " + file + " line 7\n\"q\"\nInvalid alarm unit. \nMust be d (for days), h (for hours), or m (for minutes).",
-    };
-    EXPECT_EQ(capture.messages, expected);
-    EXPECT_EQ(LiveTexts(db), (std::vector<std::string>{"good 2", "good 4", "good 8"}));
-}
 
 TEST_F(ImportTest, CancelStopsAndKeepsTheRowsBefore) {
     const std::string file = Input(std::string(kHeader) + Row("3/2/2026", "9:00 AM", "10:00 AM", "line 2") +
