@@ -27,6 +27,8 @@ private:
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& data);
 std::string DataFile(const std::string& name);   // tests/data/<name>
+// A user's folder in a Palm Desktop folder; with a datebook in it, it counts as a user.
+void AddDesktopUser(const std::string& desktop, const std::string& name, bool withDatebook = true);
 
 // Every message shown while it lives; answers are given in order, then OK.
 class MessageCapture {

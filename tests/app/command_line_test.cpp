@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <tuple>
 
 #include "app/startup.h"
@@ -40,11 +39,7 @@ protected:
     void SetUp() override {
         SetEnv("VEMRA_REGISTRY", m_dir.File("registry.reg"));
         const std::string desktop = m_dir.File("Palm");
-        for (const char* user : {"Demo", "SmithJ"}) {
-            const auto dir = std::filesystem::path(desktop) / user / "datebook";
-            std::filesystem::create_directories(dir);
-            test::WriteFile((dir / "datebook.dat").string(), "");
-        }
+        for (const char* user : {"Demo", "SmithJ"}) test::AddDesktopUser(desktop, user);
         SetEnv("VEMRA_PALM_DESKTOP", desktop);
         SetProfileApplicationName(kApp);
         RemoveProfile();

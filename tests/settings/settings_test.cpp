@@ -70,11 +70,7 @@ protected:
         RemoveKey("Software", "Palm Computing");
     }
     void AddUsers() {
-        for (const char* user : {"SmithJ", "Demo"}) {
-            const auto dir = std::filesystem::path(m_desktop) / user / "datebook";
-            std::filesystem::create_directories(dir);
-            test::WriteFile((dir / "datebook.dat").string(), "");
-        }
+        for (const char* user : {"SmithJ", "Demo"}) test::AddDesktopUser(m_desktop, user);
     }
     static CRegistryKey Options() {
         CRegistryKey key;
