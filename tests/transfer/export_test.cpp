@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "formats/row_file.h"
+#include "formats/csv_file.h"
 #include "platform/file.h"
 #include "platform/process.h"
 #include "settings/settings.h"
@@ -26,11 +26,19 @@ protected:
         EXPECT_TRUE(MakeDatebook(path, appts));
         return path;
     }
-    // Texts and dates (cells 5 and 0) of the data rows of a written file.
+    // Texts and dates (cells 5 and 0) of the data rows of a written file. The cells' encoding is
+    // the CSV tests' concern: here only which rows are written counts.
     std::vector<std::string> Rows(const std::string& path) {
+        CCsvFile file;
+        file.SetQuote("\"");
+        file.SetSeparator(",");
+        EXPECT_EQ(file.OpenRead(path), 0);
         std::vector<std::string> out;
-        const auto rows = ParseCsv(ReadFile(path));
-        for (std::size_t i = 1; i < rows.size(); ++i) out.push_back(rows[i].at(5) + " " + rows[i].at(0));
+        for (bool header = true; file.NextReadRow() == 0; header = false) {
+            std::string cells[6];
+            for (std::string& cell : cells) file.GetText(cell);
+            if (!header) out.push_back(cells[5] + " " + cells[0]);
+        }
         return out;
     }
     ScratchDir dir;
