@@ -45,6 +45,12 @@ void WriteFile(const std::string& path, const std::string& data) {
     out << data;
 }
 
+void AddDesktopUser(const std::string& desktop, const std::string& name, bool withDatebook) {
+    const fs::path folder = fs::path(desktop) / name / "datebook";
+    fs::create_directories(folder);
+    if (withDatebook) WriteFile((folder / "datebook.dat").string(), "");
+}
+
 std::string DataFile(const std::string& name) { return (fs::path(VEMRA_TEST_DATA) / name).string(); }
 
 }  // namespace vemra::test

@@ -1,7 +1,11 @@
 #pragma once
-// Small helpers shared by the tests: a scratch folder per test, file contents.
+// Small helpers shared by the tests: a scratch folder per test, file contents, captured messages.
 
+#include <deque>
 #include <string>
+#include <vector>
+
+#include "platform/message_box.h"
 
 namespace vemra::test {
 
@@ -23,5 +27,29 @@ private:
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& data);
 std::string DataFile(const std::string& name);   // tests/data/<name>
+// A user's folder in a Palm Desktop folder; with a datebook in it, it counts as a user.
+void AddDesktopUser(const std::string& desktop, const std::string& name, bool withDatebook = true);
+
+// Every message shown while it lives; answers are given in order, then OK.
+class MessageCapture {
+public:
+    MessageCapture() {
+        SetMessageSink([this](const std::string& text, MessageButtons, MessageIcon icon) {
+            messages.push_back(text);
+            icons.push_back(icon);
+            if (answers.empty()) return static_cast<int>(answerOk);
+            const int answer = answers.front();
+            answers.pop_front();
+            return answer;
+        });
+    }
+    ~MessageCapture() { SetMessageSink({}); }
+    MessageCapture(const MessageCapture&) = delete;
+    MessageCapture& operator=(const MessageCapture&) = delete;
+
+    std::vector<std::string> messages;
+    std::vector<MessageIcon> icons;
+    std::deque<int> answers;
+};
 
 }  // namespace vemra::test

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <tuple>
 
 #include "app/startup.h"
 #include "palm/user_data.h"
@@ -12,6 +12,7 @@
 #include "platform/string_table.h"
 #include "settings/profile.h"
 #include "settings/settings.h"
+#include "tests/child_process.h"
 #include "tests/test_support.h"
 
 using namespace vemra;
@@ -38,22 +39,12 @@ protected:
     void SetUp() override {
         SetEnv("VEMRA_REGISTRY", m_dir.File("registry.reg"));
         const std::string desktop = m_dir.File("Palm");
-        for (const char* user : {"Demo", "SmithJ"}) {
-            const auto dir = std::filesystem::path(desktop) / user / "datebook";
-            std::filesystem::create_directories(dir);
-            test::WriteFile((dir / "datebook.dat").string(), "");
-        }
+        for (const char* user : {"Demo", "SmithJ"}) test::AddDesktopUser(desktop, user);
         SetEnv("VEMRA_PALM_DESKTOP", desktop);
         SetProfileApplicationName(kApp);
         RemoveProfile();
-        SetMessageSink([this](const std::string& text, MessageButtons, MessageIcon icon) {
-            m_messages.push_back(text);
-            m_icons.push_back(icon);
-            return answerOk;
-        });
     }
     void TearDown() override {
-        SetMessageSink(nullptr);
         RemoveProfile();
         SetEnv("VEMRA_PALM_DESKTOP", "");
         SetEnv("VEMRA_REGISTRY", "");
@@ -62,11 +53,29 @@ protected:
         CRegistryKey key;
         if (key.Open(RegistryRoot::currentUser, "Software\\Quelbarsk", RegistryAccess::readWrite)) key.DeleteSubKey(kApp);
     }
+    // The built program in this Desktop and registry; standard output and error together, as
+    // the tests look for texts, not for their stream.
+    std::pair<int, std::string> RunProgram(const std::vector<std::string>& args) {
+        const test::ChildResult r = test::RunChild(VEMRA_PROGRAM, args, {}, m_dir.File("run"));
+        return {r.status, r.out + r.err};
+    }
 
     ScratchDir m_dir;
-    std::vector<std::string> m_messages;
-    std::vector<MessageIcon> m_icons;
+    test::MessageCapture m_sink;
 };
+
+// The usage's lines without their line ends, which the system may write as CR LF.
+void ExpectUsage(const std::string& output, const std::string& what) {
+    const std::string usage = LoadResString(7);
+    for (std::size_t start = 0, end; start < usage.size(); start = end + 1) {
+        end = usage.find('\n', start);
+        if (end == std::string::npos) end = usage.size();
+        EXPECT_NE(output.find(usage.substr(start, end - start)), std::string::npos) << what << "\n" << output;
+    }
+}
+
+// An exit status as the system hands it on: natively only the low 8 bits survive.
+int ReportedStatus(int status) { return IsOptionPrefix('/') ? status : status & 0xFF; }
 
 }  // namespace
 
@@ -107,7 +116,7 @@ TEST_F(CommandLineTest, ArgumentsSetTheRequests) {
         EXPECT_EQ(s.m_strDatebookFile, c.datebook) << c.line;
         EXPECT_EQ(s.m_dwPalmUserId, UserIdOfFolder(c.user)) << c.line;
     }
-    EXPECT_TRUE(m_messages.empty());
+    EXPECT_TRUE(m_sink.messages.empty());
 }
 
 TEST_F(CommandLineTest, MistakesEndTheRunWithTheirStatus) {
@@ -130,30 +139,26 @@ TEST_F(CommandLineTest, MistakesEndTheRunWithTheirStatus) {
         {"-e a.csv -u demo nobody", 1, "Palm user not found in Desktop"},
     };
     for (const auto& c : cases) {
-        m_messages.clear();
-        m_icons.clear();
+        m_sink.messages.clear();
+        m_sink.icons.clear();
         CSettings s;
         CVEMRACommandLineInfo info(&s);
         EXPECT_FALSE(info.ParseCommandLine(Split(c.line))) << c.line;
         EXPECT_EQ(info.m_nExitStatus, c.status) << c.line;
-        ASSERT_EQ(m_messages.size(), 1u) << c.line;
-        EXPECT_EQ(m_messages[0], c.message ? c.message : usage) << c.line;
-        EXPECT_EQ(m_icons[0], c.message ? MessageIcon::warning : MessageIcon::information) << c.line;
+        ASSERT_EQ(m_sink.messages.size(), 1u) << c.line;
+        EXPECT_EQ(m_sink.messages[0], c.message ? c.message : usage) << c.line;
+        EXPECT_EQ(m_sink.icons[0], c.message ? MessageIcon::warning : MessageIcon::information) << c.line;
     }
 }
 
 TEST_F(CommandLineTest, SlashIntroducesOptionsOnlyOnWindows) {
     CSettings s;
     CVEMRACommandLineInfo info(&s);
-    const bool parsed = info.ParseCommandLine({"/e", "/tmp/out.csv"});
-    if (IsOptionPrefix('/')) {
-        // Windows: "/e" is the option and "/tmp/out.csv" the unknown option "tmp/out.csv".
-        EXPECT_FALSE(parsed);
-        EXPECT_EQ(info.m_nExitStatus, -1);
-    } else {
-        // Elsewhere both are values, and a value with no option pending is a mistake.
-        EXPECT_FALSE(parsed);
-        EXPECT_EQ(info.m_nExitStatus, -1);
+    // Windows: "/tmp/out.csv" is the unknown option "tmp/out.csv". Elsewhere both are values,
+    // and a value with no option pending is a mistake.
+    EXPECT_FALSE(info.ParseCommandLine({"/e", "/tmp/out.csv"}));
+    EXPECT_EQ(info.m_nExitStatus, -1);
+    if (!IsOptionPrefix('/')) {
         CSettings t;
         CVEMRACommandLineInfo absolute(&t);
         EXPECT_TRUE(absolute.ParseCommandLine({"-e", "/tmp/out.csv", "-d", "/home/u/datebook.dat"}));
@@ -193,8 +198,37 @@ TEST_F(CommandLineTest, BatchRequestsGoToThePluggedInOperations) {
 
 TEST_F(CommandLineTest, WithoutOperationsABatchRequestSaysSo) {
     for (const char* line : {"-e out.csv", "-i in.csv -x", "-r"}) {
-        m_messages.clear();
+        m_sink.messages.clear();
         EXPECT_EQ(RunVEMRA(Split(line), BatchOperations{}), 2) << line;
-        EXPECT_EQ(m_messages, std::vector<std::string>{LoadResString(40001)}) << line;
+        EXPECT_EQ(m_sink.messages, std::vector<std::string>{LoadResString(40001)}) << line;
+    }
+}
+
+TEST_F(CommandLineTest, ProgramUsageMistakesEndWithStatusMinusOne) {
+    const std::vector<std::vector<std::string>> cases = {{"-?"}, {"-export", "f"}, {"-x", "out.csv"}, {"-r", "out.csv"}};
+    for (const auto& args : cases) {
+        const auto [status, output] = RunProgram(args);
+        EXPECT_EQ(status, ReportedStatus(-1)) << args[0] << "\n" << output;
+        ExpectUsage(output, args[0]);
+    }
+}
+
+TEST_F(CommandLineTest, ProgramFindsUsersByNameInAnyCase) {
+    auto [status, output] = RunProgram({"-u", "nosuchuser"});
+    EXPECT_EQ(status, 1) << output;
+    EXPECT_NE(output.find("Palm user not found in Desktop"), std::string::npos) << output;
+
+    std::tie(status, output) = RunProgram({"-u", "DEMO"});
+    EXPECT_EQ(status, 0) << output;
+    EXPECT_EQ(output.find("Palm user not found"), std::string::npos) << output;
+}
+
+TEST_F(CommandLineTest, ProgramWithoutRequestShowsUsage) {
+    const auto [status, output] = RunProgram({});
+    EXPECT_EQ(status, 0) << output;
+    ExpectUsage(output, "no arguments");
+    if (!IsOptionPrefix('/')) {
+        // Natively the users are listed too, the current one marked.
+        EXPECT_NE(output.find("  Demo *"), std::string::npos) << output;
     }
 }

@@ -15,8 +15,6 @@ struct Scratch {
     CDateBkRecord record{table, 1};
 };
 
-
-
 }  // namespace
 
 TEST(ApptValues, FromRecord) {
@@ -96,21 +94,6 @@ TEST(ApptValues, ToRecord) {
     s.record.GetAlarmAdvTime(advance);
     EXPECT_EQ(advance, 10);
     EXPECT_FALSE(s.record.IsRepeatingEvt());   // the repeat was stopped
-
-    CApptValues untimed;
-    untimed.m_bUntimed = 1;
-    untimed.m_timeDate = MakeLocal(2002, 3, 5);
-    untimed.m_timeStart = MakeLocal(2002, 3, 5, 8, 0);
-    untimed.m_bRepeat = 1;
-    untimed.m_strText.assign(1, 'u');
-    ASSERT_EQ(ValuesToRecord(s.record, untimed), 0);
-    s.record.GetStartTime(start);
-    s.record.GetEndTime(end);
-    s.record.GetAlarmAdvTime(advance);
-    EXPECT_EQ(start, MakeLocal(2002, 3, 5));
-    EXPECT_EQ(end, 0);
-    EXPECT_EQ(advance, -1);
-    EXPECT_TRUE(s.record.IsUnTimed());
 
     CDateBkTable table;
     CDateBkRecord unbound(table, 1);

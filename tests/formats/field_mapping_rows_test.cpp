@@ -10,19 +10,47 @@
 #include "platform/local_time.h"
 #include "settings/field_mapping.h"
 #include "settings/settings.h"
-#include "tests/formats/row_test_support.h"
 #include "tests/test_support.h"
 
 using vemra::MakeLocal;
-using vemra::test::CsvRow;
 
 namespace {
+
+// A row file whose integer cells cannot be read (as a workbook cell of the wrong type).
+class CUnreadableIntFile : public CCsvFile {
+public:
+    using CCsvFile::GetInt;
+    int GetInt(long& n) override {
+        std::string text;
+        GetText(text);
+        n = 0;
+        return -1;
+    }
+};
 
 vemra::LocalParts Parts(long t) {
     vemra::LocalParts p;
     vemra::BreakLocal(t, p);
     return p;
 }
+
+// A CSV file holding content, opened for reading and positioned on its first row.
+template <class FileType = CCsvFile>
+class CsvRow {
+public:
+    explicit CsvRow(const std::string& content) {
+        vemra::test::WriteFile(m_dir.File("row.csv"), content);
+        m_file.SetQuote("\"");
+        m_file.SetSeparator(",");
+        m_file.OpenRead(m_dir.File("row.csv"));
+        m_file.NextReadRow();
+    }
+    FileType& File() { return m_file; }
+
+private:
+    vemra::test::ScratchDir m_dir;
+    FileType m_file;
+};
 
 }  // namespace
 
@@ -82,7 +110,7 @@ TEST(FieldMappingRows, ReadCellRules) {
     CFieldMapping mapping;
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.id) + " <" + c.cell + ">");
-        CsvRow row(std::string("\"") + c.cell + "\",\"next\"\r\n");
+        CsvRow<> row(std::string("\"") + c.cell + "\",\"next\"\r\n");
         CApptValues v;
         v.m_bAlarm = 1;
         v.m_byWeekDays = 0x40;   // bits are only ever added
@@ -98,7 +126,7 @@ TEST(FieldMappingRows, ReadCellRules) {
     }
     // No field: nothing is read.
     for (int id : {23, 24, -1}) {
-        CsvRow row("\"a\"\r\n");
+        CsvRow<> row("\"a\"\r\n");
         CApptValues v;
         EXPECT_EQ(mapping.ReadCell(row.File(), v, id), 0);
         std::string cell;
@@ -111,14 +139,9 @@ TEST(FieldMappingRows, UnreadableNumbersAreRejected) {
     CFieldMapping mapping;
     const struct { int id; int result; } cases[] = {{8, 105}, {12, 107}, {22, 110}};
     for (const auto& c : cases) {
-        vemra::test::ScratchDir dir;
-        vemra::test::WriteFile(dir.File("n.csv"), "\"7\"\r\n");
-        vemra::test::CUnreadableIntFile file;
-        file.SetQuote("\"");
-        ASSERT_EQ(file.OpenRead(dir.File("n.csv")), 0);
-        ASSERT_EQ(file.NextReadRow(), 0);
+        CsvRow<CUnreadableIntFile> row("\"7\"\r\n");
         CApptValues v;
-        EXPECT_EQ(mapping.ReadCell(file, v, c.id), c.result) << c.id;
-        EXPECT_EQ(file.GetRowText(), "7");
+        EXPECT_EQ(mapping.ReadCell(row.File(), v, c.id), c.result) << c.id;
+        EXPECT_EQ(row.File().GetRowText(), "7");
     }
 }

@@ -11,31 +11,27 @@ namespace vemra::test {
 #ifdef _WIN32
 constexpr bool kLocaleSwitchable = false;
 inline void SetVariable(const char*, const char*) {}
-inline std::string GetLocaleVariable() {
-    const char* v = std::getenv("LC_ALL");
-    return v ? v : "";
-}
 #else
 constexpr bool kLocaleSwitchable = true;
+// A null value removes the variable; an empty one stays set, empty.
 inline void SetVariable(const char* name, const char* value) {
     if (value) setenv(name, value, 1);
     else unsetenv(name);
 }
+#endif
+
 inline std::string GetLocaleVariable() {
     const char* v = std::getenv("LC_ALL");
     return v ? v : "";
 }
-#endif
-
-inline void SetLocaleVariable(const char* value) { SetVariable("LC_ALL", value); }
 
 // Sets LC_ALL for one scope (natively) and puts the old value back.
 class ScopedLocale {
 public:
-    explicit ScopedLocale(const char* value) : m_old(std::getenv("LC_ALL") ? std::getenv("LC_ALL") : ""), m_had(std::getenv("LC_ALL") != nullptr) {
-        SetLocaleVariable(value);
+    explicit ScopedLocale(const char* value) : m_old(GetLocaleVariable()), m_had(std::getenv("LC_ALL") != nullptr) {
+        SetVariable("LC_ALL", value);
     }
-    ~ScopedLocale() { SetLocaleVariable(m_had ? m_old.c_str() : nullptr); }
+    ~ScopedLocale() { SetVariable("LC_ALL", m_had ? m_old.c_str() : nullptr); }
     ScopedLocale(const ScopedLocale&) = delete;
     ScopedLocale& operator=(const ScopedLocale&) = delete;
 

@@ -3,12 +3,12 @@
 #include "palm/datebook.h"
 
 #include "platform/local_time.h"
+#include "platform/process.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <functional>
 
@@ -297,19 +297,15 @@ TEST(DatebookRepeat, SameRepeatingEvent) {
 // Occurrences across daylight-saving changes, in zones set for the test.
 class ScopedTimeZone {
 public:
-    explicit ScopedTimeZone(const char* tz) {
-        if (const char* old = std::getenv("TZ")) m_old = old, m_hadOld = true;
-        setenv("TZ", tz, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (m_hadOld) setenv("TZ", m_old.c_str(), 1); else unsetenv("TZ");
-        tzset();
-    }
+    explicit ScopedTimeZone(const char* tz) : m_old(vemra::GetEnv("TZ")) { Set(tz); }
+    ~ScopedTimeZone() { Set(m_old); }
 
 private:
+    static void Set(const std::string& tz) {
+        vemra::SetEnv("TZ", tz);
+        tzset();
+    }
     std::string m_old;
-    bool m_hadOld = false;
 };
 
 TEST(DatebookRepeat, DaylightSavingBerlin) {
@@ -374,6 +370,7 @@ TEST(DatebookRepeat, DaylightSavingNewYork) {
          [](CDateBkRecord& r) { r.SetRepWeekly(CWeekly(0x3E, 1, L(2024, 3, 12), eSunday)); }, L(2024, 3, 1), 10,
          {"2024-03-08 17:00", "2024-03-11 17:00", "2024-03-12 17:00"}},
     });
+    // "No end" is local midnight of 2031-12-31 in the zone of the moment.
     EXPECT_EQ(CDateOfMonth(1, 1, L(2031, 12, 31), eSunday).GetEndDate(), -1);
     EXPECT_EQ(CDateOfMonth(1, 1, L(2031, 12, 30, 23), eSunday).GetEndDate(), L(2031, 12, 30, 23));
 }

@@ -36,11 +36,6 @@ protected:
         if (desktop.Open(RegistryRoot::currentUser, "Software\\U.S. Robotics\\Pilot Desktop", RegistryAccess::readWrite))
             desktop.DeleteSubKey("Core");
     }
-    void AddUser(const std::string& folder, bool withDatebook = true) {
-        const std::filesystem::path dir = std::filesystem::path(m_desktop) / folder / "datebook";
-        std::filesystem::create_directories(dir);
-        if (withDatebook) test::WriteFile((dir / "datebook.dat").string(), "x");
-    }
     std::vector<std::string> Names() {
         std::vector<std::string> names;
         for (short i = 0; i < UserCount(); ++i) {
@@ -61,12 +56,12 @@ protected:
 
 TEST_F(UserDataTest, UsersAreFoldersWithADatebookSortedByName) {
     SetEnv("VEMRA_PALM_DESKTOP", m_desktop);
-    AddUser("SmithJ");
-    AddUser("adams");
-    AddUser("NoDatebook", false);
+    test::AddDesktopUser(m_desktop, "SmithJ");
+    test::AddDesktopUser(m_desktop, "adams");
+    test::AddDesktopUser(m_desktop, "NoDatebook", false);
     std::filesystem::create_directories(std::filesystem::path(m_desktop) / "EmptyFolder");
     test::WriteFile((std::filesystem::path(m_desktop) / "users.dat").string(), "not a folder");
-    AddUser("Zed");
+    test::AddDesktopUser(m_desktop, "Zed");
     // A file where the datebook folder should be does not make a user either.
     test::WriteFile((std::filesystem::path(m_desktop) / "Broken").string(), "");
 
@@ -103,7 +98,7 @@ TEST_F(UserDataTest, IdsAreStableAndDistinct) {
 }
 
 TEST_F(UserDataTest, DesktopFolderComesFromTheRegistryUnlessOverridden) {
-    AddUser("Demo");
+    test::AddDesktopUser(m_desktop, "Demo");
     std::string desktop;
     EXPECT_EQ(DesktopDirectory(desktop), 0);
     EXPECT_EQ(UserCount(), 0);

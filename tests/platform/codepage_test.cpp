@@ -12,8 +12,6 @@ TEST(Codepage, EveryByteSurvivesARoundTrip) {
 
 TEST(Codepage, SystemTextOutside1252BecomesQuestionMark) {
     // U+4E2D (a CJK character) has no place in Windows-1252.
-    const std::string text = FileTextToSystem("a") + SystemTextToFile("b");
-    EXPECT_EQ(text, "ab");
 #ifndef _WIN32
     EXPECT_EQ(SystemTextToFile("x\xE4\xB8\xADy"), "x?y");
     EXPECT_EQ(FileTextToSystem("\x80"), "\xE2\x82\xAC");   // euro sign

@@ -143,21 +143,6 @@ TEST(RegistryFile, RootsAreWrittenOnlyWithValuesOfTheirOwn) {
     EXPECT_NE(again.Find("HKEY_CURRENT_USER")->FindValue("v"), nullptr);
 }
 
-TEST(RegistryFile, KeysAreSortedAndRemovedWithEverythingBelow) {
-    CRegistryTree tree;
-    for (const char* p : {"HKEY_CURRENT_USER\\S\\b", "HKEY_CURRENT_USER\\S\\C", "HKEY_CURRENT_USER\\S\\a\\deep\\er"})
-        ASSERT_NE(tree.Create(p), nullptr);
-    const CRegistryTree::Key* s = tree.Find("HKEY_CURRENT_USER\\S");
-    ASSERT_EQ(s->children.size(), 3u);
-    EXPECT_EQ(s->children[0]->name, "a");
-    EXPECT_EQ(s->children[1]->name, "b");
-    EXPECT_EQ(s->children[2]->name, "C");
-    EXPECT_TRUE(tree.Remove("HKEY_CURRENT_USER\\s\\A"));
-    EXPECT_EQ(tree.Find("HKEY_CURRENT_USER\\S\\a\\deep"), nullptr);
-    EXPECT_FALSE(tree.Remove("HKEY_CURRENT_USER\\S\\a"));
-    EXPECT_EQ(s->children.size(), 2u);
-}
-
 TEST(RegistryFile, OverlyDeepKeysAreRefused) {
     std::string path = "HKEY_CURRENT_USER";
     for (int i = 0; i < 600; ++i) path += "\\k";

@@ -22,13 +22,8 @@ protected:
     void SetUp() override {
         SetEnv("VEMRA_REGISTRY", m_dir.File("registry.reg"));
         RemoveBase();
-        SetMessageSink([this](const std::string& text, MessageButtons, MessageIcon) {
-            m_messages.push_back(text);
-            return answerOk;
-        });
     }
     void TearDown() override {
-        SetMessageSink(nullptr);
         RemoveBase();
         SetEnv("VEMRA_REGISTRY", "");
     }
@@ -40,7 +35,7 @@ protected:
     bool Native() const { return !RegistryFilePath().empty(); }
 
     ScratchDir m_dir;
-    std::vector<std::string> m_messages;
+    test::MessageCapture m_sink;
 };
 
 }  // namespace
@@ -115,7 +110,7 @@ TEST_F(RegistryTest, MissingKeysDoNotOpen) {
     EXPECT_FALSE(key.SetString("x", "y"));
     CRegistryKey child;
     EXPECT_FALSE(child.Create(key, "sub"));
-    EXPECT_TRUE(m_messages.empty());
+    EXPECT_TRUE(m_sink.messages.empty());
     // The roots themselves are always there.
     EXPECT_TRUE(key.Open(RegistryRoot::currentUser, ""));
     EXPECT_TRUE(key.Open(RegistryRoot::localMachine, ""));
@@ -148,9 +143,9 @@ TEST_F(RegistryTest, DamagedFileIsReportedOnceAndNeverOverwritten) {
     EXPECT_FALSE(key.Create(RegistryRoot::currentUser, kBase));
     CRegistryKey software;
     EXPECT_FALSE(software.Create(RegistryRoot::currentUser, "Software\\Other"));
-    ASSERT_EQ(m_messages.size(), 1u);
-    EXPECT_NE(m_messages[0].find(RegistryFilePath()), std::string::npos);
-    EXPECT_NE(m_messages[0].find("line 3"), std::string::npos);
+    ASSERT_EQ(m_sink.messages.size(), 1u);
+    EXPECT_NE(m_sink.messages[0].find(RegistryFilePath()), std::string::npos);
+    EXPECT_NE(m_sink.messages[0].find("line 3"), std::string::npos);
     EXPECT_EQ(test::ReadFile(RegistryFilePath()), damaged);
 }
 
@@ -163,5 +158,5 @@ TEST_F(RegistryTest, MissingFileAndFolderAreCreatedOnFirstChange) {
     ASSERT_TRUE(key.Create(RegistryRoot::currentUser, kBase));
     EXPECT_TRUE(key.SetString("s", "v"));
     EXPECT_TRUE(FileExists(RegistryFilePath()));
-    EXPECT_TRUE(m_messages.empty());
+    EXPECT_TRUE(m_sink.messages.empty());
 }

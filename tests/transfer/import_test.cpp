@@ -16,12 +16,8 @@ const char kHeader[] =
     "\"Date\",\"Untimed\",\"Start Time\",\"End Time\",\"Private\",\"Text\",\"Note\",\"Alarm\",\"Alarm Time\","
     "\"Alarm Unit\",\"Repeat\"\r\n";
 
-std::string Row(const std::string& date, const std::string& start, const std::string& end, const std::string& text,
-                const std::string& alarmUnit = "") {
-    const std::string alarm = alarmUnit.empty() ? "" : "x";
-    const std::string amount = alarmUnit.empty() ? "" : "10";
-    return "\"" + date + "\",\"\",\"" + start + "\",\"" + end + "\",\"\",\"" + text + "\",\"\",\"" + alarm +
-           "\",\"" + amount + "\",\"" + alarmUnit + "\",\"\"\r\n";
+std::string Row(const std::string& date, const std::string& start, const std::string& end, const std::string& text) {
+    return "\"" + date + "\",\"\",\"" + start + "\",\"" + end + "\",\"\",\"" + text + "\",\"\",\"\",\"\",\"\",\"\"\r\n";
 }
 
 // Calls Interrupt once the operation has reported its position the given number of times.
@@ -62,25 +58,6 @@ protected:
     std::string db;
     int files = 0;
 };
-
-TEST_F(ImportTest, RejectedRowsNameTheirLineAndReason) {
-    const std::string file = Input(std::string(kHeader) + Row("3/2/2026", "9:00 AM", "10:00 AM", "good 2") +
-                                   Row("32/1/2026", "9:00 AM", "10:00 AM", "bad date") +
-                                   Row("3/4/2026", "9:00 AM", "10:00 AM", "good 4") +
-                                   Row("3/5/2026", "", "10:00 AM", "no start") +
-                                   Row("3/6/2026", "9:00 AM", "10:00 AM", "") +
-                                   Row("3/7/2026", "9:00 AM", "10:00 AM", "bad unit", "q") +
-                                   Row("3/8/2026", "9:00 AM", "10:00 AM", "good 8"));
-    EXPECT_EQ(Import(file), 3);
-    const std::vector<std::string> expected{
-        "Error reading " + file + " line 3\n\"32/1/2026\"\nInvalid date.",
-        "Error reading " + file + " line 5\nInvalid start time.",
-        "Error reading " + file + " line 6\nNo appointment text given.",
-        "Error reading " + file + " line 7\n\"q\"\nInvalid alarm unit. \nMust be d (for days), h (for hours), or m (for minutes).",
-    };
-    EXPECT_EQ(capture.messages, expected);
-    EXPECT_EQ(LiveTexts(db), (std::vector<std::string>{"good 2", "good 4", "good 8"}));
-}
 
 TEST_F(ImportTest, CancelStopsAndKeepsTheRowsBefore) {
     const std::string file = Input(std::string(kHeader) + Row("3/2/2026", "9:00 AM", "10:00 AM", "line 2") +
@@ -128,21 +105,6 @@ TEST_F(ImportTest, HeaderRuleAndIgnoredErrors) {
     }
 }
 
-TEST_F(ImportTest, SecondImportWithoutDuplicatesAddsNothing) {
-    std::string text = kHeader;
-    // More than ten rows, so that the narrowing search is used as well as the plain scan.
-    for (int i = 1; i <= 14; ++i)
-        text += Row("3/" + std::to_string(i % 5 + 1) + "/2026", std::to_string(i % 12 + 1) + ":00 AM", "", "appt " + std::to_string(i));
-    const std::string file = Input(text);
-    settings.m_bNoDuplicates = true;
-    EXPECT_EQ(Import(file), 14);
-    EXPECT_EQ(Import(file), 0);
-    EXPECT_EQ(LiveTexts(db).size(), 14u);
-    settings.m_bNoDuplicates = false;
-    EXPECT_EQ(Import(file), 14);
-    EXPECT_EQ(LiveTexts(db).size(), 28u);
-}
-
 TEST_F(ImportTest, InterruptStopsAtTheNextRowAndSavesTheRowsBefore) {
     std::string text = kHeader;
     for (int i = 2; i <= 21; ++i) text += Row("3/2/2026", "9:00 AM", "10:00 AM", "line " + std::to_string(i));
@@ -155,34 +117,6 @@ TEST_F(ImportTest, InterruptStopsAtTheNextRowAndSavesTheRowsBefore) {
     EXPECT_EQ(texts.back(), "line 8");
 }
 
-TEST_F(ImportTest, UnopenableInputLeavesTheDatebookAlone) {
-    ASSERT_TRUE(MakeDatebook(db, {Untimed("kept", 2026, 3, 2)}));
-    const std::string before = ReadFile(db);
-    struct Case {
-        std::string file, failure;
-    };
-    const Case cases[] = {
-        {dir.File("missing.csv"), "Error: Can't open file " + dir.File("missing.csv")},
-        {dir.File("in.XLS"), "Excel files need Microsoft Excel, which is not available here: " + dir.File("in.XLS")},
-    };
-    for (const Case& c : cases) {
-        for (bool full : {false, true}) {
-            std::string failure;
-            const int result = full ? ImportFull(db, c.file.c_str(), settings, nullptr, &failure)
-                                    : ImportSimple(db, c.file.c_str(), settings, nullptr, &failure);
-            EXPECT_EQ(result, -1);
-            EXPECT_EQ(failure.rfind(c.failure, 0), 0u) << failure;
-        }
-    }
-    EXPECT_TRUE(capture.messages.empty());   // the caller words it
-    EXPECT_EQ(ReadFile(db), before);
-
-    capture.messages.clear();
-    EXPECT_EQ(ImportSimple(dir.File("missing.dat"), Input(kHeader).c_str(), settings, nullptr), -1);
-    ASSERT_EQ(capture.messages.size(), 1u);
-    EXPECT_EQ(capture.messages[0].rfind("Error: Can't read file " + dir.File("missing.dat"), 0), 0u);
-}
-
 TEST_F(ImportTest, FailedSaveIsReportedNotCounted) {
     // A folder where the backup of the previous file must go makes the save fail.
     std::filesystem::create_directories(db + ".bak/x");
@@ -191,49 +125,6 @@ TEST_F(ImportTest, FailedSaveIsReportedNotCounted) {
     EXPECT_EQ(result, -1);
     ASSERT_EQ(capture.messages.size(), 1u);
     EXPECT_EQ(capture.messages[0].rfind("Error: Can't save file " + db, 0), 0u) << capture.messages[0];
-}
-
-TEST_F(ImportTest, FullLayoutReportsRejectedRepeatRows) {
-    const std::string full =
-        "\"Date\",\"Untimed\",\"Start Time\",\"End Time\",\"Private\",\"Text\",\"Note\",\"Alarm\",\"Alarm Time\","
-        "\"Alarm Unit\",\"Repeat\",\"Repeat Type\",\"Repeat Interval\",\"Repeat End Date\",\"Exceptions\","
-        "\"Weekly Sunday\",\"Weekly Monday\",\"Weekly Tuesday\",\"Weekly Wednesday\",\"Weekly Thursday\","
-        "\"Weekly Friday\",\"Weekly Saturday\",\"Monthly Week Index\"\r\n"
-        "\"3/2/2026\",\"\",\"9:00 AM\",\"10:00 AM\",\"\",\"weekly\",\"\",\"\",\"\",\"\",\"x\",\"Weekly\",\"2\","
-        "\"6/1/2026\",\"3/16/2026 \",\"\",\"x\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n"
-        "\"3/3/2026\",\"x\",\"\",\"\",\"\",\"single\",\"\",\"\",\"\",\"\",\"\",\"garbage\",\"-7\"\r\n"
-        "\"3/4/2026\",\"x\",\"\",\"\",\"\",\"bad type\",\"\",\"\",\"\",\"\",\"x\",\"Hourly\",\"1\",\"\",\"\","
-        "\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n";
-    EXPECT_EQ(ImportFull(db, Input(full).c_str(), settings, nullptr), 2);
-    ASSERT_EQ(capture.messages.size(), 1u);
-    EXPECT_NE(capture.messages[0].find("line 4\n"), std::string::npos);
-    EXPECT_NE(capture.messages[0].find("Invalid repeat type."), std::string::npos);
-
-    EXPECT_EQ(LiveTexts(db), (std::vector<std::string>{"weekly", "single"}));
-}
-
-TEST(ReportImportError, ComposesTwoOrThreeLines) {
-    MessageCapture capture;
-    struct Case {
-        int code;
-        std::string rowText;
-        int answer;
-        std::string text;
-        int result;
-    };
-    const Case cases[] = {
-        {101, "13/13/2026", answerOk, "Error reading f.csv line 7\n\"13/13/2026\"\nInvalid date.", 1},
-        {104, "", answerCancel, "Error reading f.csv line 7\nNo appointment text given.", 0},
-        {113, "", answerOk, "Error reading f.csv line 7\n ", 1},
-        {7, "", answerOk, "Error reading f.csv line 7\n", 1},   // a library failure has no explanation
-    };
-    for (const Case& c : cases) {
-        capture.messages.clear();
-        capture.answers = {c.answer};
-        EXPECT_EQ(ReportImportError(c.code, "f.csv", 7, c.rowText), c.result);
-        ASSERT_EQ(capture.messages.size(), 1u);
-        EXPECT_EQ(capture.messages[0], c.text);
-    }
 }
 
 }  // namespace

@@ -34,25 +34,6 @@ protected:
     LocalParts today;
 };
 
-TEST_F(RemoveAllTest, FullFormatTakesEveryLiveRecord) {
-    std::vector<Appt> appts;
-    for (int i = 0; i < 15; ++i) {
-        Appt a = At(Numbered("a", i), i * 40 - 300, 9, 0, 10, 0);
-        if (i % 5 == 0) a.status = 4;
-        appts.push_back(a);
-    }
-    appts.push_back(Untimed("archived", 2026, 1, 1));
-    appts.back().status = 0x80;
-    ASSERT_TRUE(MakeDatebook(db, appts));
-    settings.m_bFullFormat = true;
-    EXPECT_EQ(CountInSpan(settings), 12);
-    EXPECT_EQ(RemoveAll(db, settings, nullptr), 12);
-    EXPECT_TRUE(LiveTexts(db).empty());
-    EXPECT_EQ(CountInSpan(settings), 0);
-    EXPECT_EQ(RemoveAll(db, settings, nullptr), 0);   // nothing left, still saved
-    EXPECT_TRUE(capture.messages.empty());
-}
-
 TEST_F(RemoveAllTest, SimpleFormatSpanIsStrictAndSeriesGoWhole) {
     Appt untimedToday = At("untimed today", 0, 0, 0, 0, 0);
     untimedToday.untimed = true;
@@ -106,15 +87,6 @@ TEST_F(RemoveAllTest, InterruptStillSavesWhatWasMarked) {
     } progress;
     EXPECT_EQ(RemoveAll(db, settings, &progress), 4);
     EXPECT_EQ(LiveTexts(db), (std::vector<std::string>{"a4", "a5", "a6", "a7", "a8", "a9"}));
-}
-
-TEST_F(RemoveAllTest, UnreadableDatebook) {
-    settings.m_strDatebookFile = dir.File("missing.dat");
-    EXPECT_EQ(CountInSpan(settings), -1);
-    EXPECT_TRUE(capture.messages.empty());
-    EXPECT_EQ(RemoveAll(settings.m_strDatebookFile, settings, nullptr), -1);
-    ASSERT_EQ(capture.messages.size(), 1u);
-    EXPECT_EQ(capture.messages[0].rfind("Error: Can't read file " + settings.m_strDatebookFile, 0), 0u);
 }
 
 }  // namespace

@@ -1,14 +1,12 @@
 #pragma once
-// Datebooks built record by record, captured messages and a small CSV reader for the tests of
-// the transfer operations.
+// Datebooks built record by record for the tests of the transfer operations.
 
-#include <deque>
 #include <string>
 #include <vector>
 
 #include "palm/datebook.h"
 #include "platform/local_time.h"
-#include "platform/message_box.h"
+#include "tests/test_support.h"
 
 namespace vemra::test {
 
@@ -90,65 +88,6 @@ inline std::vector<std::string> LiveTexts(const std::string& path) {
         texts.push_back(text);
     }
     return texts;
-}
-
-// Every message shown while it lives; answers are given in order, then OK.
-class MessageCapture {
-public:
-    MessageCapture() {
-        SetMessageSink([this](const std::string& text, MessageButtons, MessageIcon) {
-            messages.push_back(text);
-            if (answers.empty()) return static_cast<int>(answerOk);
-            const int answer = answers.front();
-            answers.pop_front();
-            return answer;
-        });
-    }
-    ~MessageCapture() { SetMessageSink({}); }
-    MessageCapture(const MessageCapture&) = delete;
-    MessageCapture& operator=(const MessageCapture&) = delete;
-
-    std::vector<std::string> messages;
-    std::deque<int> answers;
-};
-
-// Rows of cells of a CSV text written with a one-character quote and separator.
-inline std::vector<std::vector<std::string>> ParseCsv(const std::string& text, char quote = '"', char sep = ',') {
-    std::vector<std::vector<std::string>> rows;
-    std::vector<std::string> row;
-    std::string cell;
-    bool quoted = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted) {
-            if (c == quote && i + 1 < text.size() && text[i + 1] == quote) {
-                cell += c;
-                ++i;
-            } else if (c == quote) {
-                quoted = false;
-            } else {
-                cell += c;
-            }
-        } else if (c == quote) {
-            quoted = true;
-        } else if (c == sep) {
-            row.push_back(cell);
-            cell.clear();
-        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            row.push_back(cell);
-            rows.push_back(row);
-            row.clear();
-            cell.clear();
-            ++i;
-        } else {
-            cell += c;
-        }
-    }
-    if (!row.empty() || !cell.empty()) {
-        row.push_back(cell);
-        rows.push_back(row);
-    }
-    return rows;
 }
 
 }  // namespace vemra::test
