@@ -75,3 +75,14 @@ function(vemra_all_libs var)
   endforeach()
   set(${var} ${libs} PARENT_SCOPE)
 endfunction()
+
+# vemra_test_runs_program(test): the test runs the built program; VEMRA_PROGRAM names it as the
+# test sees it (through Z: under Wine).
+function(vemra_test_runs_program test)
+  add_dependencies(${test} vemra)
+  if(VEMRA_WINDOWS)
+    target_compile_definitions(${test} PRIVATE VEMRA_PROGRAM="Z:$<TARGET_FILE:vemra>")
+  else()
+    target_compile_definitions(${test} PRIVATE VEMRA_PROGRAM="$<TARGET_FILE:vemra>")
+  endif()
+endfunction()

@@ -1,7 +1,6 @@
 #include "transfer/transfer.h"
 
 #include "formats/appt_values.h"
-#include "formats/csv_file.h"
 #include "formats/row_file.h"
 #include "palm/datebook.h"
 #include "platform/local_time.h"
@@ -122,42 +121,12 @@ int ExportFull(const std::string& datebookPath, const char* fileName, CSettings&
     return RunExport(datebookPath, fileName, run);
 }
 
-std::unique_ptr<CRowFile> OpenExportFile(const std::string& fileName, CSettings& settings,
-                                         std::string* failure) {
-    if (IsExcelFileName(fileName)) {
-        // Workbooks are written only through Excel itself; never as text under an .xls name.
-        if (failure) *failure = FormatText(LoadResString(IDS_NO_EXCEL).c_str(), fileName.c_str());
-        return nullptr;
-    }
-    auto csv = std::make_unique<CCsvFile>();
-    csv->SetSeparator(settings.m_strSeparator);
-    csv->SetQuote(settings.m_strQuote);
-    csv->SetRemoveLineBreaks(settings.m_bExportNoCR ? 1 : 0);
-    if (csv->OpenWrite(fileName) != 0) {
-        if (failure) {
-            *failure = FormatText(LoadResString(IDS_CANT_WRITE_FILE).c_str(), fileName.c_str());
-            if (csv->HasError()) *failure += "\n" + csv->GetErrorText();
-        }
-        return nullptr;
-    }
-    return csv;
-}
-
 long NextLocalMidnight(long t) {
     LocalParts parts;
     if (!BreakLocal(t, parts)) return -1;
     // The platform normalises the day after the last of a month, and takes the daylight-saving
     // state of that midnight itself, so days of 23 and 25 hours need no stepping by hours.
     return MakeLocal(parts.year, parts.month, parts.day + 1, 0, 0, 0, -1);
-}
-
-bool IsExcelFileName(const std::string& fileName) {
-    return fileName.size() >= 4 && EqualsNoCase(std::string_view(fileName).substr(fileName.size() - 4), ".xls");
-}
-
-bool IsExcelAvailable() {
-    // The Excel bridge is not part of this build yet.
-    return false;
 }
 
 void ReportDatebookOpenFailure(const std::string& datebookPath, const CDateBkTable& table) {

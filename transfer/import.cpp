@@ -1,6 +1,5 @@
 #include "transfer/transfer.h"
 
-#include "formats/csv_file.h"
 #include "formats/row_file.h"
 #include "palm/datebook.h"
 #include "platform/message_box.h"
@@ -87,25 +86,6 @@ int ImportSimple(const std::string& datebookPath, const char* fileName, CSetting
 int ImportFull(const std::string& datebookPath, const char* fileName, CSettings& settings,
                CProgress* progress, std::string* fileFailure) {
     return RunImport(datebookPath, fileName, settings, progress, true, fileFailure);
-}
-
-std::unique_ptr<CRowFile> OpenImportFile(const std::string& fileName, CSettings& settings,
-                                         std::string* failure) {
-    if (IsExcelFileName(fileName)) {
-        if (failure) *failure = FormatText(LoadResString(IDS_NO_EXCEL).c_str(), fileName.c_str());
-        return nullptr;
-    }
-    auto csv = std::make_unique<CCsvFile>();
-    csv->SetSeparator(settings.m_strSeparator);
-    csv->SetQuote(settings.m_strQuote);
-    if (csv->OpenRead(fileName) != 0) {
-        if (failure) {
-            *failure = FormatText(LoadResString(IDS_CANT_OPEN_FILE).c_str(), fileName.c_str());
-            if (csv->HasError()) *failure += "\n" + csv->GetErrorText();
-        }
-        return nullptr;
-    }
-    return csv;
 }
 
 int ReportImportError(int code, const char* fileName, int line, const std::string& rowText) {
