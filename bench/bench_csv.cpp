@@ -16,20 +16,14 @@
 #include "palm/datebook.h"
 #include "platform/local_time.h"
 #include "settings/field_mapping.h"
+#include "bench/bench_support.h"
 
 namespace {
 
 constexpr long kRows = 100000;
 
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-long PeakKiB() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
+using bench::PeakKiB;
+using bench::Seconds;
 
 }  // namespace
 

@@ -9,20 +9,14 @@
 #include <filesystem>
 #include <string>
 #include <sys/resource.h>
+#include "bench/bench_support.h"
 
 namespace {
 
 constexpr long kRecords = 100000;
 
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-long PeakRssMb() {
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
-}
+using bench::PeakKiB;
+using bench::Seconds;
 
 void Fill(CDateBkRecord& rec, long i, long base) {
     const long start = base + (i * 7919 % 3650) * 86400 + (i % 20) * 1800;
@@ -113,7 +107,7 @@ int main() {
     t0 = std::chrono::steady_clock::now();
     table.Save();
     std::printf("save of %ld appointments: %.3f s\n", table.GetRecordCount(), Seconds(t0));
-    std::printf("peak resident memory: %ld MB (target < 150 MB)%s\n", PeakRssMb(), seen < 0 ? "!" : "");
+    std::printf("peak resident memory: %ld MB (target < 150 MB)%s\n", PeakKiB() / 1024, seen < 0 ? "!" : "");
     fs::remove_all(dir);
     return 0;
 }

@@ -120,11 +120,4 @@ bool CInputPipe::Write(const std::string&) { return false; }
 bool CInputPipe::WaitUntilRead(int) { return false; }
 void CInputPipe::Close() {}
 
-ChildResult RunChild(const std::string& program, const std::vector<std::string>& args, const Environment& env,
-                     const std::string& outBase) {
-    CChild child;
-    if (!child.Start(program, args, env, outBase)) return {};
-    return child.Wait();
-}
-
 }  // namespace vemra::test
