@@ -272,7 +272,8 @@ long CDateBkRecord::GetEndTime(long& t) const {
 long CDateBkRecord::GetAlarmAdvTime(long& advance) const {
     const DateBkRecordData* data = Data();
     if (!data) return 1;
-    advance = TimeFromRaw(data->alarmAdvance);
+    // Palm Desktop keeps the amount when the alarm is switched off; the flag decides.
+    advance = data->alarmSet ? TimeFromRaw(data->alarmAdvance) : -1;
     return 0;
 }
 
@@ -361,9 +362,16 @@ long CDateBkRecord::SetPrivate(long isPrivate) {
     return result;
 }
 
+// -1 switches the alarm off and keeps the amount and unit, as Palm Desktop does; any other
+// value leaves the flag to SetAlarmFlag.
 long CDateBkRecord::SetAlarmAdvTime(long advance) {
     DateBkRecordData* data = Data();
     if (!data || advance < INT32_MIN || advance > INT32_MAX) return 1;
+    if (advance == -1) {
+        data->alarmSet = 0;
+        MarkUpdated();
+        return 0;
+    }
     data->alarmAdvance = static_cast<std::uint32_t>(static_cast<std::int32_t>(advance));
     MarkUpdated();
     return 0;

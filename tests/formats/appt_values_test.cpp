@@ -22,14 +22,15 @@ TEST(ApptValues, FromRecord) {
     const struct Case {
         const char* name;
         long start, end, advance;
-        int untimed, result, alarm;
+        int flag, untimed, result, alarm;
     } cases[] = {
-        {"timed with alarm", start, end, 15, 0, 0, 1},
-        {"alarm advance 0", start, end, 0, 0, 0, 0},
-        {"no alarm", start, end, -1, 0, 0, 0},
-        {"timed without end", start, 0, -1, 0, -1, 0},
-        {"untimed without end", start, 0, -1, 1, 0, 0},
-        {"no start", 0, end, -1, 0, -1, 0},
+        {"timed with alarm", start, end, 15, 1, 0, 0, 1},
+        {"alarm switched off, amount kept", start, end, 15, 0, 0, 0, 0},
+        {"alarm advance 0", start, end, 0, 1, 0, 0, 0},
+        {"no alarm", start, end, -1, 0, 0, 0, 0},
+        {"timed without end", start, 0, -1, 0, 0, -1, 0},
+        {"untimed without end", start, 0, -1, 0, 1, 0, 0},
+        {"no start", 0, end, -1, 0, 0, -1, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -42,6 +43,7 @@ TEST(ApptValues, FromRecord) {
         s.record.SetEndTime(c.end);
         s.record.SetAlarmAdvTime(c.advance);
         s.record.SetAlarmAdvUnit(eHours);
+        s.record.SetAlarmFlag(c.flag);
         s.record.SetRepDaily(CDayName(static_cast<eDayIndex>(4), 1, -1, eSunday));
         CApptValues v;
         v.m_nAlarmTime = 99;

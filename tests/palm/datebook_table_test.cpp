@@ -54,6 +54,48 @@ TEST(DatebookTable, NewRecordsGetIdsAndTheAddedBit) {
 
 }
 
+// The alarm flag decides: an amount stored beside a clear flag is no alarm, and switching the
+// alarm off keeps amount and unit in the file, as Palm Desktop does.
+TEST(DatebookTable, AlarmFlagDecidesTheAdvance) {
+    struct Case {
+        std::uint32_t flag, advance;
+        long expected;
+    } const cases[] = {{0, 5, -1}, {0, 0, -1}, {0, 0xFFFFFFFF, -1}, {1, 5, 5}, {1, 0, 0}, {1, 0xFFFFFFFF, -1}};
+    for (const Case& c : cases) {
+        Rec r;
+        r.start = 1000000000; r.end = 1000003600; r.alarm = c.flag; r.advance = c.advance; r.unit = 1;
+        CDateBkTable table;
+        ASSERT_EQ(table.OpenFromMemory(Header(1) + Record(r)), 0);
+        CDateBkRecord rec(table, 1);
+        ASSERT_EQ(CBaseIterator(table).GetAt(rec, 0), 0);
+        long advance = 1234;
+        EXPECT_EQ(rec.GetAlarmAdvTime(advance), 0);
+        EXPECT_EQ(advance, c.expected) << c.flag << " " << c.advance;
+
+        // Switched off: only the flag (and the "updated" bit) change.
+        ASSERT_EQ(rec.SetAlarmAdvTime(-1), 0);
+        EXPECT_EQ(rec.GetAlarmAdvTime(advance), 0);
+        EXPECT_EQ(advance, -1);
+        EXPECT_FALSE(rec.IsAlarmSet());
+        std::string saved;
+        table.SaveToMemory(saved);
+        r.alarm = 0;
+        r.status = 0x02;
+        EXPECT_EQ(saved, Header(1) + Record(r));
+    }
+    // An amount alone does not switch the alarm on; the flag does.
+    CDateBkTable table;
+    CDateBkRecord rec(table, 1);
+    table.AppendBlankRecord(rec);
+    long advance = 0;
+    rec.SetAlarmAdvTime(20);
+    rec.GetAlarmAdvTime(advance);
+    EXPECT_EQ(advance, -1);
+    rec.SetAlarmFlag(1);
+    rec.GetAlarmAdvTime(advance);
+    EXPECT_EQ(advance, 20);
+}
+
 TEST(DatebookTable, SettersMarkUpdatedAndKeepUnknownBits) {
     using Setter = std::function<long(CDateBkRecord&)>;
     const std::vector<std::pair<const char*, Setter>> setters = {

@@ -4,6 +4,7 @@
 #include "platform/file.h"
 #include "platform/process.h"
 #include "settings/settings.h"
+#include "tests/palm/datebook_bytes.h"
 #include "tests/test_support.h"
 #include "tests/transfer/transfer_test_support.h"
 #include "transfer/transfer.h"
@@ -125,6 +126,64 @@ TEST_F(ExportTest, WriteFailureIsReportedAndTheFileStillClosed) {
     EXPECT_EQ(ExportFull(db, "/dev/full", settings, nullptr), -1);
     ASSERT_EQ(capture.messages.size(), 1u);
     EXPECT_EQ(capture.messages[0].rfind("Error writing file\n", 0), 0u) << capture.messages[0];
+}
+
+// The alarm flag is a field of its own in the file; Palm Desktop keeps the amount and unit when
+// the user switches the alarm off. Cells 7-9: Alarm, Alarm Time, Alarm Unit.
+TEST_F(ExportTest, SwitchedOffAlarmStaysOffThroughExportAndImport) {
+    struct Case {
+        std::uint32_t flag, advance, unit;
+        std::vector<std::string> cells;
+    };
+    const Case cases[] = {
+        {0, 5, 0, {"", "", ""}},
+        {0, 2, 1, {"", "", ""}},
+        {1, 5, 0, {"x", "5", "m"}},
+        {1, 2, 1, {"x", "2", "h"}},
+    };
+    std::string bytes = dbtest::Header(std::size(cases));
+    for (const Case& c : cases) {
+        dbtest::Rec r;
+        r.start = static_cast<std::uint32_t>(MakeLocal(2026, 3, 10, 9));
+        r.end = r.start + 3600;
+        r.description = "a";
+        r.alarm = c.flag;
+        r.advance = c.advance;
+        r.unit = c.unit;
+        bytes += dbtest::Record(r);
+    }
+    const std::string db = dir.File("bytes.dat");
+    WriteFile(db, bytes);
+    auto alarmCells = [&](const std::string& path) {
+        CCsvFile file;
+        file.SetQuote("\"");
+        file.SetSeparator(",");
+        EXPECT_EQ(file.OpenRead(path), 0);
+        std::vector<std::vector<std::string>> rows;
+        for (bool header = true; file.NextReadRow() == 0; header = false) {
+            std::vector<std::string> cells(10);
+            for (std::string& cell : cells) file.GetText(cell);
+            if (!header) rows.emplace_back(cells.begin() + 7, cells.end());
+        }
+        return rows;
+    };
+    std::vector<std::vector<std::string>> expected;
+    for (const Case& c : cases) expected.push_back(c.cells);
+
+    const std::string full = dir.File("full.csv"), simple = dir.File("simple.csv");
+    ASSERT_EQ(ExportFull(db, full.c_str(), settings, nullptr), 4);
+    EXPECT_EQ(alarmCells(full), expected);
+    ASSERT_EQ(ExportSimple(db, simple.c_str(), MakeLocal(2026, 3, 10), MakeLocal(2026, 3, 10, 23, 59), settings,
+                           nullptr), 4);
+    EXPECT_EQ(alarmCells(simple), expected);
+
+    // Imported and exported again: the switched-off alarms are still off.
+    const std::string copy = Datebook({});
+    settings.m_bNoDuplicates = false;
+    ASSERT_EQ(ImportFull(copy, full.c_str(), settings, nullptr), 4);
+    const std::string again = dir.File("again.csv");
+    ASSERT_EQ(ExportFull(copy, again.c_str(), settings, nullptr), 4);
+    EXPECT_EQ(ReadFile(again), ReadFile(full));
 }
 
 TEST(NextLocalMidnight, StepsOneCalendarDayAcrossDaylightSaving) {
