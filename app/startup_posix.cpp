@@ -29,9 +29,12 @@ int RunInteractive(CSettings& settings) {
     std::printf("\n");
     for (short i = 0; i < UserCount(); ++i) {
         uint32_t id = 0;
-        std::string name;
+        std::string name, folder;
         if (UserIdAt(i, &id) <= 0) continue;
         UserName(id, name);
+        // -u takes the folder's name too: show it where it differs from the display name.
+        if (UserDirectory(id, folder) > 0 && !folder.empty() && folder[0] == '\\') folder.erase(0, 1);
+        if (folder != name && !folder.empty()) name += " (" + folder + ")";
         std::printf("  %s%s\n", name.c_str(), id == settings.m_dwPalmUserId ? " *" : "");
     }
     std::fflush(stdout);

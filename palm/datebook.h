@@ -187,7 +187,7 @@ public:
     long GetNote(std::string& text) const;
     long GetStartTime(long& t) const;
     long GetEndTime(long& t) const;
-    long GetAlarmAdvTime(long& advance) const;   // -1: no alarm
+    long GetAlarmAdvTime(long& advance) const;   // -1 whenever the alarm flag is clear
     long GetAlarmAdvUnit(eAlarmUnit& unit) const;
     long IsUnTimed() const;
     long IsAlarmSet() const;
@@ -206,7 +206,7 @@ public:
     long FindFirstException(CDateException& exception);   // 0 while a date is delivered
     long FindNextException(CDateException& exception);
     long IsException(long t) const;                        // by local day
-    // The first occurrence on the local day of from or later, as its start instant (the date of
+    // The first occurrence whose start is at or after from, as its start instant (the date of
     // the occurrence with the start's time of day); non-zero when there is none. Exception days
     // are not skipped. A record that does not repeat occurs once, at its start.
     long CalcNextOccurrance(long from, long& next) const;
@@ -217,7 +217,7 @@ public:
     long SetEndTime(long t);
     long SetUnTimedFlag(long untimed);
     long SetAlarmFlag(long alarm);
-    long SetAlarmAdvTime(long advance);
+    long SetAlarmAdvTime(long advance);                    // -1 clears the alarm flag
     long SetAlarmAdvUnit(long unit);
     long SetPrivate(long isPrivate);
     long StopRepeatingEvt();                               // exception dates stay

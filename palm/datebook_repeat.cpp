@@ -302,7 +302,7 @@ long CDateBkRecord::CalcNextOccurrance(long from, long& next) const {
 
     const CRepeateDayInfo* rule = data->repeat.rule.get();
     if (!rule) {
-        if (fromDay > startDay) return 1;
+        if (start < from) return 1;
         next = start;
         return 0;
     }
@@ -312,14 +312,22 @@ long CDateBkRecord::CalcNextOccurrance(long from, long& next) const {
         if (!LocalDay(rule->GetEndDate(), endDay)) return 1;
         last = std::min<Day>(last, endDay);
     }
-    Day day = 0;
-    if (!NextDay(*rule, startDay, fromDay, last, day)) return 1;
-    int y, m, d;
-    CivilFromDays(static_cast<long>(day), y, m, d);
-    const long t = vemra::MakeLocal(y, m, d, sp.hour, sp.minute, sp.second, -1);
-    if (t < 0) return 1;
-    next = t;
-    return 0;
+    // An occurrence earlier on from's own day does not count: the next day's is the one then.
+    Day searchFrom = fromDay;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        Day day = 0;
+        if (!NextDay(*rule, startDay, searchFrom, last, day)) return 1;
+        int y, m, d;
+        CivilFromDays(static_cast<long>(day), y, m, d);
+        const long t = vemra::MakeLocal(y, m, d, sp.hour, sp.minute, sp.second, -1);
+        if (t < 0) return 1;
+        if (t >= from) {
+            next = t;
+            return 0;
+        }
+        searchFrom = day + 1;
+    }
+    return 1;
 }
 
 // ---- repeat rule of a record ----

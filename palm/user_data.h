@@ -3,10 +3,13 @@
 //
 // The installation's data folder is the registry value Path of
 // HKEY_CURRENT_USER\Software\U.S. Robotics\Pilot Desktop\Core, or the folder named by the
-// environment variable VEMRA_PALM_DESKTOP for a copied Palm Desktop folder. Its users are the
-// sub folders that hold datebook\datebook.dat, sorted by name; a user's name is the folder's
-// name, its directory "\" + the folder's name (joined to the data folder without a separator),
-// and its ID a 32-bit hash of the folder's name, so that the same folder keeps its ID.
+// environment variable VEMRA_PALM_DESKTOP for a copied Palm Desktop folder. Its users are those
+// of Palm Desktop's own list, users.dat (palm/users_file.h), whose folders exist: display name,
+// HotSync ID and folder as Palm Desktop keeps them, in its order. When that list is missing,
+// cannot be read or lists nobody, the users are the sub folders that hold datebook\datebook.dat,
+// sorted by name, each named after its folder with a 32-bit hash of the folder's name as its ID,
+// so that the same folder keeps its ID. A user's directory is "\" + its folder's name (joined
+// to the data folder without a separator).
 
 #include <cstdint>
 #include <string>

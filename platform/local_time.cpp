@@ -1,5 +1,6 @@
 #include "platform/local_time.h"
 
+#include <climits>
 #include <ctime>
 
 namespace vemra {
@@ -52,6 +53,50 @@ long LocalMidnight(long t) {
     return MakeLocal(p.year, p.month, p.day);
 }
 
-long Now() { return static_cast<long>(std::time(nullptr)); }
+namespace {
+long g_fixedNow = -1;
+
+long long DaysFromCivil(long long y, int m, int d) {
+    y -= m <= 2;
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const long long yoe = y - era * 400;
+    const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    return era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
+}
+
+void CivilFromDays(long long z, int& y, int& m, int& d) {
+    z += 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const long long doe = z - era * 146097;
+    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const long long mp = (5 * doy + 2) / 153;
+    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    y = static_cast<int>(yoe + era * 400 + (m <= 2));
+}
+}  // namespace
+
+long ShiftLocalDays(long t, long long days, int hour, int minute, int second) {
+    LocalParts p;
+    if (!BreakLocal(t, p)) return t;
+    constexpr long long kLimit = 1LL << 40;   // far beyond any calendar, still no overflow below
+    if (days < -kLimit) return LONG_MIN;
+    if (days > kLimit) return LONG_MAX;
+    const long long day = DaysFromCivil(p.year, p.month, p.day) + days;
+    if (day < DaysFromCivil(1970, 1, 2)) return LONG_MIN;
+    if (day > DaysFromCivil(2037, 12, 31)) return LONG_MAX;
+    int y = 0, m = 0, d = 0;
+    CivilFromDays(day, y, m, d);
+    const long result = MakeLocal(y, m, d, hour, minute, second);
+    if (result < 0) return days < 0 ? LONG_MIN : LONG_MAX;
+    return result;
+}
+
+long Now() { return g_fixedNow >= 0 ? g_fixedNow : static_cast<long>(std::time(nullptr)); }
+
+void SetFixedNow(long t) { g_fixedNow = t; }
+
+void ReloadTimeZone() { PrepareTimeZone(); }
 
 }  // namespace vemra

@@ -25,7 +25,17 @@ long MakeLocal(int year, int month, int day, int hour = 0, int minute = 0, int s
 // Local 00:00:00 of the day of t (-1 when t cannot be converted).
 long LocalMidnight(long t);
 
-// The current time.
+// The local time hour:minute:second of the day that lies `days` calendar days after (before,
+// when negative) the local day of t; days of 23 or 25 hours count as one. LONG_MIN or LONG_MAX
+// when that day is before 1970-01-02 or after 2037, where the time cannot hold it.
+long ShiftLocalDays(long t, long long days, int hour, int minute, int second);
+
+// The current time; a time fixed with SetFixedNow (tests), else the system clock.
 long Now();
+// Fixes what Now returns; -1 lets it follow the system clock again.
+void SetFixedNow(long t);
+
+// Takes a changed TZ variable into account (the C library reads it once on some systems).
+void ReloadTimeZone();
 
 }  // namespace vemra

@@ -1,5 +1,7 @@
-// Builds the demo datebook from its readable source:
+// Builds the demo datebook from its readable source, and the demo Palm Desktop's user list:
 //   vemra_make_sample <source.txt> <datebook.dat>
+//   vemra_make_sample --users <users.dat> <HotSync ID> <folder> <display name> [...]
+// The bundled sample/Palm/users.dat: --users sample/Palm/users.dat 2718281828 Demo "Demo User"
 // Times are local times of the zone the program runs in; the bundled file is made with TZ=UTC.
 // The file stores the bare name "datebook.dat", so the bytes do not depend on the output folder.
 
@@ -14,6 +16,7 @@
 
 #include "formats/appt_values.h"
 #include "palm/datebook.h"
+#include "palm/users_file.h"
 #include "platform/local_time.h"
 #include "platform/text.h"
 
@@ -196,9 +199,33 @@ bool AddAppointment(CDateBkTable& table, const Block& block) {
 
 }  // namespace
 
+// Each user: HotSync ID, folder, display name.
+static int WriteUsers(int argc, char** argv) {
+    std::vector<PalmUserEntry> users;
+    for (int i = 3; i + 2 < argc; i += 3) {
+        char* end = nullptr;
+        const unsigned long id = std::strtoul(argv[i], &end, 10);
+        if (*end != '\0' || !IsPalmUserId(static_cast<std::uint32_t>(id))) {
+            std::fprintf(stderr, "vemra_make_sample: bad HotSync ID %s\n", argv[i]);
+            return 2;
+        }
+        users.push_back({static_cast<std::uint32_t>(id), argv[i + 2], argv[i + 1], true});
+    }
+    std::ofstream out(argv[2], std::ios::binary);
+    out << WriteUsersFile(users);
+    if (!out.flush()) {
+        std::fprintf(stderr, "vemra_make_sample: cannot write %s\n", argv[2]);
+        return 1;
+    }
+    std::printf("%zu users written to %s\n", users.size(), argv[2]);
+    return 0;
+}
+
 int main(int argc, char** argv) {
+    if (argc >= 6 && (argc - 3) % 3 == 0 && std::string(argv[1]) == "--users") return WriteUsers(argc, argv);
     if (argc != 3) {
-        std::fprintf(stderr, "usage: vemra_make_sample <source.txt> <datebook.dat>\n");
+        std::fprintf(stderr, "usage: vemra_make_sample <source.txt> <datebook.dat>\n"
+                             "       vemra_make_sample --users <users.dat> <HotSync ID> <folder> <display name> [...]\n");
         return 2;
     }
     std::ifstream in(argv[1], std::ios::binary);

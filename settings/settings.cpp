@@ -1,7 +1,5 @@
 #include "settings/settings.h"
 
-#include <climits>
-
 #include "palm/user_data.h"
 #include "platform/local_time.h"
 #include "platform/message_box.h"
@@ -14,14 +12,6 @@ const char kSection[] = "Options";
 
 bool GetFlag(const char* entry, bool current) { return vemra::GetProfileInt(kSection, entry, current ? 1 : 0) != 0; }
 void WriteFlag(const char* entry, bool value) { vemra::WriteProfileInt(kSection, entry, value ? 1 : 0); }
-
-// Large day counts from the profile must not overflow the time arithmetic.
-long ClampedShift(long base, long long seconds) {
-    const long long t = static_cast<long long>(base) + seconds;
-    if (t > LONG_MAX) return LONG_MAX;
-    if (t < LONG_MIN) return LONG_MIN;
-    return static_cast<long>(t);
-}
 }  // namespace
 
 CSettings::CSettings()
@@ -108,16 +98,10 @@ int CSettings::Save() {
     return 0;
 }
 
+// Counted on the calendar: a span over a daylight-saving change still begins at midnight and
+// ends at 23:59 of its last day.
 long CSettings::GetSpanStart() const {
-    vemra::LocalParts today;
-    vemra::BreakLocal(vemra::Now(), today);
-    const long midnight = vemra::MakeLocal(today.year, today.month, today.day, 0, 0, 0);
-    return ClampedShift(midnight, -static_cast<long long>(m_nDaysBack) * 86400);
+    return vemra::ShiftLocalDays(vemra::Now(), -static_cast<long long>(m_nDaysBack), 0, 0, 0);
 }
 
-long CSettings::GetSpanEnd() const {
-    vemra::LocalParts today;
-    vemra::BreakLocal(vemra::Now(), today);
-    const long evening = vemra::MakeLocal(today.year, today.month, today.day, 23, 59, 0);
-    return ClampedShift(evening, static_cast<long long>(m_nDaysAhead) * 86400);
-}
+long CSettings::GetSpanEnd() const { return vemra::ShiftLocalDays(vemra::Now(), m_nDaysAhead, 23, 59, 0); }

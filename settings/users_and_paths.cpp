@@ -56,16 +56,24 @@ int CSettings::GetUserName(std::string& name) const {
     return 0;
 }
 
+// A display name ("John Smith") or, failing that, a folder name ("SmithJ"), letter case ignored.
 int CSettings::FindUser(const char* name) {
     if (!name) return 0;
-    for (short index = 0; index < UserCount(); ++index) {
-        uint32_t id = 0;
-        if (UserIdAt(index, &id) <= 0) continue;
-        std::string userName;
-        UserName(id, userName);
-        if (vemra::EqualsNoCase(userName, name)) {
-            m_dwPalmUserId = id;
-            return 1;
+    for (bool byFolder : {false, true}) {
+        for (short index = 0; index < UserCount(); ++index) {
+            uint32_t id = 0;
+            if (UserIdAt(index, &id) <= 0) continue;
+            std::string text;
+            if (byFolder) {
+                if (UserDirectory(id, text) <= 0) continue;
+                if (!text.empty() && text[0] == '\\') text.erase(0, 1);
+            } else {
+                UserName(id, text);
+            }
+            if (vemra::EqualsNoCase(text, name)) {
+                m_dwPalmUserId = id;
+                return 1;
+            }
         }
     }
     return 0;

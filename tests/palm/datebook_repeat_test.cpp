@@ -119,9 +119,15 @@ TEST(DatebookRepeat, Occurrences) {
         {"every second year", 2023, 7, 4, 20, 0,
          [&](CDateBkRecord& r) { r.SetRepYearlyByDate(CDateOfYear(eJuly, 4, 2, none, eSunday)); }, L(2024, 1, 1), 2,
          {"2025-07-04 20:00", "2027-07-04 20:00"}},
-        {"same day as from, earlier hour", 2024, 1, 1, 10, 0,
+        {"earlier on from's day: the next one", 2024, 1, 1, 10, 0,
          [&](CDateBkRecord& r) { r.SetRepDaily(CDayName(eDayIndex(1), 1, none, eSunday)); }, L(2024, 1, 2, 15), 1,
+         {"2024-01-03 10:00"}},
+        {"at from exactly", 2024, 1, 1, 10, 0,
+         [&](CDateBkRecord& r) { r.SetRepDaily(CDayName(eDayIndex(1), 1, none, eSunday)); }, L(2024, 1, 2, 10), 1,
          {"2024-01-02 10:00"}},
+        {"earlier on from's day, the last one", 2024, 1, 1, 10, 0,
+         [&](CDateBkRecord& r) { r.SetRepDaily(CDayName(eDayIndex(1), 1, L(2024, 1, 2), eSunday)); },
+         L(2024, 1, 2, 15), 1, {}},
     });
 }
 

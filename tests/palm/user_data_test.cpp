@@ -1,4 +1,5 @@
 #include "palm/user_data.h"
+#include "palm/users_file.h"
 
 #include <gtest/gtest.h>
 
@@ -120,4 +121,39 @@ TEST_F(UserDataTest, DesktopFolderComesFromTheRegistryUnlessOverridden) {
     ASSERT_TRUE(core.SetDword("Path", 1));
     EXPECT_EQ(DesktopDirectory(desktop), 0);
     EXPECT_EQ(UserCount(), 0);
+}
+
+// Palm Desktop's own list names the users; entries without a folder and profiles are left out,
+// and a list that cannot be read leaves the folder scan.
+TEST_F(UserDataTest, UsersComeFromPalmDesktopsListWhenItCanBeRead) {
+    SetEnv("VEMRA_PALM_DESKTOP", m_desktop);
+    for (const char* folder : {"SmithJ", "AdamsA", "Profile1", "Unlisted"}) test::AddDesktopUser(m_desktop, folder);
+    const std::string list = WriteUsersFile({{3, "Profile", "Profile1", true},
+                                             {0x2F1A0001, "John Smith", "SmithJ", true},
+                                             {4000, "Gone User", "Gone", true},
+                                             {1000, "Anna Adams", "AdamsA", false}});
+    const std::string usersDat = (std::filesystem::path(m_desktop) / "users.dat").string();
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::vector<std::string> users;
+    } const cases[] = {
+        {"the list", list, {"John Smith", "Anna Adams"}},
+        {"cut short", list.substr(0, list.size() - 5), {"AdamsA", "Profile1", "SmithJ", "Unlisted"}},
+        {"nobody whose folder exists", WriteUsersFile({{4000, "Gone User", "Gone", true}}),
+         {"AdamsA", "Profile1", "SmithJ", "Unlisted"}},
+    };
+    for (const Case& c : cases) {
+        test::WriteFile(usersDat, c.bytes);
+        EXPECT_EQ(Names(), c.users) << c.name;
+    }
+    test::WriteFile(usersDat, list);
+    uint32_t id = 0;
+    ASSERT_GT(UserIdAt(0, &id), 0);
+    EXPECT_EQ(id, 0x2F1A0001u) << "the HotSync ID is Palm Desktop's own";
+    std::string text;
+    EXPECT_GT(UserDirectory(id, text), 0);
+    EXPECT_EQ(text, "\\SmithJ");
+    EXPECT_EQ(UserName(4000, text), 0);
+    EXPECT_EQ(UserName(3, text), 0);
 }

@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "palm/user_data.h"
+#include "palm/users_file.h"
 #include "platform/local_time.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
@@ -194,22 +195,54 @@ TEST_F(SettingsTest, StoredValuesOfTheWrongKindOrSizeAreIgnored) {
 TEST_F(SettingsTest, SpanRunsFromMidnightToOneMinuteBeforeTheNextDay) {
     AddUsers();
     CSettings s;
-    s.m_nDaysBack = s.m_nDaysAhead = 0;
-    const long start = s.GetSpanStart(), end = s.GetSpanEnd();
-    LocalParts now, a, b;
-    ASSERT_TRUE(BreakLocal(Now(), now) && BreakLocal(start, a) && BreakLocal(end, b));
-    EXPECT_EQ(std::make_tuple(a.day, a.hour, a.minute, a.second), std::make_tuple(now.day, 0, 0, 0));
-    EXPECT_EQ(std::make_tuple(b.day, b.hour, b.minute, b.second), std::make_tuple(now.day, 23, 59, 0));
+    SetFixedNow(MakeLocal(2028, 2, 27, 15, 20));
+    struct Case {
+        int back, ahead;
+        long start, end;
+    } const cases[] = {
+        {0, 0, MakeLocal(2028, 2, 27), MakeLocal(2028, 2, 27, 23, 59)},
+        {3, 10, MakeLocal(2028, 2, 24), MakeLocal(2028, 3, 8, 23, 59)},   // over 29 February
+        {-1, -1, MakeLocal(2028, 2, 28), MakeLocal(2028, 2, 26, 23, 59)},
+        // Day counts too large for the clock stop at its ends instead of wrapping round.
+        {INT_MAX, INT_MAX, LONG_MIN, LONG_MAX},
+        {30000, 5000, LONG_MIN, LONG_MAX},
+    };
+    for (const Case& c : cases) {
+        s.m_nDaysBack = c.back;
+        s.m_nDaysAhead = c.ahead;
+        EXPECT_EQ(s.GetSpanStart(), c.start) << c.back;
+        EXPECT_EQ(s.GetSpanEnd(), c.end) << c.ahead;
+    }
+    SetFixedNow(-1);
+}
 
-    s.m_nDaysBack = 3;
-    s.m_nDaysAhead = 10;
-    EXPECT_EQ(s.GetSpanStart(), start - 3 * 86400L);
-    EXPECT_EQ(s.GetSpanEnd(), end + 10 * 86400L);
-
-    // Day counts too large for the clock stop at its ends instead of wrapping round.
-    s.m_nDaysBack = s.m_nDaysAhead = INT_MAX;
-    EXPECT_LT(s.GetSpanStart(), start);
-    EXPECT_GT(s.GetSpanEnd(), end);
+// With Palm Desktop's user list, -u takes a display name first, then a folder name, letter case
+// ignored; the user's ID is the one Palm Desktop gave.
+TEST_F(SettingsTest, FindUserTakesDisplayAndFolderNames) {
+    AddUsers();
+    test::AddDesktopUser(m_desktop, "Other");
+    test::WriteFile(m_desktop + "/users.dat", WriteUsersFile({{1001, "John Smith", "SmithJ", true},
+                                                              {2002, "Demo User", "Demo", true},
+                                                              {2003, "SmithJ", "Other", true}}));
+    CSettings s;
+    const struct Case {
+        const char* name;
+        int found;
+        uint32_t id;
+    } cases[] = {{"john smith", 1, 1001}, {"DEMO USER", 1, 2002}, {"demo", 1, 2002}, {"other", 1, 2003},
+                 {"smithj", 1, 2003},   // a display name before another user's folder
+                 {"Smith", 0, 7}, {"", 0, 7}, {"\\Demo", 0, 7}};
+    for (const Case& c : cases) {
+        s.m_dwPalmUserId = 7;
+        EXPECT_EQ(s.FindUser(c.name), c.found) << c.name;
+        EXPECT_EQ(s.m_dwPalmUserId, c.id) << c.name;
+    }
+    s.FindUser("john smith");
+    std::string text;
+    s.GetUserName(text);
+    EXPECT_EQ(text, "John Smith");
+    s.GetDatebookPath(text);
+    EXPECT_EQ(text, m_desktop + "\\SmithJ\\datebook\\datebook.dat");
 }
 
 TEST_F(SettingsTest, ComponentPath) {

@@ -79,6 +79,17 @@ TEST_F(EndToEndTest, FullExportOfTheDemoMatchesTheGoldenFile) {
     EXPECT_EQ(ReadFile(out), ReadFile(DataFile("transfer/demo-full.csv")));
 }
 
+// The sample's users.dat names the user of folder Demo "Demo User".
+TEST_F(EndToEndTest, UserIsFoundByDisplayOrFolderName) {
+    for (const char* user : {"demo user", "DEMO", "Demo User"}) {
+        const std::string out = dir.File("full.csv");
+        const ChildResult r = Run({"-u", user, "-x", "-e", out});
+        EXPECT_EQ(r.status, 0) << user << r.err;
+        EXPECT_EQ(ReadFile(out), ReadFile(DataFile("transfer/demo-full.csv"))) << user;
+    }
+    EXPECT_EQ(Run({"-u", "User", "-x", "-e", dir.File("none.csv")}).status, 1);
+}
+
 TEST_F(EndToEndTest, SimpleExportOfTheDemoYearMatchesTheGoldenFile) {
     SetDemoSpan();
     const std::string out = dir.File("simple.csv");
@@ -217,6 +228,13 @@ TEST_F(EndToEndTest, RegeneratedDemoDatebookIsIdentical) {
                                    dir.File("generator"));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadFile(out), ReadFile(kSourceRoot + "/sample/Palm/Demo/datebook/datebook.dat"));
+
+    // The user list, with the arguments make_sample.cpp gives for it.
+    const std::string users = dir.File("users.dat");
+    const ChildResult u = RunChild(generator, {"--users", users, "2718281828", "Demo", "Demo User"}, {},
+                                   dir.File("users"));
+    ASSERT_EQ(u.status, 0) << u.err;
+    EXPECT_EQ(ReadFile(users), ReadFile(kSourceRoot + "/sample/Palm/users.dat"));
 }
 
 }  // namespace
