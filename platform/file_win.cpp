@@ -159,15 +159,12 @@ bool WriteTemporary(const std::wstring& target, std::string_view data, std::wstr
     return ok;
 }
 
-// Where the volume cannot replace a file (ReplaceFile is missing on some file systems): the old
-// file's attributes go to the new one, the backup is a copy, and the new file moves over.
+// Where the volume cannot replace a file (ReplaceFile is missing on some file systems): the
+// backup is a copy, and the new file moves over.
 bool MoveOver(const std::wstring& target, const std::wstring& temp, const std::wstring* backup) {
-    const DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES) {
-        if (backup && !CopyFileW(target.c_str(), backup->c_str(), FALSE)) return false;
-        SetFileAttributesW(temp.c_str(), attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                                        FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
-    }
+    if (backup && GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES &&
+        !CopyFileW(target.c_str(), backup->c_str(), FALSE))
+        return false;
     return MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
@@ -179,8 +176,13 @@ bool SaveFileAtomically(const std::string& path, std::string_view data, bool kee
     if (!WriteTemporary(target, data, temp, error)) return false;
     const std::wstring backup = target + L".bak";
     const std::wstring* keep = keepBackup ? &backup : nullptr;
+    // The new file is as hidden as the old one: ReplaceFile does not carry that everywhere (Wine).
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        SetFileAttributesW(temp.c_str(), attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                                        FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
     bool ok;
-    if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
         ok = MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     } else {
         // ReplaceFile keeps the old file's attributes, security and streams; the old file itself
