@@ -2,6 +2,9 @@
 
 #include "formats/value_text.h"
 #include "platform/locale_dates.h"
+#include "platform/string_table.h"
+#include "platform/text.h"
+#include "res/string_ids.h"
 
 CCsvFile::CCsvFile() = default;
 
@@ -29,6 +32,7 @@ int CCsvFile::OpenRead(const std::string& fileName) {
         return -1;
     }
     m_bAtRowStart = true;
+    m_lineEnds = unknownEnds;
     m_buffer.clear();
     m_nBufferPos = 0;
     m_strRow.clear();
@@ -42,7 +46,7 @@ int CCsvFile::Close() {
     if (!m_file.IsOpen()) return 0;
     int result = Flush();
     if (!m_file.Close() && m_strError.empty()) {
-        m_strError = "The file could not be written completely.";
+        m_strError = vemra::LoadResString(IDS_FILE_NOT_WRITTEN);
         result = -1;
     }
     m_buffer.clear();
@@ -60,7 +64,7 @@ int CCsvFile::Flush() {
     const bool ok = m_file.Write(m_strOut.data(), m_strOut.size());
     m_strOut.clear();
     if (!ok) {
-        if (m_strError.empty()) m_strError = "The file could not be written completely.";
+        if (m_strError.empty()) m_strError = vemra::LoadResString(IDS_FILE_NOT_WRITTEN);
         return -1;
     }
     return 0;
@@ -91,56 +95,126 @@ int CCsvFile::PutTime(long t) { return PutText(vemra::TimeText(t)); }
 
 int CCsvFile::PutInt(long n) { return PutText(std::to_string(n)); }
 
+// Takes the next piece of the file into the buffer, first dropping what rows have consumed;
+// false at the end of the file or on a read error (kept for the caller's message).
 bool CCsvFile::FillBuffer() {
     if (m_nBufferPos > 0) {
         m_buffer.erase(0, m_nBufferPos);
         m_nBufferPos = 0;
     }
     if (m_readArea.size() != m_nChunkSize) m_readArea.assign(m_nChunkSize, '\0');
-    const std::size_t n = m_file.Read(m_readArea.data(), m_nChunkSize);
+    std::size_t n = 0;
+    std::string error;
+    if (!m_file.Read(m_readArea.data(), m_nChunkSize, n, &error)) {
+        m_strError = error.empty() ? "?" : error;
+        return false;
+    }
     m_buffer.append(m_readArea.data(), n);
     return n > 0;
 }
 
+// Rows end at carriage return + line feed. A file whose first row ends in a line feed alone has
+// its rows end there too, except inside a quoted cell, where a bare line feed is a line break of
+// the cell's text (as this program writes them). Files that end their first row with CR LF, as
+// this program's do, keep every bare line feed in its row.
 int CCsvFile::NextReadRow() {
     m_strRow.clear();
     m_nRowPos = 0;
-    if (!m_file.IsOpen()) return -1;
-    // Rows end only at carriage return + line feed; a bare line feed belongs to the row.
-    bool any = false;   // an empty line is a row too
-    std::size_t scanFrom = m_nBufferPos;
+    if (!m_file.IsOpen() || !m_strError.empty()) return -1;
+    const bool hasQuote = m_strQuote.size() == 1;
+    const bool hasSeparator = m_strSeparator.size() == 1;
+    const char quote = hasQuote ? m_strQuote[0] : 0;
+    const char separator = hasSeparator ? m_strSeparator[0] : 0;
+    // Where the scan stands in a row, as GetText will read it: a quoted cell runs on past a quote
+    // followed by anything but the separator or the row end.
+    enum State { cellStart, plain, quoted, quoteSeen, quoteCr } state = cellStart;
+    bool crOutside = false;          // the byte before is a carriage return outside a quoted cell
+    bool loneCr = false;             // such a carriage return was followed by something else
+    bool lineFeedInQuotes = false;
+    std::size_t i = m_nBufferPos;
+    std::size_t end = std::string::npos;
     for (;;) {
-        const std::size_t lf = m_buffer.find('\n', scanFrom);
-        if (lf != std::string::npos) {
-            if (lf > m_nBufferPos && m_buffer[lf - 1] == '\r') {
-                m_strRow.append(m_buffer, m_nBufferPos, lf - 1 - m_nBufferPos);
-                m_nBufferPos = lf + 1;
-                any = true;
-                break;
-            }
-            scanFrom = lf + 1;
+        if (i >= m_buffer.size()) {
+            const std::size_t dropped = m_nBufferPos;
+            if (!FillBuffer()) break;
+            i -= dropped;
             continue;
         }
-        // No row end in the buffer: keep a final carriage return, which may pair with the next byte.
-        std::size_t take = m_buffer.size() - m_nBufferPos;
-        if (take > 0 && m_buffer.back() == '\r') --take;
-        if (take > 0) {
-            m_strRow.append(m_buffer, m_nBufferPos, take);
-            m_nBufferPos += take;
-            any = true;
-        }
-        if (!FillBuffer()) {
-            // End of file: a lone carriage return left over stays part of the last row.
-            if (m_nBufferPos < m_buffer.size()) {
-                m_strRow.append(m_buffer, m_nBufferPos, std::string::npos);
-                m_nBufferPos = m_buffer.size();
-                any = true;
+        if (m_lineEnds == crlfEnds) {
+            // Only CR LF ends a row: look for line feeds alone.
+            const std::size_t lf = m_buffer.find('\n', i);
+            if (lf == std::string::npos) {
+                i = m_buffer.size();
+                continue;
             }
+            if (lf > m_nBufferPos && m_buffer[lf - 1] == '\r') {
+                end = lf - 1;
+                i = lf + 1;
+                break;
+            }
+            i = lf + 1;
+            continue;
+        }
+        const char c = m_buffer[i];
+        if (crOutside && c != '\n') loneCr = true;
+        crOutside = false;
+        if (c == '\n') {
+            if (i > m_nBufferPos && m_buffer[i - 1] == '\r') {
+                if (m_lineEnds == unknownEnds) m_lineEnds = crlfEnds;
+                end = i - 1;
+                ++i;
+                break;
+            }
+            if (state != quoted) {
+                if (m_lineEnds == unknownEnds) m_lineEnds = lfEnds;
+                end = i;
+                ++i;
+                break;
+            }
+            lineFeedInQuotes = true;
+            ++i;
+            continue;
+        }
+        if (state == quoteCr) state = quoted;   // the quote was dropped and the cell runs on
+        switch (state) {
+        case cellStart:
+            if (hasQuote && c == quote) state = quoted;
+            else if (!(hasSeparator && c == separator)) state = plain;
+            break;
+        case plain:
+            if (hasSeparator && c == separator) state = cellStart;
+            break;
+        case quoted:
+            if (hasQuote && c == quote) state = quoteSeen;
+            break;
+        case quoteSeen:
+            if (hasSeparator && c == separator) state = cellStart;
+            else if (c == '\r') state = quoteCr;
+            else state = quoted;   // a doubled quote, or a dropped one
+            break;
+        case quoteCr:
             break;
         }
-        scanFrom = m_nBufferPos;
+        if (c == '\r' && state != quoted) crOutside = true;
+        ++i;
     }
-    if (!any) return -1;
+    if (!m_strError.empty()) return -1;
+    if (end == std::string::npos) {
+        // End of file: what is left is the last row, unless it shows that rows were not found.
+        if (m_nBufferPos >= m_buffer.size()) return -1;
+        if (m_lineEnds == unknownEnds && (loneCr || crOutside)) {
+            m_strError = vemra::LoadResString(IDS_CSV_CR_LINE_ENDS);
+            return -1;
+        }
+        if (m_lineEnds != crlfEnds && lineFeedInQuotes && (state == quoted || state == quoteCr)) {
+            m_strError = vemra::FormatText(vemra::LoadResString(IDS_CSV_OPEN_QUOTE).c_str(),
+                                               static_cast<int>(m_nRow + 1));
+            return -1;
+        }
+        end = i = m_buffer.size();
+    }
+    m_strRow.assign(m_buffer, m_nBufferPos, end - m_nBufferPos);
+    m_nBufferPos = i;
     // The row ends at a NUL byte, as text rows always have.
     const std::size_t nul = m_strRow.find('\0');
     if (nul != std::string::npos) m_strRow.resize(nul);

@@ -1,7 +1,8 @@
 #pragma once
 // The delimited text file: cells between quote texts, separated by the separator text, rows
-// ending with carriage return + line feed. Reading goes through a buffer of its own; a row of
-// any length is read whole.
+// ending with carriage return + line feed (on reading also a line feed alone, outside quoted
+// cells). Reading goes through a buffer of its own; a row of any length is read whole. A read
+// error, or data that cannot be told apart into rows, ends the rows with HasError set.
 
 #include <cstddef>
 #include <string>
@@ -56,6 +57,8 @@ private:
     std::string m_buffer;          // bytes read from the file and not yet taken into a row
     std::size_t m_nBufferPos = 0;
     std::vector<char> m_readArea;  // what one platform read fills
+    enum LineEnds { unknownEnds, crlfEnds, lfEnds };
+    LineEnds m_lineEnds = unknownEnds;   // how rows end, learnt from the first row end
     std::size_t m_nChunkSize = 64 * 1024;
     std::string m_strOut;          // one row's output, handed to the file when the row ends
 };

@@ -1,6 +1,50 @@
 #include "platform/file.h"
 
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+
 namespace vemra {
+
+namespace {
+struct ReadFault {
+    std::atomic<bool> armed{false};
+    std::mutex lock;
+    std::string path;
+    std::uint64_t failAt = 0;
+};
+ReadFault& TheReadFault() {
+    static ReadFault fault;
+    return fault;
+}
+}  // namespace
+
+void SetReadFault(const std::string& path, std::uint64_t failAt) {
+    ReadFault& fault = TheReadFault();
+    std::lock_guard<std::mutex> hold(fault.lock);
+    fault.path = path.empty() ? std::string() : NativePath(path);
+    fault.failAt = failAt;
+    fault.armed = !path.empty();
+}
+
+bool CPlatformFile::Read(void* buffer, std::size_t size, std::size_t& count, std::string* error) {
+    count = 0;
+    if (!IsOpen() || m_mode != modeRead) return false;
+    ReadFault& fault = TheReadFault();
+    if (fault.armed) {
+        std::lock_guard<std::mutex> hold(fault.lock);
+        if (fault.armed && fault.path == m_strPath) {
+            if (m_position >= fault.failAt) {
+                if (error) *error = DeviceReadErrorText();
+                return false;
+            }
+            size = static_cast<std::size_t>(std::min<std::uint64_t>(size, fault.failAt - m_position));
+        }
+    }
+    if (!ReadSome(buffer, size, count, error)) return false;
+    m_position += count;
+    return true;
+}
 
 CPlatformFile::~CPlatformFile() { Close(); }
 
@@ -29,11 +73,11 @@ bool ReadWholeFile(const std::string& path, std::string& out, std::string* error
     out.reserve(static_cast<std::size_t>(file.Length()));
     char buffer[64 * 1024];
     for (;;) {
-        const std::size_t n = file.Read(buffer, sizeof buffer);
-        if (n == 0) break;
+        std::size_t n = 0;
+        if (!file.Read(buffer, sizeof buffer, n, error)) return false;
+        if (n == 0) return true;
         out.append(buffer, n);
     }
-    return true;
 }
 
 }  // namespace vemra

@@ -1,6 +1,8 @@
 #include "platform/file.h"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -51,19 +53,24 @@ bool CPlatformFile::Open(const std::string& path, Mode mode, std::string* error)
     }
     m_length = static_cast<std::uint64_t>(st.st_size);
     m_handle = fd;
+    m_strPath = native;
     return true;
 }
 
-std::size_t CPlatformFile::Read(void* buffer, std::size_t size) {
-    if (!IsOpen() || m_mode != modeRead) return 0;
+bool CPlatformFile::ReadSome(void* buffer, std::size_t size, std::size_t& count, std::string* error) {
     for (;;) {
         const ssize_t n = ::read(static_cast<int>(m_handle), buffer, size);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return 0;
-        m_position += static_cast<std::uint64_t>(n);
-        return static_cast<std::size_t>(n);
+        if (n < 0) {
+            SetError(error);
+            return false;
+        }
+        count = static_cast<std::size_t>(n);
+        return true;
     }
 }
+
+std::string CPlatformFile::DeviceReadErrorText() { return std::strerror(EIO); }
 
 bool CPlatformFile::FlushBuffer() {
     if (!IsOpen() || m_mode != modeWrite) return false;
@@ -91,48 +98,151 @@ bool CPlatformFile::Close() {
     return ok;
 }
 
-bool SaveFileAtomically(const std::string& path, std::string_view data, bool keepBackup, std::string* error) {
-    const std::string target = NativePath(path);
-    const std::string temp = target + ".tmp";
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        SetError(error);
-        return false;
+namespace {
+
+std::string Folder(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The file a path names after following symbolic links (also a dangling one, so a save through
+// it creates the file it points at). Loops end with the system's own error at the rename.
+std::string FollowLinks(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+        std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) break;
+        target.resize(static_cast<std::size_t>(n));
+        path = target[0] == '/' ? target : Folder(path) + "/" + target;
     }
+    return path;
+}
+
+// Creates a new file of a name no one uses, beside target: a fixed name could be someone's file
+// or another run's temporary file.
+int CreateUniqueFile(const std::string& target, const char* kind, mode_t mode, std::string& name) {
+    static std::atomic<unsigned> counter{0};
+    const std::size_t slash = target.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    unsigned seed = static_cast<unsigned>(::getpid()) * 2654435761u ^
+                    static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        seed = seed * 1664525u + 1013904223u + counter++;
+        char tag[16];
+        std::snprintf(tag, sizeof tag, "%08x", seed);
+        name = folder + "." + base + "." + tag + kind;
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Gives the open file the owner and mode of the file it replaces. Only the superuser may give a
+// file away; when the group cannot be kept, its rights are not handed to another group.
+bool TakeIdentity(int fd, const struct stat* old) {
+    if (!old) return true;
+    mode_t mode = old->st_mode & 07777;
+    if (::fchown(fd, old->st_uid, old->st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old->st_gid) != 0)
+        mode &= ~static_cast<mode_t>(S_IRWXG | S_ISGID);
+    return ::fchmod(fd, mode) == 0;
+}
+
+bool WriteAll(int fd, std::string_view data) {
     std::size_t done = 0;
     while (done < data.size()) {
         const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            SetError(error);
-            ::close(fd);
-            ::unlink(temp.c_str());
+            if (n == 0) errno = EIO;
             return false;
         }
         done += static_cast<std::size_t>(n);
     }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
+    return true;
+}
+
+// Writes data to a new file of a unique name beside target with old's identity (a new file's mode
+// comes from the umask); the name is returned for the rename.
+bool WriteTemporary(const std::string& target, const char* kind, std::string_view data, const struct stat* old,
+                    std::string& temp, std::string* error) {
+    // A private file's content never sits in a file others may read.
+    const int fd = CreateUniqueFile(target, kind, old ? 0600 : 0666, temp);
+    if (fd < 0) {
+        SetError(error);
+        return false;
+    }
+    if (!WriteAll(fd, data) || !TakeIdentity(fd, old) || ::fsync(fd) != 0) {
+        SetError(error);
+        ::close(fd);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    if (::close(fd) != 0) {
         SetError(error);
         ::unlink(temp.c_str());
         return false;
     }
-    if (keepBackup && FileExists(target)) {
-        const std::string backup = target + ".bak";
-        // A hard link keeps the old file in place until the rename below replaces it.
-        ::unlink(backup.c_str());
-        if (::link(target.c_str(), backup.c_str()) != 0) {
-            std::string old;
-            if (!ReadWholeFile(target, old, error) || !SaveFileAtomically(backup, old, false, error)) {
-                ::unlink(temp.c_str());
-                return false;
-            }
-        }
+    return true;
+}
+
+// The previous file becomes <file>.bak: a second name for the same file where the file system
+// has them (mode and owner come along), otherwise a copy that takes its identity.
+bool KeepBackup(const std::string& target, const struct stat& old, std::string* error) {
+    const std::string backup = target + ".bak";
+    std::string temp;
+    bool linked = false;
+    for (int attempt = 0; attempt < 100 && !linked; ++attempt) {
+        const int fd = CreateUniqueFile(target, ".bak", 0600, temp);
+        if (fd < 0) break;
+        ::close(fd);
+        ::unlink(temp.c_str());
+        if (::link(target.c_str(), temp.c_str()) == 0) linked = true;
+        else if (errno != EEXIST) break;
+    }
+    if (!linked) {
+        std::string old_data;
+        if (!ReadWholeFile(target, old_data, error) || !WriteTemporary(target, ".bak", old_data, &old, temp, error))
+            return false;
+    }
+    if (::rename(temp.c_str(), backup.c_str()) != 0) {
+        SetError(error);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Makes the renames of a save last across a power loss.
+void SyncFolder(const std::string& path) {
+    const int fd = ::open(Folder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
+bool SaveFileAtomically(const std::string& path, std::string_view data, bool keepBackup, std::string* error) {
+    const std::string target = FollowLinks(NativePath(path));
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    std::string temp;
+    if (!WriteTemporary(target, ".tmp", data, exists ? &old : nullptr, temp, error)) return false;
+    if (keepBackup && exists && !KeepBackup(target, old, error)) {
+        ::unlink(temp.c_str());
+        return false;
     }
     if (::rename(temp.c_str(), target.c_str()) != 0) {
         SetError(error);
         ::unlink(temp.c_str());
         return false;
     }
+    SyncFolder(target);
     return true;
 }
 

@@ -1,5 +1,11 @@
 #include "platform/registry.h"
 
+#include <cerrno>
+#include <fcntl.h>
+#include <functional>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include "platform/directory.h"
 #include "platform/file.h"
 #include "platform/message_box.h"
@@ -50,11 +56,39 @@ bool LoadTree(CRegistryTree& tree) {
     return true;
 }
 
-bool SaveTree(const CRegistryTree& tree) {
+// Held across the load, change and save of the file, so that two runs changing settings at the
+// same time never lose each other's values: a lock file beside the registry file (the file itself
+// is replaced by every save, so it cannot carry the lock).
+class CRegistryFileLock {
+public:
+    explicit CRegistryFileLock(const std::string& path) {
+        m_fd = ::open((NativePath(path) + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (m_fd < 0) return;   // a folder that cannot be written cannot be saved to either
+        while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+    ~CRegistryFileLock() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    CRegistryFileLock(const CRegistryFileLock&) = delete;
+    CRegistryFileLock& operator=(const CRegistryFileLock&) = delete;
+
+private:
+    int m_fd = -1;
+};
+
+// Loads the tree, lets change alter it, and saves it when change says so; all under the lock.
+// change returns false on failure, and clears save when nothing needs writing.
+bool ChangeTree(const std::function<bool(CRegistryTree&, bool& save)>& change) {
     const std::string path = RegistryFilePath();
+    if (path.empty()) return false;
     const std::size_t slash = path.find_last_of("\\/");
     if (slash != std::string::npos && slash > 0) CreateDirectories(path.substr(0, slash));
-    return SaveFileAtomically(path, tree.Serialize(), false);
+    CRegistryFileLock lock(path);
+    CRegistryTree tree;
+    bool save = true;
+    if (!LoadTree(tree) || !change(tree, save)) return false;
+    return !save || SaveFileAtomically(path, tree.Serialize(), false);
 }
 
 }  // namespace
@@ -87,11 +121,11 @@ bool OpenPath(const std::string& path, bool writable, std::unique_ptr<CRegistryK
 }
 
 bool CreatePath(const std::string& path, std::unique_ptr<CRegistryKey::Impl>& impl) {
-    CRegistryTree tree;
-    if (!LoadTree(tree)) return false;
-    if (!tree.Find(path)) {
-        if (!tree.Create(path) || !SaveTree(tree)) return false;
-    }
+    const bool ok = ChangeTree([&path](CRegistryTree& tree, bool& save) {
+        save = !tree.Find(path);
+        return !save || tree.Create(path);
+    });
+    if (!ok) return false;
     impl = std::make_unique<CRegistryKey::Impl>();
     impl->path = path;
     impl->writable = true;
@@ -151,29 +185,26 @@ bool CRegistryKey::QueryValue(const std::string& name, uint32_t& type, std::stri
 
 bool CRegistryKey::SetValue(const std::string& name, uint32_t type, std::string_view data) {
     if (!IsOpen() || !m_impl->writable) return false;
-    CRegistryTree tree;
-    if (!LoadTree(tree)) return false;
-    CRegistryTree::Key* key = tree.Find(m_impl->path);
-    if (!key) return false;
-    key->SetValue(name, type, std::string(data));
-    return SaveTree(tree);
+    return ChangeTree([&](CRegistryTree& tree, bool&) {
+        CRegistryTree::Key* key = tree.Find(m_impl->path);
+        if (key) key->SetValue(name, type, std::string(data));
+        return key != nullptr;
+    });
 }
 
 bool CRegistryKey::DeleteValue(const std::string& name) {
     if (!IsOpen() || !m_impl->writable) return false;
-    CRegistryTree tree;
-    if (!LoadTree(tree)) return false;
-    CRegistryTree::Key* key = tree.Find(m_impl->path);
-    if (!key || !key->RemoveValue(name)) return false;
-    return SaveTree(tree);
+    return ChangeTree([&](CRegistryTree& tree, bool&) {
+        CRegistryTree::Key* key = tree.Find(m_impl->path);
+        return key && key->RemoveValue(name);
+    });
 }
 
 bool CRegistryKey::DeleteSubKey(const std::string& subKey) {
     if (!IsOpen() || !m_impl->writable || subKey.empty()) return false;
-    CRegistryTree tree;
-    if (!LoadTree(tree) || !tree.Find(m_impl->path)) return false;
-    if (!tree.Remove(Join(m_impl->path, subKey))) return false;
-    return SaveTree(tree);
+    return ChangeTree([&](CRegistryTree& tree, bool&) {
+        return tree.Find(m_impl->path) && tree.Remove(Join(m_impl->path, subKey));
+    });
 }
 
 }  // namespace vemra

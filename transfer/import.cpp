@@ -64,10 +64,14 @@ int RunImport(const std::string& datebookPath, const char* fileName, CSettings& 
         ++line;
     }
 
-    // A read failure would otherwise look like the end of the file.
-    if (file->HasError())
+    // A file that could not be read to its end is no end of the rows: what was taken from it
+    // is not saved, so the user can mend the file and import it whole.
+    if (file->HasError()) {
         ShowMessage(FormatText(LoadResString(IDS_ERROR_READING_FILE).c_str(), file->GetErrorText().c_str()),
                     MessageButtons::ok, MessageIcon::error);
+        file->Close();
+        return -1;
+    }
     file->Close();
     if (table.Save() != 0) {
         ReportDatebookSaveFailure(table);

@@ -24,7 +24,8 @@ const Format kDefault{"\"", ","};
 
 // Reads every row of path: each row's cells up to the number expected (reading never says where a
 // row ends), and checks that one more cell comes back empty.
-Rows ReadRows(const std::string& path, const Format& format, std::size_t chunk, const Rows& shape) {
+Rows ReadRows(const std::string& path, const Format& format, std::size_t chunk, const Rows& shape,
+              bool* failed = nullptr) {
     CCsvFile file;
     file.SetQuote(format.quote);
     file.SetSeparator(format.separator);
@@ -47,6 +48,7 @@ Rows ReadRows(const std::string& path, const Format& format, std::size_t chunk, 
     }
     EXPECT_EQ(file.NextReadRow(), -1);
     EXPECT_EQ(file.GetRowNumber(), static_cast<long>(rows.size()));
+    if (failed) *failed = file.HasError();
     file.Close();
     return rows;
 }
@@ -81,8 +83,17 @@ TEST(CsvFileReader, RulesHoldAtEveryChunkBoundary) {
         {"closing quote followed by text runs on", "\"ab\"cd,ef\",g\r\n", kDefault, {{"abcd,ef", "g"}}},
         {"quote in a plain cell", "ab\"c,d\r\n", kDefault, {{"ab\"c", "d"}}},
         {"empty cells", ",,\"\",\"\"\r\n", kDefault, {{"", "", "", ""}}},
-        {"bare line feeds are no row ends", "a\nb\nc\n", kDefault, {{"a\nb\nc\n"}}},
-        {"lone carriage return at the end", "a\r", kDefault, {{"a\r"}}},
+        {"after a CR LF row end bare line feeds stay in rows", "h\r\na\nb,c\r\n", kDefault, {{"h"}, {"a\nb", "c"}}},
+        {"line feed row ends", "\"a\",\"b\"\n\"c\",d\n", kDefault, {{"a", "b"}, {"c", "d"}}},
+        {"line feed rows without quotes", "a\nb\nc\n", kDefault, {{"a"}, {"b"}, {"c"}}},
+        {"line feed inside quotes stays in the cell", "\"one\ntwo\",x\n\"z\"\n", kDefault, {{"one\ntwo", "x"}, {"z"}}},
+        {"doubled quote before a line feed in a cell", "\"a\"\"\nb\",c\n", kDefault, {{"a\"\nb", "c"}}},
+        {"quote dropped inside a cell keeps it open", "\"a\"b\nc\",d\ne\n", kDefault, {{"ab\nc", "d"}, {"e"}}},
+        {"empty line feed rows", "a\n\nb\n", kDefault, {{"a"}, {}, {"b"}}},
+        {"CR LF ends rows of a line feed file too", "a\nb\r\nc\n", kDefault, {{"a"}, {"b"}, {"c"}}},
+        {"last line feed row without line end", "a\nb", kDefault, {{"a"}, {"b"}}},
+        {"line feed rows with custom quote", "'x\ny';1\n'z';2\n", {"'", ";"}, {{"x\ny", "1"}, {"z", "2"}}},
+        {"line feed rows without any quote", "\"a\nb\"\n", {"", ","}, {{"\"a"}, {"b\""}}},
         {"carriage return before the row end", "a\r\r\nb\r\n", kDefault, {{"a\r"}, {"b"}}},
         {"row ends at a NUL byte", std::string("ab\0cd,e\r\nf\r\n", 12), kDefault, {{"ab"}, {"f"}}},
         {"custom quote and separator", "'a;b';'it''s';c\r\n", {"'", ";"}, {{"a;b", "it's", "c"}}},
@@ -100,6 +111,54 @@ TEST(CsvFileReader, RulesHoldAtEveryChunkBoundary) {
         for (std::size_t chunk = 1; chunk <= c.input.size() + 1; ++chunk) {
             const Rows got = ReadRows(path, c.format, chunk, c.rows);
             ASSERT_EQ(Show(got), Show(c.rows)) << c.name << ", chunk " << chunk;
+        }
+    }
+}
+
+// Data that cannot be told apart into rows fails the reading after the rows before it, rather
+// than coming back as one long row that an import would take for a header.
+TEST(CsvFileReader, DataThatCannotBeSplitIntoRowsFails) {
+    const struct Case {
+        const char* name;
+        std::string input;
+        Rows rowsBefore;
+        bool fails;
+    } cases[] = {
+        {"carriage returns alone", "\"a\",\"b\"\r\"c\",\"d\"\r", {}, true},
+        {"one row ending in a carriage return", "a\r", {}, true},
+        {"quoted cell open to the end of a line feed file", "h\n\"open,x\nmore\nrows\n", {{"h"}}, true},
+        {"carriage return inside quotes is text", "\"a\rb\",c\n", {{"a\rb", "c"}}, false},
+        {"open quote in a CR LF file ends with its row", "h\r\n\"open\nrest", {{"h"}, {"open\nrest"}}, false},
+    };
+    ScratchDir dir;
+    for (const Case& c : cases) {
+        const std::string path = dir.File("in.csv");
+        WriteFile(path, c.input);
+        for (std::size_t chunk = 1; chunk <= c.input.size() + 1; ++chunk) {
+            bool failed = false;
+            const Rows got = ReadRows(path, kDefault, chunk, c.rowsBefore, &failed);
+            ASSERT_EQ(Show(got), Show(c.rowsBefore)) << c.name << ", chunk " << chunk;
+            ASSERT_EQ(failed, c.fails) << c.name << ", chunk " << chunk;
+        }
+    }
+}
+
+// A read error ends the rows like the end of the file does, but says so: the rows before it
+// come whole, the row it cuts does not come at all.
+TEST(CsvFileReader, ReadErrorIsNoEndOfFile) {
+    ScratchDir dir;
+    const std::string path = dir.File("in.csv");
+    const std::string input = "\"a\",\"b\"\r\n\"c\"\r\n\"d\"\n";
+    WriteFile(path, input);
+    for (std::uint64_t failAt = 0; failAt < input.size(); ++failAt) {
+        const Rows before = failAt < 9 ? Rows{} : failAt < 14 ? Rows{{"a", "b"}} : Rows{{"a", "b"}, {"c"}};
+        for (std::size_t chunk : {std::size_t{1}, std::size_t{4}, std::size_t{64}}) {
+            vemra::SetReadFault(path, failAt);
+            bool failed = false;
+            const Rows got = ReadRows(path, kDefault, chunk, before, &failed);
+            vemra::SetReadFault("", 0);
+            EXPECT_EQ(Show(got), Show(before)) << "fail at " << failAt << ", chunk " << chunk;
+            EXPECT_TRUE(failed) << "fail at " << failAt << ", chunk " << chunk;
         }
     }
 }

@@ -2,7 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "tests/test_support.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 using namespace vemra;
 using vemra::test::ScratchDir;
@@ -19,6 +28,108 @@ TEST(File, SaveAtomicallyReplacesAndKeepsBackup) {
     EXPECT_EQ(test::ReadFile(path), "third");
     EXPECT_FALSE(FileExists(path + ".tmp"));
 }
+
+// A save replaces the content only: a file of the same name as a temporary one is someone's, and
+// no temporary file stays behind.
+TEST(File, SaveLeavesOtherFilesAlone) {
+    ScratchDir dir;
+    const std::string path = dir.File("datebook.dat");
+    test::WriteFile(path + ".tmp", "precious");
+    for (const char* content : {"one", "two", "three"}) ASSERT_TRUE(SaveFileAtomically(path, content, true));
+    EXPECT_EQ(test::ReadFile(path + ".tmp"), "precious");
+    EXPECT_EQ(test::ReadFile(path + ".bak"), "two");
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path())) ++files;
+    EXPECT_EQ(files, 3u);
+}
+
+#ifndef _WIN32
+// Private appointments stay private: the saved file and its backup keep the old file's mode and
+// owner, and a symbolic link keeps pointing at the file, which is saved in its own folder.
+TEST(File, SaveKeepsModeOwnerAndLinks) {
+    const struct Case {
+        const char* name;
+        mode_t mode;
+        bool throughLink;
+        bool staleBackup;   // a backup of another mode is there already
+    } cases[] = {
+        {"private", 0600, false, false},
+        {"group readable", 0640, false, true},
+        {"through a link", 0600, true, true},
+        {"read-only for all", 0444, false, false},
+    };
+    const bool root = ::geteuid() == 0;
+    for (const Case& c : cases) {
+        ScratchDir dir;
+        std::filesystem::create_directory(dir.File("real"));
+        const std::string real = dir.File("real/datebook.dat");
+        const std::string path = c.throughLink ? dir.File("datebook.dat") : real;
+        test::WriteFile(real, "old");
+        if (c.throughLink) {
+            ASSERT_EQ(::symlink("real/datebook.dat", path.c_str()), 0);
+        }
+        if (c.staleBackup) {
+            test::WriteFile(real + ".bak", "older");
+            ::chmod((real + ".bak").c_str(), 0666);
+        }
+        ASSERT_EQ(::chmod(real.c_str(), c.mode), 0);
+        if (root) {
+            ASSERT_EQ(::chown(real.c_str(), 4321, 4322), 0);
+        }
+
+        std::string error;
+        ASSERT_TRUE(SaveFileAtomically(path, "new", true, &error)) << c.name << ": " << error;
+        struct stat lst {}, st {}, bak {};
+        ASSERT_EQ(::lstat(path.c_str(), &lst), 0);
+        EXPECT_EQ(S_ISLNK(lst.st_mode), c.throughLink) << c.name;
+        EXPECT_EQ(test::ReadFile(real), "new") << c.name;
+        EXPECT_EQ(test::ReadFile(real + ".bak"), "old") << c.name;
+        ASSERT_EQ(::stat(real.c_str(), &st), 0);
+        ASSERT_EQ(::stat((real + ".bak").c_str(), &bak), 0);
+        for (const struct stat* s : {&st, &bak}) {
+            EXPECT_EQ(s->st_mode & 07777, c.mode) << c.name;
+            if (root) {
+                EXPECT_EQ(s->st_uid, 4321u) << c.name;
+                EXPECT_EQ(s->st_gid, 4322u) << c.name;
+            }
+        }
+        EXPECT_FALSE(FileExists(path + ".bak") && c.throughLink) << c.name << ": backup beside the link";
+    }
+}
+
+// A new file gets the mode the user's umask gives new files.
+TEST(File, NewFileGetsTheUsualMode) {
+    ScratchDir dir;
+    const mode_t mask = ::umask(022);
+    ASSERT_TRUE(SaveFileAtomically(dir.File("new.dat"), "x", true));
+    ::umask(mask);
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.File("new.dat").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+}
+#endif
+
+#ifdef _WIN32
+// A hidden datebook stays hidden, with a backup or without.
+TEST(File, SaveKeepsAttributes) {
+    for (bool keepBackup : {false, true}) {
+        ScratchDir dir;
+        const std::string path = dir.File("datebook.dat");
+        test::WriteFile(path, "old");
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
+        if (!(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_HIDDEN)) {
+            GTEST_SKIP() << "no attributes here";
+        }
+        std::string error;
+        ASSERT_TRUE(SaveFileAtomically(path, "new", keepBackup, &error)) << error;
+        EXPECT_EQ(test::ReadFile(path), "new");
+        EXPECT_TRUE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_HIDDEN) << keepBackup;
+        if (keepBackup) {
+            EXPECT_TRUE(GetFileAttributesA((path + ".bak").c_str()) & FILE_ATTRIBUTE_HIDDEN);
+        }
+    }
+}
+#endif
 
 TEST(File, FailedSaveReportsAndLeavesNothing) {
     ScratchDir dir;
@@ -45,7 +156,8 @@ TEST(File, StreamedWriteAndReadAgree) {
     EXPECT_EQ(in.Length(), data.size());
     std::string back;
     char buf[4096];
-    while (std::size_t n = in.Read(buf, sizeof buf)) back.append(buf, n);
+    std::size_t n = 0;
+    while (in.Read(buf, sizeof buf, n) && n > 0) back.append(buf, n);
     EXPECT_EQ(back, data);
     EXPECT_EQ(in.Position(), data.size());
 }
@@ -59,6 +171,33 @@ TEST(File, OpenFailuresAreReported) {
     EXPECT_FALSE(f.Open(dir.Path(), CPlatformFile::modeRead, &error));   // a folder
     std::string out;
     EXPECT_FALSE(ReadWholeFile(dir.File("nope.csv"), out));
+}
+
+// A read error is told from the end of the file: an injected one after some bytes of a real
+// file, and natively a file that opens but cannot be read.
+TEST(File, ReadErrorsAreNoEndOfFile) {
+    ScratchDir dir;
+    const std::string path = dir.File("data.bin");
+    test::WriteFile(path, std::string(1000, 'x'));
+    SetReadFault(path, 700);
+    CPlatformFile file;
+    ASSERT_TRUE(file.Open(path, CPlatformFile::modeRead));
+    char buffer[512];
+    std::size_t total = 0, n = 0;
+    std::string error;
+    while (file.Read(buffer, sizeof buffer, n, &error) && n > 0) total += n;
+    EXPECT_EQ(total, 700u);
+    EXPECT_FALSE(error.empty());
+    std::string whole;
+    EXPECT_FALSE(ReadWholeFile(path, whole));
+    SetReadFault("", 0);
+    ASSERT_TRUE(ReadWholeFile(path, whole));
+    EXPECT_EQ(whole.size(), 1000u);
+#ifndef _WIN32
+    error.clear();
+    EXPECT_FALSE(ReadWholeFile("/proc/self/mem", whole, &error));
+    EXPECT_FALSE(error.empty());
+#endif
 }
 
 #ifndef _WIN32

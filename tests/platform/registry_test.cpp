@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "platform/file.h"
 #include "platform/message_box.h"
@@ -159,4 +164,45 @@ TEST_F(RegistryTest, MissingFileAndFolderAreCreatedOnFirstChange) {
     EXPECT_TRUE(key.SetString("s", "v"));
     EXPECT_TRUE(FileExists(RegistryFilePath()));
     EXPECT_TRUE(m_sink.messages.empty());
+}
+
+// Two runs changing settings at the same time: each one's values survive, and the file stays
+// readable throughout.
+TEST_F(RegistryTest, ConcurrentWritersLoseNothing) {
+    constexpr int kWrites = 100;
+    auto writer = [](const char* name) {
+        CRegistryKey key;
+        if (!key.Create(RegistryRoot::currentUser, kBase)) return false;
+        for (uint32_t i = 1; i <= kWrites; ++i)
+            if (!key.SetDword(name, i)) return false;
+        return true;
+    };
+#ifndef _WIN32
+    // The file is the user's: its mode survives the saves.
+    {
+        CRegistryKey key;
+        ASSERT_TRUE(key.Create(RegistryRoot::currentUser, kBase));
+        ASSERT_EQ(::chmod(RegistryFilePath().c_str(), 0600), 0);
+    }
+#endif
+    bool okA = false, okB = false;
+    std::thread a([&] { okA = writer("a"); });
+    std::thread b([&] { okB = writer("b"); });
+    a.join();
+    b.join();
+    EXPECT_TRUE(okA);
+    EXPECT_TRUE(okB);
+    CRegistryKey key;
+    ASSERT_TRUE(key.Open(RegistryRoot::currentUser, kBase));
+    for (const char* name : {"a", "b"}) {
+        uint32_t n = 0;
+        EXPECT_TRUE(key.QueryDword(name, n)) << name;
+        EXPECT_EQ(n, static_cast<uint32_t>(kWrites)) << name;
+    }
+    EXPECT_TRUE(m_sink.messages.empty());
+#ifndef _WIN32
+    struct stat st {};
+    ASSERT_EQ(::stat(RegistryFilePath().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+#endif
 }

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
@@ -209,6 +211,49 @@ TEST_F(EndToEndTest, FailuresAreReportedAndExitNonZero) {
     }
     EXPECT_FALSE(FileExists(dir.File("out.xls")));
     EXPECT_EQ(ReadFile(demo), before);
+}
+
+// Rows that end in a line feed alone read as rows; input that cannot be read to its end, or not
+// told apart into rows, fails the run and leaves the datebook as it was, not even saved again.
+TEST_F(EndToEndTest, LineFeedFilesImportAndUnreadableInputChangesNothing) {
+    const std::string golden = ReadFile(DataFile("transfer/demo-full.csv"));
+    auto withLineEnds = [&golden](const char* end) {
+        std::string text;
+        for (std::size_t at = 0, next; (next = golden.find("\r\n", at)) != std::string::npos; at = next + 2)
+            text += golden.substr(at, next - at) + end;
+        return text;
+    };
+    const std::string lf = dir.File("lf.csv"), back = dir.File("back.csv");
+    WriteFile(lf, withLineEnds("\n"));
+    const std::string db = EmptyDatebook("lf.dat");
+    ChildResult r = Run({"-d", db, "-x", "-i", lf});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "23 appointments added from " + lf + "\n");
+    ASSERT_EQ(Run({"-d", db, "-x", "-e", back}).status, 0);
+    EXPECT_EQ(ReadFile(back), golden);
+
+    const std::string cr = dir.File("cr.csv");
+    WriteFile(cr, withLineEnds("\r"));
+    fs::create_directory(dir.File("folder.csv"));
+    struct Case {
+        std::string input;
+        std::string message;
+    } cases[] = {
+        {cr, "Error reading file\nThe lines of this file end in carriage returns alone"},
+        {dir.File("folder.csv"), "Error: Can't open file " + dir.File("folder.csv")},
+#ifndef _WIN32
+        {"/proc/self/mem", "Error reading file\n" + std::string(std::strerror(EIO))},   // opens, then fails to read
+#endif
+    };
+    const std::string before = ReadFile(demo);
+    for (const Case& c : cases) {
+        r = Run({"-d", demo, "-x", "-i", c.input});
+        EXPECT_EQ(r.status, kBatchFailed) << c.input << ": " << r.err;
+        EXPECT_EQ(r.err.rfind(c.message, 0), 0u) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(ReadFile(demo), before);
+        EXPECT_FALSE(FileExists(demo + ".bak")) << c.input << ": the datebook was saved";
+    }
 }
 
 // Ctrl-C during an import: the rows read before it are added and saved, the rest are not, and

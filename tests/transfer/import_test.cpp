@@ -117,6 +117,32 @@ TEST_F(ImportTest, InterruptStopsAtTheNextRowAndSavesTheRowsBefore) {
     EXPECT_EQ(texts.back(), "line 8");
 }
 
+// A disk that fails in the middle of the file: the rows read before it are not saved, whichever
+// buffer the failure falls in, and the message gives the system's reason.
+TEST_F(ImportTest, ReadFailureSavesNothing) {
+    std::string text = kHeader;
+    for (int day = 1; day <= 40; ++day)
+        text += Row("3/" + std::to_string(day % 28 + 1) + "/2026", "9:00 AM", "10:00 AM", Numbered("row ", day));
+    const std::string file = Input(text);
+    const std::string before = ReadFile(db);
+    for (std::uint64_t failAt : {std::uint64_t{0}, std::uint64_t{1}, std::uint64_t{sizeof kHeader + 5},
+                                 std::uint64_t{text.size() / 2}, std::uint64_t{text.size() - 1}}) {
+        capture.messages.clear();
+        SetReadFault(file, failAt);
+        const int result = Import(file);
+        SetReadFault("", 0);
+        EXPECT_EQ(result, -1) << failAt;
+        ASSERT_EQ(capture.messages.size(), 1u) << failAt;
+        EXPECT_EQ(capture.messages[0].rfind("Error reading file\n", 0), 0u) << capture.messages[0];
+        EXPECT_GT(capture.messages[0].size(), std::string("Error reading file\n").size());
+        EXPECT_EQ(ReadFile(db), before) << failAt;
+        EXPECT_FALSE(FileExists(db + ".bak")) << failAt << ": the datebook was saved";
+    }
+    capture.messages.clear();
+    EXPECT_EQ(Import(file), 40);   // the same file, read whole
+    EXPECT_TRUE(capture.messages.empty());
+}
+
 TEST_F(ImportTest, FailedSaveIsReportedNotCounted) {
     // A folder where the backup of the previous file must go makes the save fail.
     std::filesystem::create_directories(db + ".bak/x");
