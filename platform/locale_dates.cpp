@@ -5,7 +5,6 @@
 #include <cstring>
 #include <map>
 #include <memory>
-#include <set>
 #include <vector>
 
 #include "platform/message_box.h"

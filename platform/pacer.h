@@ -15,7 +15,7 @@ class CPacer {
 public:
     explicit CPacer(std::chrono::steady_clock::duration interval = kPumpInterval) : m_interval(interval) {}
 
-    // True the first time, after Force, and whenever the interval has passed since the last true.
+    // True the first time, and whenever the interval has passed since the last true.
     bool Due() {
         const auto now = std::chrono::steady_clock::now();
         if (!m_bStarted || now - m_last >= m_interval) {
@@ -25,7 +25,6 @@ public:
         }
         return false;
     }
-    void Force() { m_bStarted = false; }
 
 private:
     std::chrono::steady_clock::duration m_interval;

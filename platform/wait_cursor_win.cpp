@@ -12,7 +12,7 @@ namespace {
 CPacer g_restorePacer;
 }  // namespace
 
-CWaitCursor::CWaitCursor() : m_hPrevious(SetCursor(LoadCursor(nullptr, IDC_WAIT))) { g_restorePacer.Force(); }
+CWaitCursor::CWaitCursor() : m_hPrevious(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {}
 
 CWaitCursor::~CWaitCursor() { SetCursor(static_cast<HCURSOR>(m_hPrevious)); }
 
