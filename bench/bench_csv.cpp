@@ -3,8 +3,6 @@
 // out, rows parsed into a record in). Prints the times and the peak memory at two points of
 // reading, which stay equal when the reader's memory does not grow with the file.
 
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>

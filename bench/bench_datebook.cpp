@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <sys/resource.h>
 #include "bench/bench_support.h"
 
 namespace {

@@ -2,7 +2,6 @@
 // Measuring helpers shared by the benchmark programs.
 
 #include <chrono>
-#include <sys/resource.h>
 
 namespace bench {
 
@@ -10,11 +9,7 @@ inline double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
-// Peak resident memory of this process so far, in KiB.
-inline long PeakKiB() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
+// Peak resident memory of this process so far, in KiB (support_posix.cpp / support_win.cpp).
+long PeakKiB();
 
 }  // namespace bench

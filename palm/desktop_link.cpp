@@ -1,5 +1,8 @@
 #include "palm/desktop_link.h"
 
+#include <chrono>
+#include <thread>
+
 #include "palm/user_data.h"
 
 int NotifyDesktop(const DesktopWindowCalls& calls, int mode, uint32_t userId) {
@@ -19,6 +22,18 @@ int NotifyDesktop(int mode, uint32_t userId) {
         return vemra::SendWindowMessage(w, kDesktopMessage, wParam, lParam);
     };
     return NotifyDesktop(calls, mode, userId);
+}
+
+bool CDesktopChange::Begin() {
+    m_bBegun = true;
+    if (NotifyDesktop(desktopBeforeChange, m_dwUserId) == 0) return false;
+    // Palm Desktop writes its copy of the datebook back before it lets go of the file.
+    if (vemra::FindTopLevelWindow(kDesktopWindowClass)) std::this_thread::sleep_for(std::chrono::seconds(1));
+    return true;
+}
+
+CDesktopChange::~CDesktopChange() {
+    if (m_bBegun) NotifyDesktop(desktopAfterChange, m_dwUserId);
 }
 
 std::string PalmDesktopProgram() {

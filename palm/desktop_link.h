@@ -23,6 +23,25 @@ struct DesktopWindowCalls {
 };
 int NotifyDesktop(const DesktopWindowCalls& calls, int mode, uint32_t userId);
 
+// One change of a user's datebook, announced to a running Palm Desktop as the main dialog does
+// it: Begin sends mode 1 and, when a Palm Desktop window exists, gives it a second to let go of
+// the file; the destructor sends mode 2 (also after a refusal). Without a Palm Desktop window
+// nothing waits.
+class CDesktopChange {
+public:
+    explicit CDesktopChange(uint32_t userId) : m_dwUserId(userId) {}
+    ~CDesktopChange();
+    CDesktopChange(const CDesktopChange&) = delete;
+    CDesktopChange& operator=(const CDesktopChange&) = delete;
+
+    // False when Palm Desktop refused: the change must not happen.
+    bool Begin();
+
+private:
+    uint32_t m_dwUserId;
+    bool m_bBegun = false;
+};
+
 // DesktopDirectory + "\palm.exe" (one backslash between them).
 std::string PalmDesktopProgram();
 

@@ -3,7 +3,14 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <vector>
+
+#include "platform/message_box.h"
+#include "platform/string_table.h"
+#include "platform/text.h"
+#include "res/string_ids.h"
 
 namespace vemra {
 
@@ -116,7 +123,7 @@ bool ParseTimeWord(const std::string& word, int& hour, int& minute, int& second,
     return hour <= 23 && minute <= 59 && second <= 59;
 }
 
-bool ParseDateWord(const std::string& word, bool monthFirst, int currentYear, DateTimeParts& parts) {
+bool ParseDateWord(const std::string& word, bool monthFirst, bool yearFirst, int currentYear, DateTimeParts& parts) {
     std::size_t i = 0;
     while (i < word.size() && std::isdigit(static_cast<unsigned char>(word[i]))) ++i;
     if (i == 0 || i == word.size()) return false;
@@ -126,8 +133,8 @@ bool ParseDateWord(const std::string& word, bool monthFirst, int currentYear, Da
     if (!SplitFields(word, separator, fields)) return false;
     if (fields.size() != 2 && fields.size() != 3) return false;
 
-    if (fields.size() == 3 && fields[0].size() >= 3) {
-        // Year first (ISO order).
+    if (fields.size() == 3 && (fields[0].size() >= 3 || yearFirst)) {
+        // Year first (ISO order, or the locale's).
         if (fields[0].size() > 4 || fields[1].size() > 2 || fields[2].size() > 2) return false;
         parts.year = std::atoi(fields[0].c_str());
         parts.month = std::atoi(fields[1].c_str());
@@ -155,6 +162,78 @@ bool ParseDateWord(const std::string& word, bool monthFirst, int currentYear, Da
 
 }  // namespace
 
+namespace {
+int g_cacheDepth = 0;
+CLocaleTextCache::Memory g_cacheMemory;
+}  // namespace
+
+CLocaleTextCache::CLocaleTextCache() { ++g_cacheDepth; }
+
+CLocaleTextCache::~CLocaleTextCache() {
+    if (--g_cacheDepth == 0) g_cacheMemory = Memory();
+}
+
+CLocaleTextCache::Memory* CLocaleTextCache::Active() {
+    if (g_cacheDepth == 0) return nullptr;
+    // A file of ever new texts must not make the memory grow without bound.
+    if (g_cacheMemory.parsed.size() > 10000) g_cacheMemory.parsed.clear();
+    return &g_cacheMemory;
+}
+
+namespace {
+
+bool IsPortableName(const char* name) {
+    return !*name || std::strcmp(name, "C") == 0 || std::strcmp(name, "POSIX") == 0 || std::strncmp(name, "C.", 2) == 0;
+}
+
+// Pictures built from the C library's data, kept for the whole run (handed out by reference).
+struct DerivedPictures {
+    std::string name, shortDate, time;
+    LocalePictures pictures{};
+};
+
+// Where the fields of a date picture stand: month before day, year before both.
+void DateOrder(const std::string& picture, bool& monthFirst, bool& yearFirst) {
+    const std::size_t d = picture.find('d'), m = picture.find('M'), y = picture.find('y');
+    monthFirst = m < d;
+    yearFirst = y < d && y < m;
+}
+
+const LocalePictures* FromSystem(const char* name, const std::string& language, const std::string& territory) {
+    static std::map<std::string, std::unique_ptr<DerivedPictures>> derived;
+    const auto known = derived.find(name);
+    if (known != derived.end()) return known->second ? &known->second->pictures : nullptr;
+    std::unique_ptr<DerivedPictures>& entry = derived[name];
+
+    std::string dateFormat, timeFormat;
+    // Text in memory is UTF-8 here: prefer the locale's UTF-8 form when it is installed.
+    const std::string utf8Name = language + (territory.empty() ? "" : "_" + territory) + ".UTF-8";
+    if (!SystemLocaleFormats(utf8Name, dateFormat, timeFormat) && !SystemLocaleFormats(name, dateFormat, timeFormat)) {
+        ShowMessage(FormatText(LoadResString(IDS_LOCALE_NOT_INSTALLED).c_str(), name), MessageButtons::ok,
+                    MessageIcon::warning);
+        return nullptr;
+    }
+    entry = std::make_unique<DerivedPictures>();
+    entry->name = language + (territory.empty() ? "" : "-" + territory);
+    entry->shortDate = PictureFromStrftime(dateFormat, false);
+    entry->time = PictureFromStrftime(timeFormat, true);
+    // Month or day names cannot be read back by number: such a locale gets the unambiguous forms.
+    if (entry->shortDate.empty() || entry->shortDate.find('y') == std::string::npos ||
+        entry->shortDate.find('M') == std::string::npos || entry->shortDate.find('d') == std::string::npos)
+        entry->shortDate = "yyyy-MM-dd";
+    if (entry->time.empty() || entry->time.find('m') == std::string::npos ||
+        entry->time.find_first_of("hH") == std::string::npos)
+        entry->time = "HH:mm";
+    LocalePictures& p = entry->pictures;
+    p.name = entry->name.c_str();
+    p.shortDate = entry->shortDate.c_str();
+    p.time = entry->time.c_str();
+    DateOrder(entry->shortDate, p.monthFirst, p.yearFirst);
+    return &p;
+}
+
+}  // namespace
+
 const LocalePictures& CurrentLocalePictures() {
     // Looked up again only when the environment names another locale.
     static std::string lastName = "\x01";
@@ -162,19 +241,93 @@ const LocalePictures& CurrentLocalePictures() {
     const char* name = LocaleNameFromEnvironment();
     if (last && lastName == name) return *last;
     lastName = name;
+    last = &kLocales[0];
+    if (IsPortableName(name)) return *last;
     std::string language, territory;
     SplitLocaleName(name, language, territory);
     const LocalePictures* sameLanguage = nullptr;
     for (const LocalePictures& l : kLocales) {
         if (language.size() != 2 || std::strncmp(l.name, language.c_str(), 2) != 0) continue;
-        if (territory == l.name + 3) {
-            sameLanguage = &l;
-            break;
-        }
+        if (territory == l.name + 3) return *(last = &l);
         if (!sameLanguage) sameLanguage = &l;
     }
-    last = sameLanguage ? sameLanguage : &kLocales[0];
+    // A language alone takes our pictures of it; any other locale its own data.
+    if (sameLanguage && territory.empty()) return *(last = sameLanguage);
+    if (const LocalePictures* system = FromSystem(name, language, territory)) last = system;
     return *last;
+}
+
+std::string PictureFromStrftime(const std::string& format, bool withoutSeconds) {
+    // Tokens: a field's picture letters, or literal text.
+    struct Token {
+        bool field;
+        std::string text;
+    };
+    std::vector<Token> tokens;
+    auto literal = [&](const std::string& text) {
+        if (!tokens.empty() && !tokens.back().field) tokens.back().text += text;
+        else tokens.push_back({false, text});
+    };
+    auto field = [&](const char* letters) { tokens.push_back({true, letters}); };
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != '%') {
+            literal(std::string(1, format[i]));
+            continue;
+        }
+        if (++i >= format.size()) return std::string();
+        bool unpadded = false;
+        while (i < format.size() && std::strchr("-_0^#", format[i])) unpadded |= format[i++] != '0';
+        while (i < format.size() && (format[i] == 'E' || format[i] == 'O')) ++i;   // alternative digits
+        if (i >= format.size()) return std::string();
+        switch (format[i]) {
+        case 'd': field(unpadded ? "d" : "dd"); break;
+        case 'e': field("d"); break;
+        case 'm': field(unpadded ? "M" : "MM"); break;
+        case 'Y': field("yyyy"); break;
+        case 'y': field("yy"); break;
+        case 'D': field("MM"); literal("/"); field("dd"); literal("/"); field("yy"); break;
+        case 'F': field("yyyy"); literal("-"); field("MM"); literal("-"); field("dd"); break;
+        case 'H': field(unpadded ? "H" : "HH"); break;
+        case 'k': field("H"); break;
+        case 'I': field(unpadded ? "h" : "hh"); break;
+        case 'l': field("h"); break;
+        case 'M': field("mm"); break;
+        case 'S': field("ss"); break;
+        case 'p': case 'P': field("tt"); break;
+        case 'T': field("HH"); literal(":"); field("mm"); literal(":"); field("ss"); break;
+        case 'R': field("HH"); literal(":"); field("mm"); break;
+        case 'r': field("hh"); literal(":"); field("mm"); literal(":"); field("ss"); literal(" "); field("tt"); break;
+        case 'n': case 't': literal(" "); break;
+        case '%': literal("%"); break;
+        default: return std::string();   // names of months or days, week numbers, ...
+        }
+    }
+    if (withoutSeconds) {
+        for (std::size_t i = 0; i < tokens.size(); ++i) {
+            if (!tokens[i].field || tokens[i].text != "ss") continue;
+            const bool separatorBefore = i > 0 && !tokens[i - 1].field &&
+                tokens[i - 1].text.find_first_not_of(":.,") == std::string::npos;
+            if (separatorBefore) {   // "HH:mm:ss": the separator goes with the seconds
+                tokens.erase(tokens.begin() + static_cast<long>(i) - 1, tokens.begin() + static_cast<long>(i) + 1);
+            } else {                 // "HH時mm分ss秒": the unit after them does
+                const bool unitAfter = i + 1 < tokens.size() && !tokens[i + 1].field;
+                tokens.erase(tokens.begin() + static_cast<long>(i), tokens.begin() + static_cast<long>(i) + (unitAfter ? 2 : 1));
+            }
+            break;
+        }
+    }
+    std::string picture;
+    for (const Token& t : tokens) {
+        if (t.field) {
+            picture += t.text;
+            continue;
+        }
+        if (t.text.find('\'') != std::string::npos) return std::string();
+        bool letters = false;
+        for (char c : t.text) letters |= std::isalpha(static_cast<unsigned char>(c)) != 0;
+        picture += letters ? "'" + t.text + "'" : t.text;
+    }
+    return std::string(Trim(picture));
 }
 
 std::string FormatPicture(const char* picture, int year, int month, int day, int hour, int minute,
@@ -213,7 +366,9 @@ std::string FormatPicture(const char* picture, int year, int month, int day, int
     return out;
 }
 
-bool ParseDateTimeWithOrder(const std::string& text, bool monthFirst, int currentYear, DateTimeParts& parts) {
+namespace {
+
+bool ParseCommonForms(const std::string& text, bool monthFirst, bool yearFirst, int currentYear, DateTimeParts& parts) {
     std::vector<std::string> words;
     std::string word;
     for (char c : text) {
@@ -242,7 +397,7 @@ bool ParseDateTimeWithOrder(const std::string& text, bool monthFirst, int curren
             hasTime = true;
         } else {
             if (hasDate || hasTime) return false;
-            if (!ParseDateWord(w, monthFirst, currentYear, result)) return false;
+            if (!ParseDateWord(w, monthFirst, yearFirst, currentYear, result)) return false;
             hasDate = true;
         }
     }
@@ -250,6 +405,92 @@ bool ParseDateTimeWithOrder(const std::string& text, bool monthFirst, int curren
     if (designator == 1 && result.hour == 12) result.hour = 0;
     parts = result;
     return true;
+}
+
+// Matches text from pos against a picture exactly: numbers for its fields (one or two digits,
+// up to four for a year), its literal text as written, any run of white space for a space.
+bool MatchPicture(const std::string& text, std::size_t& pos, const char* picture, DateTimeParts& parts,
+                  int& designator) {
+    for (const char* p = picture; *p;) {
+        const char c = *p;
+        if (c == '\'') {
+            ++p;
+            while (*p && *p != '\'') {
+                if (pos >= text.size() || text[pos] != *p) return false;
+                ++pos, ++p;
+            }
+            if (*p) ++p;
+            continue;
+        }
+        int n = 0;
+        while (p[n] == c) ++n;
+        p += n;
+        if (std::strchr("dMyhHms", c)) {
+            const std::size_t most = c == 'y' ? 4 : 2, start = pos;
+            int value = 0;
+            while (pos < text.size() && pos - start < most && std::isdigit(static_cast<unsigned char>(text[pos])))
+                value = value * 10 + (text[pos++] - '0');
+            if (pos == start) return false;
+            switch (c) {
+            case 'd': parts.day = value; break;
+            case 'M': parts.month = value; break;
+            case 'y': parts.year = value; break;
+            case 'h': case 'H': parts.hour = value; break;
+            case 'm': parts.minute = value; break;
+            default: parts.second = value; break;
+            }
+        } else if (c == 't') {
+            std::size_t end = pos;
+            while (end < text.size() && (std::isalpha(static_cast<unsigned char>(text[end])) || text[end] == '.')) ++end;
+            designator = Designator(ToLowerAscii(text.substr(pos, end - pos)));
+            if (!designator) return false;
+            pos = end;
+        } else if (std::isspace(static_cast<unsigned char>(c))) {
+            if (pos >= text.size() || !std::isspace(static_cast<unsigned char>(text[pos]))) return false;
+            while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos]))) ++pos;
+        } else {
+            for (int i = 0; i < n; ++i, ++pos)
+                if (pos >= text.size() || text[pos] != c) return false;
+        }
+    }
+    return true;
+}
+
+bool ParsePictureForms(const std::string& text, const LocalePictures& pictures, DateTimeParts& parts) {
+    const std::string trimmed(Trim(text));
+    for (int form = 0; form < 3; ++form) {
+        DateTimeParts result;
+        int designator = 0;
+        std::size_t pos = 0;
+        const bool hasDate = form != 1, hasTime = form != 0;
+        if (hasDate && !MatchPicture(trimmed, pos, pictures.shortDate, result, designator)) continue;
+        if (form == 2) {
+            if (pos >= trimmed.size() || !std::isspace(static_cast<unsigned char>(trimmed[pos]))) continue;
+            while (std::isspace(static_cast<unsigned char>(trimmed[pos]))) ++pos;
+        }
+        if (hasTime && !MatchPicture(trimmed, pos, pictures.time, result, designator)) continue;
+        if (pos != trimmed.size()) continue;
+        if (hasDate && !ValidDay(result.year, result.month, result.day)) continue;
+        if (designator && (result.hour < 1 || result.hour > 12)) continue;
+        if (result.hour > 23 || result.minute > 59 || result.second > 59) continue;
+        if (designator == 2 && result.hour < 12) result.hour += 12;
+        if (designator == 1 && result.hour == 12) result.hour = 0;
+        parts = result;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool ParseDateTimeWithOrder(const std::string& text, bool monthFirst, int currentYear, DateTimeParts& parts) {
+    return ParseCommonForms(text, monthFirst, false, currentYear, parts);
+}
+
+bool ParseDateTimeFor(const std::string& text, const LocalePictures& pictures, int currentYear,
+                      DateTimeParts& parts) {
+    return ParseCommonForms(text, pictures.monthFirst, pictures.yearFirst, currentYear, parts) ||
+           ParsePictureForms(text, pictures, parts);
 }
 
 }  // namespace vemra

@@ -1,7 +1,19 @@
 #include "platform/locale_dates.h"
 #include "platform/local_time.h"
 
+#include <langinfo.h>
+#include <locale.h>
+
 namespace vemra {
+
+bool SystemLocaleFormats(const std::string& name, std::string& dateFormat, std::string& timeFormat) {
+    const locale_t locale = newlocale(LC_TIME_MASK, name.c_str(), static_cast<locale_t>(nullptr));
+    if (!locale) return false;
+    dateFormat = nl_langinfo_l(D_FMT, locale);
+    timeFormat = nl_langinfo_l(T_FMT, locale);
+    freelocale(locale);
+    return true;
+}
 
 std::string DateText(long t) {
     LocalParts p;
@@ -31,7 +43,7 @@ int CurrentYear() {
 }  // namespace
 
 bool ParseDateTime(const std::string& text, DateTimeParts& parts) {
-    return ParseDateTimeWithOrder(text, CurrentLocalePictures().monthFirst, CurrentYear(), parts);
+    return ParseDateTimeFor(text, CurrentLocalePictures(), CurrentYear(), parts);
 }
 
 }  // namespace vemra

@@ -22,25 +22,43 @@ bool ToSystemTime(long t, SYSTEMTIME& st) {
 }
 }  // namespace
 
+// The system formats and parses for itself; the native pictures are only for tests here.
+bool SystemLocaleFormats(const std::string&, std::string&, std::string&) { return false; }
+
 std::string DateText(long t) {
     SYSTEMTIME st;
+    if (!ToSystemTime(t, st)) return std::string();
+    CLocaleTextCache::Memory* memory = CLocaleTextCache::Active();
+    const int key = st.wYear * 10000 + st.wMonth * 100 + st.wDay;
+    if (memory) {
+        const auto found = memory->dates.find(key);
+        if (found != memory->dates.end()) return found->second;
+    }
     char buffer[100];
-    if (!ToSystemTime(t, st) ||
-        GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, buffer, sizeof buffer) == 0)
+    if (GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, buffer, sizeof buffer) == 0)
         return std::string();
+    if (memory) memory->dates.emplace(key, buffer);
     return buffer;
 }
 
 std::string TimeText(long t) {
     SYSTEMTIME st;
+    if (!ToSystemTime(t, st)) return std::string();
+    CLocaleTextCache::Memory* memory = CLocaleTextCache::Active();
+    const int key = st.wHour * 60 + st.wMinute;
+    if (memory) {
+        const auto found = memory->times.find(key);
+        if (found != memory->times.end()) return found->second;
+    }
     char buffer[100];
-    if (!ToSystemTime(t, st) ||
-        GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &st, nullptr, buffer, sizeof buffer) == 0)
+    if (GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &st, nullptr, buffer, sizeof buffer) == 0)
         return std::string();
+    if (memory) memory->times.emplace(key, buffer);
     return buffer;
 }
 
-bool ParseDateTime(const std::string& text, DateTimeParts& parts) {
+namespace {
+bool ParseWithSystem(const std::string& text, DateTimeParts& parts) {
     const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
     if (length <= 0) return false;
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
@@ -56,6 +74,22 @@ bool ParseDateTime(const std::string& text, DateTimeParts& parts) {
     parts.minute = st.wMinute;
     parts.second = st.wSecond;
     return true;
+}
+}  // namespace
+
+bool ParseDateTime(const std::string& text, DateTimeParts& parts) {
+    CLocaleTextCache::Memory* memory = CLocaleTextCache::Active();
+    if (!memory) return ParseWithSystem(text, parts);
+    const auto found = memory->parsed.find(text);
+    if (found != memory->parsed.end()) {
+        if (found->second.first) parts = found->second.second;
+        return found->second.first;
+    }
+    DateTimeParts result;
+    const bool ok = ParseWithSystem(text, result);
+    memory->parsed.emplace(text, std::make_pair(ok, result));
+    if (ok) parts = result;
+    return ok;
 }
 
 }  // namespace vemra

@@ -7,6 +7,8 @@
 namespace vemra {
 
 // 0: go on; -1: stop now (the caller still finishes its file and saves its datebook).
+// Cheap enough to call once per record: the queue is looked at every few tens of milliseconds
+// (and at once after RequestInterrupt or a console stop).
 int PumpWaitingMessages();
 
 // Batch runs: Ctrl-C and SIGTERM (Windows console: Ctrl-C, Ctrl-Break, console closed) make the

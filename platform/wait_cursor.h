@@ -10,7 +10,8 @@ public:
     CWaitCursor(const CWaitCursor&) = delete;
     CWaitCursor& operator=(const CWaitCursor&) = delete;
 
-    // Shows the wait cursor again (dispatched messages may have changed it).
+    // Shows the wait cursor again (dispatched messages may have changed it); cheap enough per
+    // record: the cursor is set every few tens of milliseconds at most.
     void Restore();
 
 private:

@@ -4,6 +4,7 @@
 #include "formats/row_file.h"
 #include "palm/datebook.h"
 #include "platform/local_time.h"
+#include "platform/locale_dates.h"
 #include "platform/message_box.h"
 #include "platform/message_pump.h"
 #include "platform/string_table.h"
@@ -37,6 +38,7 @@ struct ExportRun {
 
 int RunExport(const std::string& datebookPath, const char* fileName, const ExportRun& run) {
     CWaitCursor wait;
+    CLocaleTextCache localeTexts;   // one system call per distinct day, minute or text
     CDateBkTable table;
     if (table.OpenFrom(datebookPath, 0) != 0) {
         ReportDatebookOpenFailure(datebookPath, table);

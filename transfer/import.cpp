@@ -2,6 +2,7 @@
 
 #include "formats/row_file.h"
 #include "palm/datebook.h"
+#include "platform/locale_dates.h"
 #include "platform/message_box.h"
 #include "platform/message_pump.h"
 #include "platform/string_table.h"
@@ -18,8 +19,10 @@ namespace {
 constexpr int kHeaderRowResult = 101;      // a header row fails as an invalid date
 
 int RunImport(const std::string& datebookPath, const char* fileName, CSettings& settings,
-              CProgress* progress, bool full, std::string* fileFailure) {
+              CProgress* progress, bool full, std::string* fileFailure, int* rejected) {
     CWaitCursor wait;
+    if (rejected) *rejected = 0;
+    CLocaleTextCache localeTexts;   // one system call per distinct day, minute or text
     CDateBkTable table;
     CDateBkTable scratch;   // rows are read into records of a table that is never saved
     if (table.OpenFrom(datebookPath, 0) != 0) {
@@ -52,6 +55,7 @@ int RunImport(const std::string& datebookPath, const char* fileName, CSettings& 
         wait.Restore();
 
         if (result != 0) {
+            if (rejected) ++*rejected;
             if (!settings.m_bIgnoreImportErrors &&
                 ReportImportError(result, fileName, line, file->GetRowText()) == 0)
                 break;
@@ -83,13 +87,13 @@ int RunImport(const std::string& datebookPath, const char* fileName, CSettings& 
 }  // namespace
 
 int ImportSimple(const std::string& datebookPath, const char* fileName, CSettings& settings,
-                 CProgress* progress, std::string* fileFailure) {
-    return RunImport(datebookPath, fileName, settings, progress, false, fileFailure);
+                 CProgress* progress, std::string* fileFailure, int* rejected) {
+    return RunImport(datebookPath, fileName, settings, progress, false, fileFailure, rejected);
 }
 
 int ImportFull(const std::string& datebookPath, const char* fileName, CSettings& settings,
-               CProgress* progress, std::string* fileFailure) {
-    return RunImport(datebookPath, fileName, settings, progress, true, fileFailure);
+               CProgress* progress, std::string* fileFailure, int* rejected) {
+    return RunImport(datebookPath, fileName, settings, progress, true, fileFailure, rejected);
 }
 
 int ReportImportError(int code, const char* fileName, int line, const std::string& rowText) {

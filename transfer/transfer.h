@@ -36,11 +36,12 @@ std::unique_ptr<CRowFile> OpenImportFile(const std::string& fileName, CSettings&
 
 // Import. Results: appointments added, or -1 when the datebook or the input file could not be
 // opened or the datebook could not be saved. The input file's open failure is not shown here
-// (interactive callers word it themselves); fileFailure receives its text.
+// (interactive callers word it themselves); fileFailure receives its text. rejected receives
+// the number of invalid rows that were not added (the header row not counted).
 int ImportSimple(const std::string& datebookPath, const char* fileName, CSettings& settings,
-                 CProgress* progress, std::string* fileFailure = nullptr);
+                 CProgress* progress, std::string* fileFailure = nullptr, int* rejected = nullptr);
 int ImportFull(const std::string& datebookPath, const char* fileName, CSettings& settings,
-               CProgress* progress, std::string* fileFailure = nullptr);
+               CProgress* progress, std::string* fileFailure = nullptr, int* rejected = nullptr);
 
 // Shows the message for one rejected row; 1 = go on, 0 = stop the import.
 int ReportImportError(int code, const char* fileName, int line, const std::string& rowText);
@@ -64,10 +65,12 @@ bool IsExcelFileName(const std::string& fileName);
 bool IsExcelAvailable();
 
 // Runs the one import, export or remove all that the command line asked for and returns the
-// process exit status: 0 done, kBatchFailed when the operation failed, kBatchStopped when an
-// interrupt stopped it (the work done until then is kept).
+// process exit status: 0 done, kBatchFailed when the operation failed (or a running Palm
+// Desktop refused the change), kBatchStopped when an interrupt stopped it (the work done until
+// then is kept), kBatchRowsRejected when an import skipped invalid rows.
 constexpr int kBatchFailed = 3;
 constexpr int kBatchStopped = 4;
+constexpr int kBatchRowsRejected = 5;
 int RunBatchTransfer(CSettings& settings);
 
 // Shared by the operations: shows that the datebook could not be opened, with the library's

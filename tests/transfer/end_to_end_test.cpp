@@ -15,6 +15,7 @@
 #include "tests/palm/datebook_bytes.h"
 #include "tests/test_support.h"
 #include "tests/child_process.h"
+#include "tests/fake_palm_desktop.h"
 #include "tests/transfer/transfer_test_support.h"
 #include "transfer/transfer.h"
 
@@ -141,7 +142,9 @@ TEST_F(EndToEndTest, FullExportImportExportGivesTheSameFile) {
     EXPECT_EQ(LiveTexts(db).size(), 23u);
 }
 
-TEST_F(EndToEndTest, RejectedRowsAreReportedWithTheirLines) {
+// Rows that fail are skipped, reported (unless errors are ignored) and counted, and the run
+// ends with a status of its own so that scripts see them.
+TEST_F(EndToEndTest, RejectedRowsAreCountedAndGiveTheirOwnStatus) {
     const std::string in = dir.File("bad.csv");
     WriteFile(in,
               "\"Date\",\"Untimed\",\"Start Time\",\"End Time\",\"Private\",\"Text\"\r\n"
@@ -150,14 +153,65 @@ TEST_F(EndToEndTest, RejectedRowsAreReportedWithTheirLines) {
               "\"3/3/2026\",\"x\",\"\",\"\",\"\",\"\"\r\n"
               "\"32/1/2026\",\"x\",\"\",\"\",\"\",\"bad date\"\r\n"
               "\"3/4/2026\",\"x\",\"\",\"\",\"\",\"good too\"\r\n");
-    const std::string db = EmptyDatebook("empty.dat");
-    const ChildResult r = Run({"-d", db, "-i", in});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "2 appointments added from " + in + "\n");
-    EXPECT_EQ(r.err, "Error reading " + in + " line 3\n\"9:00 XM\"\nInvalid start time.\n" +
-                         "Error reading " + in + " line 4\nNo appointment text given.\n" +
-                         "Error reading " + in + " line 5\n\"32/1/2026\"\nInvalid date.\n");
-    EXPECT_EQ(LiveTexts(db), (std::vector<std::string>{"good", "good too"}));
+    const std::string reported = "Error reading " + in + " line 3\n\"9:00 XM\"\nInvalid start time.\n" +
+                                 "Error reading " + in + " line 4\nNo appointment text given.\n" +
+                                 "Error reading " + in + " line 5\n\"32/1/2026\"\nInvalid date.\n";
+    for (const bool ignoreErrors : {false, true}) {
+        SCOPED_TRACE(ignoreErrors ? "errors ignored" : "errors answered OK");
+        SetOption("ignoreimporterrors", ignoreErrors);
+        const std::string db = EmptyDatebook(ignoreErrors ? "ignored.dat" : "answered.dat");
+        const ChildResult r = Run({"-d", db, "-i", in});
+        EXPECT_EQ(r.status, kBatchRowsRejected);
+        EXPECT_EQ(r.out, "2 appointments added from " + in + ", 3 rows rejected\n");
+        EXPECT_EQ(r.err, ignoreErrors ? "" : reported);
+        EXPECT_EQ(LiveTexts(db), (std::vector<std::string>{"good", "good too"}));
+    }
+}
+
+// Batch imports and removals ask a running Palm Desktop first and tell it when they are done;
+// when it refuses, nothing changes and the run fails. Exports leave it alone.
+TEST_F(EndToEndTest, BatchChangesAskARunningPalmDesktop) {
+    const std::string in = dir.File("in.csv");
+    WriteFile(in, "\"3/2/2026\",\"x\",\"\",\"\",\"\",\"new\"\r\n");
+    struct Case {
+        std::intptr_t answer;
+        std::vector<std::string> args;
+        int status;
+        bool changed;
+        std::vector<std::uintptr_t> modes;   // the messages' first parameters, in order
+    };
+    const Case cases[] = {
+        {0, {"-i", in}, 0, true, {0, 1, 0, 2}},
+        {1, {"-i", in}, kBatchFailed, false, {0, 1, 0, 2}},
+        {0, {"-r", "-x"}, 0, true, {0, 1, 0, 2}},
+        {1, {"-r", "-x"}, kBatchFailed, false, {0, 1, 0, 2}},
+        {1, {"-x", "-e", dir.File("out.csv")}, 0, false, {}},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0] + (c.answer ? " refused" : " allowed"));
+        CFakePalmDesktop desktop;
+        if (!desktop.Start(c.answer)) GTEST_SKIP() << "no Palm Desktop window can exist here";
+        const std::string db = dir.File("db" + std::to_string(++n) + ".dat");
+        fs::copy_file(demo, db);
+        std::vector<std::string> args{"-d", db};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const ChildResult r = Run(args);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_EQ(ReadFile(db) != ReadFile(demo), c.changed);
+        if (c.status == kBatchFailed) {
+            EXPECT_EQ(r.err.rfind("Palm Desktop does not allow", 0), 0u) << r.err;
+            EXPECT_EQ(r.out, "");
+        }
+        std::vector<std::uintptr_t> modes;
+        for (const CFakePalmDesktop::Message& m : desktop.Received()) {
+            modes.push_back(m.wParam);
+            if (m.wParam != 0) {
+                EXPECT_EQ(m.lParam, desktop.Received()[1].lParam);   // one user throughout
+            }
+        }
+        EXPECT_EQ(modes, c.modes);
+    }
 }
 
 TEST_F(EndToEndTest, RemoveAllTakesWhatTheCountAnnounced) {
