@@ -9,11 +9,15 @@ namespace vemra {
 
 CAboutDlg::CAboutDlg(HWND parent) : CDialog(IDD_ABOUTBOX, parent) {}
 
+void CAboutDlg::DoDataExchange(CDataExchange& exchange) {
+    if (!m_link.GetSafeHwnd()) m_link.SubclassDlgItem(IDC_LINK, *this);
+    exchange.Text(IDC_VERSION, m_strVersion);
+}
+
 BOOL CAboutDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     m_strVersion = ProgramVersionText();
-    m_link.SubclassDlgItem(IDC_LINK, *this);
-    SetItemText(IDC_VERSION, m_strVersion);
+    UpdateData(false);
     return TRUE;
 }
 

@@ -15,6 +15,7 @@ public:
     explicit CAboutDlg(HWND parent);
 
 protected:
+    void DoDataExchange(CDataExchange& exchange) override;
     BOOL OnInitDialog() override;
 
 private:

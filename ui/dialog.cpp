@@ -136,6 +136,12 @@ std::string CDialog::ItemText(int id) const {
 
 void CDialog::SetItemText(int id, const std::string& text) const { ::SetDlgItemTextA(m_hWnd, id, text.c_str()); }
 
+bool CDialog::UpdateData(bool saveAndValidate) {
+    CDataExchange exchange(m_hWnd, saveAndValidate);
+    DoDataExchange(exchange);
+    return !exchange.Failed();
+}
+
 bool CDialog::PreTranslateMessage(MSG* msg) {
     for (CSubclassedControl* control : m_controls) {
         if (control->GetSafeHwnd() == msg->hwnd) return control->PreTranslateMessage(msg);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/data_exchange.h"
+
 namespace vemra {
 
 class CDialog;
@@ -67,11 +69,21 @@ public:
     std::string ItemText(int id) const;
     void SetItemText(int id, const std::string& text) const;
 
+    // Moves the members into the controls (false) or the controls' values into the members
+    // (true, with the validations); false when a validation failed.
+    bool UpdateData(bool saveAndValidate = true);
+
     // The modal loop offers each message here first; true: it has been handled.
     virtual bool PreTranslateMessage(MSG* msg);
 
 protected:
-    virtual BOOL OnInitDialog() { return TRUE; }
+    // The dialog's members and their controls, in exchange order.
+    virtual void DoDataExchange(CDataExchange&) {}
+    // Moves the members into the controls.
+    virtual BOOL OnInitDialog() {
+        UpdateData(false);
+        return TRUE;
+    }
     // A command (button, menu, accelerator, control notification); true when handled.
     virtual bool OnCommand(UINT id, UINT code, HWND control);
     virtual void OnOK() { EndDialog(IDOK); }

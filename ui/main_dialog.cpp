@@ -104,6 +104,8 @@ CVEMRADlg::CVEMRADlg(HWND parent) : CDialog(IDD_VEMRA_DIALOG, parent) {
                                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
 }
 
+void CVEMRADlg::DoDataExchange(CDataExchange& exchange) { exchange.Text(IDC_COUNT, m_strCount); }
+
 BOOL CVEMRADlg::OnInitDialog() {
     CDialog::OnInitDialog();
     SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon.Get()));
@@ -206,7 +208,7 @@ void CVEMRADlg::RefreshCount() {
         m_strCount = FormatText(LoadResString(n == 1 ? IDS_APPOINTMENT_BETWEEN : IDS_APPOINTMENTS_BETWEEN).c_str(), n,
                                 from.c_str(), to.c_str());
     }
-    SetItemText(IDC_COUNT, m_strCount);
+    UpdateData(false);
 }
 
 void CVEMRADlg::SetBusy(bool busy) {
@@ -312,6 +314,7 @@ void CVEMRADlg::OnOptions() {
 void CVEMRADlg::OnHelp() { ShowHelpContents(m_hWnd); }
 
 void CVEMRADlg::OnImport() {
+    UpdateData(true);
     CSettings& settings = *m_pSettings;
     char file[MAX_PATH] = {};
     settings.m_strFile.copy(file, sizeof file - 1);
@@ -360,6 +363,7 @@ void CVEMRADlg::OnImport() {
 }
 
 void CVEMRADlg::OnExport() {
+    UpdateData(true);
     CSettings& settings = *m_pSettings;
     char file[MAX_PATH] = {};
     settings.m_strFile.copy(file, sizeof file - 1);

@@ -24,6 +24,7 @@ public:
     bool PreTranslateMessage(MSG* msg) override;
 
 protected:
+    void DoDataExchange(CDataExchange& exchange) override;
     BOOL OnInitDialog() override;
     bool OnCommand(UINT id, UINT code, HWND control) override;
     void OnOK() override;
