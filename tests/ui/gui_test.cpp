@@ -315,10 +315,12 @@ TEST_F(GuiTest, NoSecondOperationOrClosingWhileOneRuns) {
     ASSERT_TRUE(box);
     PostCommand(box, IDOK);
     // The operation holds the dialog for at least the second it waits for Palm Desktop.
-    ASSERT_TRUE(WaitUntil([&] { return !Idle(dialog); }, kWait));
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_EXPORT)));
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_REMOVE_ALL)));
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_USER)));
+    const auto allDisabled = [&] {
+        for (int id : {IDC_IMPORT, IDC_EXPORT, IDC_REMOVE_ALL, IDC_USER})
+            if (IsWindowEnabled(GetDlgItem(dialog, id))) return false;
+        return true;
+    };
+    ASSERT_TRUE(WaitUntil(allDisabled, kWait));
     PostCommand(dialog, IDC_EXPORT);
     PostCommand(dialog, IDC_IMPORT);
     PostCommand(dialog, ID_QUIT);
