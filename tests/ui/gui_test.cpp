@@ -171,6 +171,43 @@ TEST_F(GuiTest, UserBoxListsTheUsersAndIsDisabledForAGivenDatebook) {
     EXPECT_EQ(ItemText(dialog, IDC_COUNT), SimpleCountLine(2));
 }
 
+TEST_F(GuiTest, UnreadableDatebookIsSaidAndCountsAsNone) {
+    test::WriteFile(Datebook("Demo"), "this is no datebook");
+    ASSERT_TRUE(m_program.Start(VEMRA_PROGRAM, {}, {{"VEMRA_UNATTENDED", ""}}));
+    // The count is taken while the dialog opens: the message comes first.
+    const HWND box = WaitForBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(MessageBoxText(box), FormatText(LoadResString(IDS_CANT_READ_FILE).c_str(), Datebook("Demo").c_str()));
+    PostCommand(box, IDOK);
+    const HWND dialog = WaitForWindow(m_program.Id(), kCaption, kWait);
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(ItemText(dialog, IDC_COUNT), SimpleCountLine(0));
+    // Remove all asks about -1 appointments and removes nothing when told not to.
+    PostCommand(dialog, IDC_REMOVE_ALL);
+    const HWND question = WaitForBox();
+    ASSERT_TRUE(question);
+    EXPECT_EQ(MessageBoxText(question), FormatText(LoadResString(IDS_CONFIRM_REMOVE).c_str(), -1, "Demo"));
+    PostCommand(question, IDCANCEL);
+    ASSERT_TRUE(WaitUntilGone(question, kWait));
+    EXPECT_EQ(test::ReadFile(Datebook("Demo")), "this is no datebook");
+}
+
+TEST_F(GuiTest, PalmDesktopButtonShowsOnlyWherePalmDesktopIsInstalled) {
+    HWND dialog = Open();
+    ASSERT_TRUE(dialog);
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_PALM_DESKTOP)));
+    m_program.Kill();
+
+    // Any program with an icon stands in for palm.exe.
+    std::string program = VEMRA_PROGRAM;
+    fs::copy_file(program, m_desktop + "\\palm.exe");
+    dialog = Open();
+    ASSERT_TRUE(dialog);
+    const HWND button = GetDlgItem(dialog, IDC_PALM_DESKTOP);
+    EXPECT_TRUE(IsWindowVisible(button));
+    EXPECT_TRUE(SendMessageA(button, BM_GETIMAGE, IMAGE_ICON, 0));
+}
+
 TEST_F(GuiTest, ExportToANameWithoutExtensionWritesCsv) {
     Fill("Demo", 2);
     const HWND dialog = Open();
