@@ -1,11 +1,14 @@
 #include <windows.h>
+#include <commctrl.h>
 #include <ole2.h>
 
 #include "app/startup.h"
 #include "platform/message_box.h"
+#include "platform/process.h"
 #include "platform/string_table.h"
 #include "settings/settings.h"
 #include "res/string_ids.h"
+#include "ui/main_dialog.h"
 
 namespace startup {
 
@@ -27,10 +30,18 @@ void* LoadLanguageLibrary() { return LoadLibraryA("VEMRALangDE"); }
 
 void FreeLanguageLibrary(void* library) { FreeLibrary(static_cast<HMODULE>(library)); }
 
-// The main window is not part of this build yet: say so, with the command-line usage.
-int RunInteractive(CSettings&) {
-    vemra::ShowMessage(vemra::LoadResString(IDS_NO_MAIN_WINDOW) + "\n\n" + vemra::LoadResString(IDS_USAGE),
-                       vemra::MessageButtons::ok, vemra::MessageIcon::information);
+int RunInteractive(CSettings& settings) {
+    // A scheduled job must never wait for a window that nobody sees.
+    if (vemra::GetEnv("VEMRA_UNATTENDED") == "1") {
+        vemra::ShowMessage(vemra::LoadResString(IDS_UNATTENDED_NO_WINDOW) + "\n\n" + vemra::LoadResString(IDS_USAGE),
+                           vemra::MessageButtons::ok, vemra::MessageIcon::information);
+        return exitDone;
+    }
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    vemra::CVEMRADlg dialog;
+    dialog.m_pSettings = &settings;
+    dialog.DoModal();
     return exitDone;
 }
 

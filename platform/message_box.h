@@ -9,7 +9,7 @@
 namespace vemra {
 
 enum class MessageButtons { ok, okCancel };
-enum class MessageIcon { none, information, warning, error };
+enum class MessageIcon { none, information, warning, error, question };
 enum : int { answerOk = 1, answerCancel = 2 };
 
 int ShowMessage(const std::string& text, MessageButtons buttons, MessageIcon icon);

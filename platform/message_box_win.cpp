@@ -12,6 +12,7 @@ int ShowSystemMessage(const std::string& text, MessageButtons buttons, MessageIc
     case MessageIcon::information: flags |= MB_ICONINFORMATION; break;
     case MessageIcon::warning: flags |= MB_ICONWARNING; break;
     case MessageIcon::error: flags |= MB_ICONERROR; break;
+    case MessageIcon::question: flags |= MB_ICONQUESTION; break;
     case MessageIcon::none: break;
     }
     // The caption is the application's name, as the framework's boxes have it.

@@ -10,5 +10,7 @@ std::string LoadResString(unsigned id);   // the empty text for an unknown id
 
 // Windows: the module resources are loaded from from now on (nullptr: the executable).
 void SetResourceModule(void* module);
+// The module set above, or nullptr (the executable; natively always nullptr).
+void* GetResourceModule();
 
 }  // namespace vemra

@@ -25,5 +25,6 @@ std::string LoadResString(unsigned id) {
 
 // Natively there are no resource modules: the texts are compiled in.
 void SetResourceModule(void*) {}
+void* GetResourceModule() { return nullptr; }
 
 }  // namespace vemra

@@ -27,4 +27,6 @@ std::string LoadResString(unsigned id) {
 
 void SetResourceModule(void* module) { ResourceModule() = static_cast<HINSTANCE>(module); }
 
+void* GetResourceModule() { return ResourceModule(); }
+
 }  // namespace vemra

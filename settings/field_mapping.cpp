@@ -35,9 +35,9 @@ void CFieldMapping::SetDefaults() {
 
 void CFieldMapping::ReadProfile() {
     std::string data;
-    if (vemra::GetProfileBinary(kSection, "simplemapping", data) && data.size() == sizeof m_simple)
+    if (vemra::ReadProfileBinary(kSection, "simplemapping", data) && data.size() == sizeof m_simple)
         Decode(data, m_simple);
-    if (vemra::GetProfileBinary(kSection, "repeatmapping", data) && data.size() == sizeof m_repeat)
+    if (vemra::ReadProfileBinary(kSection, "repeatmapping", data) && data.size() == sizeof m_repeat)
         Decode(data, m_repeat);
 }
 

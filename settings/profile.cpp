@@ -39,21 +39,21 @@ std::string ProfileSectionPath(const std::string& section) {
     return "Software\\" + Root() + "\\" + ProfileApplicationName() + "\\" + section;
 }
 
-int GetProfileInt(const std::string& section, const std::string& entry, int defaultValue) {
+int ReadProfileInt(const std::string& section, const std::string& entry, int defaultValue) {
     CRegistryKey key;
     uint32_t value = 0;
     if (!OpenSection(section, key) || !key.QueryDword(entry, value)) return defaultValue;
     return static_cast<int>(value);
 }
 
-std::string GetProfileString(const std::string& section, const std::string& entry, const std::string& defaultValue) {
+std::string ReadProfileText(const std::string& section, const std::string& entry, const std::string& defaultValue) {
     CRegistryKey key;
     std::string value;
     if (!OpenSection(section, key) || !key.QueryString(entry, value)) return defaultValue;
     return value;
 }
 
-bool GetProfileBinary(const std::string& section, const std::string& entry, std::string& data) {
+bool ReadProfileBinary(const std::string& section, const std::string& entry, std::string& data) {
     CRegistryKey key;
     return OpenSection(section, key) && key.QueryBinary(entry, data);
 }
@@ -63,7 +63,7 @@ bool WriteProfileInt(const std::string& section, const std::string& entry, int v
     return CreateSection(section, key) && key.SetDword(entry, static_cast<uint32_t>(value));
 }
 
-bool WriteProfileString(const std::string& section, const std::string& entry, const std::string& value) {
+bool WriteProfileText(const std::string& section, const std::string& entry, const std::string& value) {
     CRegistryKey key;
     return CreateSection(section, key) && key.SetString(entry, value);
 }

@@ -17,13 +17,13 @@ std::string ProfileApplicationName();
 // Software\<root>\<application>\<section>
 std::string ProfileSectionPath(const std::string& section);
 
-int GetProfileInt(const std::string& section, const std::string& entry, int defaultValue);
-std::string GetProfileString(const std::string& section, const std::string& entry, const std::string& defaultValue);
+int ReadProfileInt(const std::string& section, const std::string& entry, int defaultValue);
+std::string ReadProfileText(const std::string& section, const std::string& entry, const std::string& defaultValue);
 // False (data untouched) when the entry is missing or not binary.
-bool GetProfileBinary(const std::string& section, const std::string& entry, std::string& data);
+bool ReadProfileBinary(const std::string& section, const std::string& entry, std::string& data);
 
 bool WriteProfileInt(const std::string& section, const std::string& entry, int value);
-bool WriteProfileString(const std::string& section, const std::string& entry, const std::string& value);
+bool WriteProfileText(const std::string& section, const std::string& entry, const std::string& value);
 bool WriteProfileBinary(const std::string& section, const std::string& entry, std::string_view data);
 
 }  // namespace vemra

@@ -10,7 +10,7 @@
 namespace {
 const char kSection[] = "Options";
 
-bool GetFlag(const char* entry, bool current) { return vemra::GetProfileInt(kSection, entry, current ? 1 : 0) != 0; }
+bool GetFlag(const char* entry, bool current) { return vemra::ReadProfileInt(kSection, entry, current ? 1 : 0) != 0; }
 void WriteFlag(const char* entry, bool value) { vemra::WriteProfileInt(kSection, entry, value ? 1 : 0); }
 }  // namespace
 
@@ -46,26 +46,26 @@ CSettings::CSettings()
 CSettings::~CSettings() = default;
 
 int CSettings::Load() {
-    using vemra::GetProfileInt;
-    using vemra::GetProfileString;
-    m_dwPalmUserId = static_cast<uint32_t>(GetProfileInt(kSection, "palmuserid", static_cast<int>(m_dwPalmUserId)));
-    m_nMinSize = GetProfileInt(kSection, "minsize", m_nMinSize);
+    using vemra::ReadProfileInt;
+    using vemra::ReadProfileText;
+    m_dwPalmUserId = static_cast<uint32_t>(ReadProfileInt(kSection, "palmuserid", static_cast<int>(m_dwPalmUserId)));
+    m_nMinSize = ReadProfileInt(kSection, "minsize", m_nMinSize);
     m_bNoDuplicates = GetFlag("noduplicates", m_bNoDuplicates);
     m_bFullFormat = GetFlag("fullformat", m_bFullFormat);
     m_bIgnoreImportErrors = GetFlag("ignoreimporterrors", m_bIgnoreImportErrors);
     m_bExportNoCR = GetFlag("exportnocr", m_bExportNoCR);
-    m_nDaysAhead = GetProfileInt(kSection, "daysahead", m_nDaysAhead);
-    m_nDaysBack = GetProfileInt(kSection, "daysback", m_nDaysBack);
-    m_nDefaultApptLength = GetProfileInt(kSection, "defaultapptlength", m_nDefaultApptLength);
-    m_strSeparator = GetProfileString(kSection, "separator", m_strSeparator);
-    m_strQuote = GetProfileString(kSection, "quote", m_strQuote);
-    m_strExceptionDateSeparator = GetProfileString(kSection, "exceptiondateseparator", m_strExceptionDateSeparator);
+    m_nDaysAhead = ReadProfileInt(kSection, "daysahead", m_nDaysAhead);
+    m_nDaysBack = ReadProfileInt(kSection, "daysback", m_nDaysBack);
+    m_nDefaultApptLength = ReadProfileInt(kSection, "defaultapptlength", m_nDefaultApptLength);
+    m_strSeparator = ReadProfileText(kSection, "separator", m_strSeparator);
+    m_strQuote = ReadProfileText(kSection, "quote", m_strQuote);
+    m_strExceptionDateSeparator = ReadProfileText(kSection, "exceptiondateseparator", m_strExceptionDateSeparator);
     if (m_strExceptionDateSeparator.empty()) m_strExceptionDateSeparator.push_back(' ');
-    m_strFile = GetProfileString(kSection, "lastfile", m_strFile);
+    m_strFile = ReadProfileText(kSection, "lastfile", m_strFile);
     m_bPalmDesktopButton = GetFlag("palmdesktopbutton", m_bPalmDesktopButton);
-    m_strPrcMsgText = GetProfileString(kSection, "prcmsgtext", m_strPrcMsgText);
-    m_strPrcMsgTitle = GetProfileString(kSection, "prcmsgtitle", m_strPrcMsgTitle);
-    m_strPrcIconText = GetProfileString(kSection, "prcicontext", m_strPrcIconText);
+    m_strPrcMsgText = ReadProfileText(kSection, "prcmsgtext", m_strPrcMsgText);
+    m_strPrcMsgTitle = ReadProfileText(kSection, "prcmsgtitle", m_strPrcMsgTitle);
+    m_strPrcIconText = ReadProfileText(kSection, "prcicontext", m_strPrcIconText);
     m_bPrcDeleteAppts = GetFlag("prcdeleteappts", m_bPrcDeleteAppts);
     m_mapping.ReadProfile();
     SetDesktopButton(m_bPalmDesktopButton);
@@ -74,24 +74,24 @@ int CSettings::Load() {
 
 int CSettings::Save() {
     using vemra::WriteProfileInt;
-    using vemra::WriteProfileString;
+    using vemra::WriteProfileText;
     WriteProfileInt(kSection, "palmuserid", static_cast<int>(m_dwPalmUserId));
     WriteProfileInt(kSection, "minsize", m_nMinSize);
     WriteFlag("noduplicates", m_bNoDuplicates);
     WriteFlag("fullformat", m_bFullFormat);
-    WriteProfileString(kSection, "separator", m_strSeparator);
+    WriteProfileText(kSection, "separator", m_strSeparator);
     WriteFlag("ignoreimporterrors", m_bIgnoreImportErrors);
     WriteFlag("exportnocr", m_bExportNoCR);
     WriteProfileInt(kSection, "daysahead", m_nDaysAhead);
     WriteProfileInt(kSection, "daysback", m_nDaysBack);
     WriteProfileInt(kSection, "defaultapptlength", m_nDefaultApptLength);
-    WriteProfileString(kSection, "quote", m_strQuote);
-    WriteProfileString(kSection, "exceptiondateseparator", m_strExceptionDateSeparator);
-    WriteProfileString(kSection, "lastfile", m_strFile);
+    WriteProfileText(kSection, "quote", m_strQuote);
+    WriteProfileText(kSection, "exceptiondateseparator", m_strExceptionDateSeparator);
+    WriteProfileText(kSection, "lastfile", m_strFile);
     WriteFlag("palmdesktopbutton", m_bPalmDesktopButton);
-    WriteProfileString(kSection, "prcmsgtext", m_strPrcMsgText);
-    WriteProfileString(kSection, "prcmsgtitle", m_strPrcMsgTitle);
-    WriteProfileString(kSection, "prcicontext", m_strPrcIconText);
+    WriteProfileText(kSection, "prcmsgtext", m_strPrcMsgText);
+    WriteProfileText(kSection, "prcmsgtitle", m_strPrcMsgTitle);
+    WriteProfileText(kSection, "prcicontext", m_strPrcIconText);
     WriteFlag("prcdeleteappts", m_bPrcDeleteAppts);
     m_mapping.WriteProfile();
     SetDesktopButton(m_bPalmDesktopButton);

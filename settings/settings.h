@@ -45,7 +45,7 @@ public:
 
     // Users and paths.
     void GetDatebookPath(std::string& path) const;
-    int GetUserName(std::string& name) const;
+    int GetPalmUserName(std::string& name) const;
     int FindUser(const char* name);
     static std::string GetComponentPath(uint32_t creator, const char* defaultPath);
 

@@ -51,7 +51,7 @@ void CSettings::GetDatebookPath(std::string& path) const {
     path = desktop + user + GetComponentPath(kDatebookCreator, "\\datebook\\datebook.dat");
 }
 
-int CSettings::GetUserName(std::string& name) const {
+int CSettings::GetPalmUserName(std::string& name) const {
     UserName(m_dwPalmUserId, name);
     return 0;
 }

@@ -284,7 +284,7 @@ TEST_F(SettingsTest, DatebookPathAndUsers) {
     for (const char* name : {"Smith", "", "SmithJ "}) EXPECT_EQ(s.FindUser(name), 0) << name;
     EXPECT_EQ(s.m_dwPalmUserId, UserIdOfFolder("SmithJ"));
     std::string text;
-    EXPECT_EQ(s.GetUserName(text), 0);
+    EXPECT_EQ(s.GetPalmUserName(text), 0);
     EXPECT_EQ(text, "SmithJ");
     s.GetDatebookPath(text);
     EXPECT_EQ(text, m_desktop + "\\SmithJ\\datebook\\datebook.dat");

@@ -1,0 +1,178 @@
+#include "tests/ui/gui_driver.h"
+
+#include <fstream>
+
+namespace vemra::gui {
+
+namespace {
+std::string Quote(const std::string& arg) {
+    if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) return arg;
+    std::string quoted(1, '"');
+    quoted += arg;
+    quoted += '"';
+    return quoted;
+}
+}  // namespace
+
+CProgram::~CProgram() { Kill(); }
+
+bool CProgram::Start(const std::string& program, const std::vector<std::string>& args,
+                     const std::vector<std::pair<std::string, std::string>>& env) {
+    std::string line = Quote(program);
+    for (const auto& a : args) {
+        line += ' ';
+        line += Quote(a);
+    }
+    // The child inherits this process's environment: change it around the start.
+    std::vector<std::pair<std::string, std::string>> saved;
+    for (const auto& [name, value] : env) {
+        char old[4096];
+        const DWORD n = GetEnvironmentVariableA(name.c_str(), old, sizeof old);
+        saved.emplace_back(name, n > 0 && n < sizeof old ? std::string(old, n) : std::string());
+        SetEnvironmentVariableA(name.c_str(), value.empty() ? nullptr : value.c_str());
+    }
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &m_info);
+    for (const auto& [name, value] : saved) SetEnvironmentVariableA(name.c_str(), value.empty() ? nullptr : value.c_str());
+    if (!started) return false;
+    WaitForInputIdle(m_info.hProcess, 10000);
+    return true;
+}
+
+bool CProgram::WaitForExit(int timeoutMs) {
+    if (!m_info.hProcess) return true;
+    return WaitUntil([&] { return WaitForSingleObject(m_info.hProcess, 0) == WAIT_OBJECT_0; }, timeoutMs);
+}
+
+void CProgram::Kill() {
+    if (!m_info.hProcess) return;
+    if (WaitForSingleObject(m_info.hProcess, 0) != WAIT_OBJECT_0) {
+        TerminateProcess(m_info.hProcess, 99);
+        WaitForSingleObject(m_info.hProcess, 10000);
+    }
+    CloseHandle(m_info.hThread);
+    CloseHandle(m_info.hProcess);
+    m_info = {};
+}
+
+void Pump(int milliseconds) {
+    const DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        const DWORD now = GetTickCount();
+        if (static_cast<int>(end - now) <= 0) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now < 20 ? end - now : 20, QS_ALLINPUT);
+    }
+}
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (done()) return true;
+        if (static_cast<int>(GetTickCount() - start) > timeoutMs) return done();
+        Pump(25);
+    }
+}
+
+HWND FindWindowOf(DWORD processId, const std::string& caption) {
+    struct Search {
+        DWORD process;
+        const std::string* caption;
+        HWND found;
+    } search{processId, &caption, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner != s->process || !IsWindowVisible(window) || TextOf(window) != *s->caption) return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WaitForWindow(DWORD processId, const std::string& caption, int timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindWindowOf(processId, caption)) != nullptr; }, timeoutMs);
+    return found;
+}
+
+bool WaitUntilGone(HWND window, int timeoutMs) {
+    return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);
+}
+
+std::string TextOf(HWND window) {
+    char text[4096] = {};
+    // WM_GETTEXT with a timeout: a busy program must not stop the test.
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                             &copied))
+        return "";
+    return std::string(text, copied);
+}
+
+std::string ItemText(HWND dialog, int id) { return TextOf(GetDlgItem(dialog, id)); }
+
+std::string MessageBoxText(HWND box) { return ItemText(box, 0xFFFF); }
+
+void PostCommand(HWND dialog, int id, int code) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void SelectComboItem(HWND dialog, int id, int index) {
+    SendMessageTimeoutA(GetDlgItem(dialog, id), CB_SETCURSEL, static_cast<WPARAM>(index), 0, SMTO_ABORTIFHUNG, 2000, nullptr);
+    PostCommand(dialog, id, CBN_SELCHANGE);
+}
+
+bool AnswerFileDialog(HWND fileDialog, const std::string& path) {
+    // The file name box: a combo box on Windows (cmb13), an edit control in Wine (edt1).
+    HWND name = GetDlgItem(fileDialog, 0x47C);
+    if (!name) name = GetDlgItem(fileDialog, 0x480);
+    if (!name) return false;
+    SendMessageTimeoutA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_ABORTIFHUNG, 2000, nullptr);
+    PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(fileDialog, IDOK)));
+    return WaitUntilGone(fileDialog, 10000);
+}
+
+bool SaveWindowPicture(HWND window, const std::string& path) {
+    RECT rect;
+    if (!GetWindowRect(window, &rect)) return false;
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0) return false;
+    const HDC screen = GetDC(nullptr);
+    const HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;   // bottom-up, as the file keeps it
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    const bool copied = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY) != 0;
+    GdiFlush();
+    const DWORD stride = static_cast<DWORD>((width * 3 + 3) & ~3);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + stride * static_cast<DWORD>(height);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    out.write(static_cast<const char*>(bits), static_cast<std::streamsize>(stride * static_cast<DWORD>(height)));
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return copied && static_cast<bool>(out);
+}
+
+}  // namespace vemra::gui

@@ -1,0 +1,438 @@
+#include "ui/main_dialog.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <cstring>
+#include <vector>
+
+#include "palm/desktop_link.h"
+#include "palm/user_data.h"
+#include "platform/locale_dates.h"
+#include "platform/message_box.h"
+#include "platform/string_table.h"
+#include "platform/text.h"
+#include "platform/wait_cursor.h"
+#include "res/resource.h"
+#include "res/string_ids.h"
+#include "settings/settings.h"
+#include "transfer/transfer.h"
+#include "ui/about_dialog.h"
+#include "ui/help.h"
+
+namespace vemra {
+
+namespace {
+
+// The progress bar as the transfer operations see it.
+class CProgressBar : public CProgress {
+public:
+    explicit CProgressBar(HWND bar) : m_bar(bar) {}
+    void SetRange(int lower, int upper) override {
+        SendMessageA(m_bar, PBM_SETRANGE, 0, MAKELPARAM(lower & 0xFFFF, upper & 0xFFFF));
+    }
+    void SetPos(int pos) override { SendMessageA(m_bar, PBM_SETPOS, static_cast<WPARAM>(pos & 0xFFFF), 0); }
+
+private:
+    HWND m_bar;
+};
+
+// "desc|pattern|..." with the bars turned into the NULs the file dialogs expect.
+std::vector<char> FilterBuffer(const std::string& filters) {
+    std::vector<char> buffer(filters.begin(), filters.end());
+    for (char& c : buffer) {
+        if (c == '|') c = '\0';
+    }
+    buffer.push_back('\0');
+    buffer.push_back('\0');
+    return buffer;
+}
+
+bool HasExtension(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    const std::size_t dot = path.rfind('.');
+    return dot != std::string::npos && (slash == std::string::npos || dot > slash);
+}
+
+// The second text of a custom-filter buffer: the pattern the file dialog reports back.
+std::string CustomFilterPattern(const char* buffer, std::size_t size) {
+    const std::size_t first = strnlen(buffer, size);
+    if (first + 1 >= size) return "";
+    return std::string(buffer + first + 1, strnlen(buffer + first + 1, size - first - 1));
+}
+
+
+}  // namespace
+
+int InitialFilterIndex(const std::string& fileName, bool excelAvailable) {
+    if (fileName.size() < 4 || fileName.find('.') == std::string::npos) return 0;
+    const std::string extension = ToLowerAscii(std::string_view(fileName).substr(fileName.size() - 3));
+    if (excelAvailable) {
+        if (extension == "xls") return 1;
+        if (extension == "csv") return 2;
+        return 3;
+    }
+    return extension == "csv" ? 1 : 2;
+}
+
+std::string AppendExtensionFromFilter(const std::string& path, const std::string& pattern) {
+    if (HasExtension(path)) return path;
+    if (pattern.find("*.xls") != std::string::npos) return path + ".xls";
+    if (pattern.find("*.csv") != std::string::npos) return path + ".csv";
+    if (pattern.find("*.prc") != std::string::npos) return path + ".prc";
+    return path;
+}
+
+std::string FilterPattern(const std::string& filters, int index) {
+    if (index < 1) return "";
+    std::size_t start = 0;
+    // Each filter is two texts: description and pattern.
+    for (int text = 0; text < 2 * index - 1; ++text) {
+        start = filters.find('|', start);
+        if (start == std::string::npos) return "";
+        ++start;
+    }
+    const std::size_t end = filters.find('|', start);
+    return filters.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+CVEMRADlg::CVEMRADlg(HWND parent) : CDialog(IDD_VEMRA_DIALOG, parent) {
+    m_hIcon.Reset(static_cast<HICON>(LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
+                                                GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
+    m_hSmallIcon.Reset(static_cast<HICON>(LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
+                                                     GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
+}
+
+void CVEMRADlg::DoDataExchange(CDataExchange& exchange) { exchange.Text(IDC_COUNT, m_strCount); }
+
+BOOL CVEMRADlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon.Get()));
+    SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon ? m_hSmallIcon.Get() : m_hIcon.Get()));
+
+    m_comboUser = GetDlgItem(IDC_USER);
+    m_progress = GetDlgItem(IDC_PROGRESS);
+    m_btnImport.SubclassDlgItem(IDC_IMPORT, *this);
+    m_btnExport.SubclassDlgItem(IDC_EXPORT, *this);
+    m_btnRemoveAll.SubclassDlgItem(IDC_REMOVE_ALL, *this);
+
+    if (m_pSettings->m_strDatebookFile.empty()) {
+        FillUserCombo();
+    } else {
+        // The datebook file is fixed: there is no user to choose.
+        EnableWindow(m_comboUser, FALSE);
+        m_bUserComboEnabled = false;
+    }
+
+    if (const HMENU menu = LoadMenuA(ResourceInstance(), MAKEINTRESOURCEA(IDR_MAIN_MENU))) {
+        if (!SetMenu(m_hWnd, menu)) DestroyMenu(menu);
+    }
+    m_hAccel = LoadAcceleratorsA(ResourceInstance(), MAKEINTRESOURCEA(IDR_MAIN_ACCELERATORS));
+
+    m_btnRemoveAll.LoadButtonIcon(IDI_REMOVE_ALL, 32, 32);
+    m_btnExport.LoadButtonIcon(IDI_EXPORT, 32, 32);
+    m_btnImport.LoadButtonIcon(IDI_IMPORT, 32, 32);
+
+    HICON desktopIcon = nullptr;
+    const std::string palm = PalmDesktopProgram();
+    std::string directory;
+    if (DesktopDirectory(directory) > 0) ExtractIconExA(palm.c_str(), 0, &desktopIcon, nullptr, 1);
+    m_hDesktopIcon.Reset(desktopIcon);
+    if (m_hDesktopIcon)
+        SendDlgItemMessageA(m_hWnd, IDC_PALM_DESKTOP, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(m_hDesktopIcon.Get()));
+    else
+        ShowWindow(GetDlgItem(IDC_PALM_DESKTOP), SW_HIDE);
+
+    RefreshCount();
+
+    m_bExcelAvailable = IsExcelAvailable();
+    m_strOpenFilter.clear();
+    m_strSaveFilter.clear();
+    for (unsigned id : {IDS_FILTER_EXCEL, IDS_FILTER_CSV, IDS_FILTER_ALL}) {
+        if (id == IDS_FILTER_EXCEL && !m_bExcelAvailable) continue;
+        const std::string piece = LoadResString(id);
+        m_strOpenFilter += piece;
+        m_strSaveFilter += piece;
+    }
+    m_strOpenFilter += "|";
+    m_strSaveFilter += "|";
+    return TRUE;
+}
+
+void CVEMRADlg::FillUserCombo() {
+    SendMessageA(m_comboUser, CB_RESETCONTENT, 0, 0);
+    for (short index = 0; index < UserCount(); ++index) {
+        uint32_t id = 0;
+        if (UserIdAt(index, &id) <= 0) continue;
+        std::string name;
+        UserName(id, name);
+        const LRESULT item = SendMessageA(m_comboUser, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        if (item >= 0) SendMessageA(m_comboUser, CB_SETITEMDATA, static_cast<WPARAM>(item), static_cast<LPARAM>(id));
+    }
+    SendMessageA(m_comboUser, CB_SETCURSEL, 0, 0);
+    const LRESULT count = SendMessageA(m_comboUser, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        if (static_cast<uint32_t>(SendMessageA(m_comboUser, CB_GETITEMDATA, static_cast<WPARAM>(i), 0)) ==
+            m_pSettings->m_dwPalmUserId) {
+            SendMessageA(m_comboUser, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
+            break;
+        }
+    }
+    ReadUserSelection();
+}
+
+// The combo box's answer for no selection is -1 (CB_ERR), kept as the user ID.
+void CVEMRADlg::ReadUserSelection() {
+    const LRESULT selection = SendMessageA(m_comboUser, CB_GETCURSEL, 0, 0);
+    m_pSettings->m_dwPalmUserId =
+        static_cast<uint32_t>(SendMessageA(m_comboUser, CB_GETITEMDATA, static_cast<WPARAM>(selection), 0));
+}
+
+void CVEMRADlg::RefreshCount() {
+    CWaitCursor wait;
+    CSettings& settings = *m_pSettings;
+    int n = CountInSpan(settings);
+    if (n < 0) {
+        std::string path;
+        settings.GetDatebookPath(path);
+        ShowMessage(FormatText(LoadResString(IDS_CANT_READ_FILE).c_str(), path.c_str()), MessageButtons::ok,
+                    MessageIcon::error);
+        n = 0;
+    }
+    if (settings.m_bFullFormat) {
+        m_strCount = FormatText(LoadResString(IDS_APPOINTMENTS).c_str(), n);
+    } else {
+        const std::string from = DateText(settings.GetSpanStart());
+        const std::string to = DateText(settings.GetSpanEnd());
+        m_strCount = FormatText(LoadResString(n == 1 ? IDS_APPOINTMENT_BETWEEN : IDS_APPOINTMENTS_BETWEEN).c_str(), n,
+                                from.c_str(), to.c_str());
+    }
+    UpdateData(false);
+}
+
+void CVEMRADlg::SetBusy(bool busy) {
+    m_bBusy = busy;
+    for (int id : {IDC_IMPORT, IDC_EXPORT, IDC_REMOVE_ALL, IDC_PALM_DESKTOP}) EnableWindow(GetDlgItem(id), !busy);
+    if (m_bUserComboEnabled) EnableWindow(m_comboUser, !busy);
+    if (const HMENU menu = GetMenu(m_hWnd)) {
+        const int items = GetMenuItemCount(menu);
+        for (int i = 0; i < items; ++i)
+            EnableMenuItem(menu, static_cast<UINT>(i), MF_BYPOSITION | (busy ? MF_GRAYED : MF_ENABLED));
+        DrawMenuBar(m_hWnd);
+    }
+    if (const HMENU system = GetSystemMenu(m_hWnd, FALSE))
+        EnableMenuItem(system, SC_CLOSE, MF_BYCOMMAND | (busy ? MF_GRAYED : MF_ENABLED));
+}
+
+bool CVEMRADlg::PreTranslateMessage(MSG* msg) {
+    if (m_hAccel && !m_bBusy && TranslateAcceleratorA(m_hWnd, m_hAccel, msg)) return true;
+    return CDialog::PreTranslateMessage(msg);
+}
+
+bool CVEMRADlg::OnCommand(UINT id, UINT code, HWND control) {
+    if (id == IDC_USER) {
+        if (code == CBN_SELCHANGE && !m_bBusy) {
+            ReadUserSelection();
+            RefreshCount();
+        }
+        return true;
+    }
+    // Messages pumped during an operation may carry clicks and keys: none may start another.
+    if (m_bBusy) return true;
+    switch (id) {
+    case ID_APP_ABOUT: CAboutDlg(m_hWnd).DoModal(); return true;
+    case IDC_IMPORT: OnImport(); return true;
+    case IDC_EXPORT: OnExport(); return true;
+    case ID_OPTIONS: OnOptions(); return true;
+    case ID_QUIT: OnQuit(); return true;
+    case IDC_REMOVE_ALL: OnRemoveAll(); return true;
+    case ID_HELP_CONTENTS: OnHelp(); return true;
+    case IDC_PALM_DESKTOP: LaunchPalmDesktop(reinterpret_cast<WindowHandle>(m_hWnd)); return true;
+    default: return CDialog::OnCommand(id, code, control);
+    }
+}
+
+bool CVEMRADlg::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR& result) {
+    switch (message) {
+    case WM_PAINT:
+        if (!IsIconic(m_hWnd)) return false;
+        {
+            PAINTSTRUCT paint;
+            const HDC dc = BeginPaint(m_hWnd, &paint);
+            SendMessageA(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+            RECT client;
+            GetClientRect(m_hWnd, &client);
+            const int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
+            const int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
+            DrawIcon(dc, x, y, m_hIcon.Get());
+            EndPaint(m_hWnd, &paint);
+        }
+        result = 0;
+        return true;
+    case WM_QUERYDRAGICON: result = reinterpret_cast<INT_PTR>(m_hIcon.Get()); return true;
+    case WM_HELP: OnHelp(); result = TRUE; return true;
+    case WM_SYSCOMMAND:
+        // The close box stays shut while an operation runs.
+        if ((wParam & 0xFFF0) == SC_CLOSE && m_bBusy) {
+            result = 0;
+            return true;
+        }
+        return false;
+    default: return false;
+    }
+}
+
+void CVEMRADlg::OnOK() {
+    if (m_bBusy) return;
+    EndDialog(IDOK);
+}
+
+void CVEMRADlg::OnCancel() {
+    if (m_bBusy) return;
+    ReadUserSelection();
+    m_pSettings->Save();
+    EndDialog(IDCANCEL);
+}
+
+void CVEMRADlg::OnQuit() {
+    ReadUserSelection();
+    m_pSettings->Save();
+    EndDialog(IDOK);
+}
+
+bool CVEMRADlg::RunOptionsDialog() {
+    ShowMessage(LoadResString(IDS_NOT_AVAILABLE), MessageButtons::ok, MessageIcon::information);
+    return false;
+}
+
+void CVEMRADlg::OnOptions() {
+    if (RunOptionsDialog()) m_pSettings->Save();
+    RefreshCount();
+}
+
+void CVEMRADlg::OnHelp() { ShowHelpContents(m_hWnd); }
+
+void CVEMRADlg::OnImport() {
+    UpdateData(true);
+    CSettings& settings = *m_pSettings;
+    char file[MAX_PATH] = {};
+    settings.m_strFile.copy(file, sizeof file - 1);
+    std::vector<char> filter = FilterBuffer(m_strOpenFilter);
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = m_hWnd;
+    ofn.lpstrFilter = filter.data();
+    ofn.lpstrCustomFilter = m_szImportCustomFilter;
+    ofn.nMaxCustFilter = sizeof m_szImportCustomFilter;
+    ofn.nFilterIndex = static_cast<DWORD>(InitialFilterIndex(settings.m_strFile, m_bExcelAvailable));
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = sizeof file;
+    ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER | OFN_NOCHANGEDIR;
+    if (!GetOpenFileNameA(&ofn)) return;
+
+    CWaitCursor wait;
+    SetBusy(true);
+    CProgressBar progress(m_progress);
+    SendMessageA(m_progress, PBM_SETPOS, 0, 0);
+    ShowWindow(m_progress, SW_SHOW);
+    ReadUserSelection();
+    const uint32_t user = settings.m_dwPalmUserId;
+
+    if (NotifyDesktop(desktopBeforeChange, user) == 0) {
+        // Palm Desktop keeps the datebook: nothing is imported.
+        ShowWindow(m_progress, SW_HIDE);
+    } else {
+        Sleep(1000);
+        std::string datebook;
+        settings.GetDatebookPath(datebook);
+        settings.m_strFile = file;
+        std::string fileFailure;
+        const int result = settings.m_bFullFormat
+                               ? ImportFull(datebook, settings.m_strFile.c_str(), settings, &progress, &fileFailure)
+                               : ImportSimple(datebook, settings.m_strFile.c_str(), settings, &progress, &fileFailure);
+        // The datebook's own failures have been shown where they happened; the file's are said here.
+        if (result < 0 && !fileFailure.empty())
+            ShowMessage(FormatText(LoadResString(IDS_ERROR_READING_FILE).c_str(), fileFailure.c_str()), MessageButtons::ok,
+                        MessageIcon::none);
+        ShowWindow(m_progress, SW_HIDE);
+    }
+    NotifyDesktop(desktopAfterChange, user);
+    SetBusy(false);
+    RefreshCount();
+}
+
+void CVEMRADlg::OnExport() {
+    UpdateData(true);
+    CSettings& settings = *m_pSettings;
+    char file[MAX_PATH] = {};
+    settings.m_strFile.copy(file, sizeof file - 1);
+    std::vector<char> filter = FilterBuffer(m_strSaveFilter);
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = m_hWnd;
+    ofn.lpstrFilter = filter.data();
+    ofn.lpstrCustomFilter = m_szExportCustomFilter;
+    ofn.nMaxCustFilter = sizeof m_szExportCustomFilter;
+    ofn.nFilterIndex = static_cast<DWORD>(InitialFilterIndex(settings.m_strFile, m_bExcelAvailable));
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = sizeof file;
+    ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_EXPLORER | OFN_NOCHANGEDIR;
+    if (!GetSaveFileNameA(&ofn)) return;
+
+    CWaitCursor wait;
+    // The pattern the dialog reports back; the chosen filter's own when it reports none.
+    std::string pattern = CustomFilterPattern(m_szExportCustomFilter, sizeof m_szExportCustomFilter);
+    // Index 0 without a custom filter means the dialog showed the first filter.
+    if (pattern.empty()) pattern = FilterPattern(m_strSaveFilter, ofn.nFilterIndex ? static_cast<int>(ofn.nFilterIndex) : 1);
+    const std::string path = AppendExtensionFromFilter(file, pattern);
+
+    SetBusy(true);
+    CProgressBar progress(m_progress);
+    SendMessageA(m_progress, PBM_SETPOS, 0, 0);
+    ShowWindow(m_progress, SW_SHOW);
+    ReadUserSelection();
+    const uint32_t user = settings.m_dwPalmUserId;
+    NotifyDesktop(desktopBeforeChange, user);
+    Sleep(1000);
+    NotifyDesktop(desktopAfterChange, user);
+
+    settings.m_strFile = path;
+    DeleteFileA(path.c_str());
+    std::string datebook;
+    settings.GetDatebookPath(datebook);
+    if (settings.m_bFullFormat)
+        ExportFull(datebook, path.c_str(), settings, &progress);
+    else
+        ExportSimple(datebook, path.c_str(), settings.GetSpanStart(), settings.GetSpanEnd(), settings, &progress);
+    ShowWindow(m_progress, SW_HIDE);
+    SetBusy(false);
+}
+
+void CVEMRADlg::OnRemoveAll() {
+    CSettings& settings = *m_pSettings;
+    std::string name;
+    settings.GetPalmUserName(name);
+    const std::string question =
+        FormatText(LoadResString(IDS_CONFIRM_REMOVE).c_str(), CountInSpan(settings), name.c_str());
+    if (ShowMessage(question, MessageButtons::okCancel, MessageIcon::question) != answerOk) return;
+
+    CWaitCursor wait;
+    SetBusy(true);
+    CProgressBar progress(m_progress);
+    SendMessageA(m_progress, PBM_SETPOS, 0, 0);
+    ShowWindow(m_progress, SW_SHOW);
+    ReadUserSelection();
+    const uint32_t user = settings.m_dwPalmUserId;
+    NotifyDesktop(desktopBeforeChange, user);
+    Sleep(1000);
+    std::string datebook;
+    settings.GetDatebookPath(datebook);
+    RemoveAll(datebook, settings, &progress);
+    NotifyDesktop(desktopAfterChange, user);
+    SetBusy(false);
+    RefreshCount();
+    ShowWindow(m_progress, SW_HIDE);
+}
+
+}  // namespace vemra
