@@ -239,7 +239,7 @@ TEST_F(SettingsTest, FindUserTakesDisplayAndFolderNames) {
     }
     s.FindUser("john smith");
     std::string text;
-    s.GetUserName(text);
+    s.GetPalmUserName(text);
     EXPECT_EQ(text, "John Smith");
     s.GetDatebookPath(text);
     EXPECT_EQ(text, m_desktop + "\\SmithJ\\datebook\\datebook.dat");
