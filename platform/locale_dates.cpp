@@ -215,7 +215,9 @@ const LocalePictures* FromSystem(const char* name, const std::string& language, 
     }
     entry = std::make_unique<DerivedPictures>();
     entry->name = language + (territory.empty() ? "" : "-" + territory);
+    // No white space inside a date: a space separates the dates of an exceptions cell.
     entry->shortDate = PictureFromStrftime(dateFormat, false);
+    std::erase_if(entry->shortDate, [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; });
     entry->time = PictureFromStrftime(timeFormat, true);
     // Month or day names cannot be read back by number: such a locale gets the unambiguous forms.
     if (entry->shortDate.empty() || entry->shortDate.find('y') == std::string::npos ||
@@ -489,8 +491,9 @@ bool ParseDateTimeWithOrder(const std::string& text, bool monthFirst, int curren
 
 bool ParseDateTimeFor(const std::string& text, const LocalePictures& pictures, int currentYear,
                       DateTimeParts& parts) {
-    return ParseCommonForms(text, pictures.monthFirst, pictures.yearFirst, currentYear, parts) ||
-           ParsePictureForms(text, pictures, parts);
+    // The locale's own forms first: "09.15" is a time where times are written so, not 15 September.
+    return ParsePictureForms(text, pictures, parts) ||
+           ParseCommonForms(text, pictures.monthFirst, pictures.yearFirst, currentYear, parts);
 }
 
 }  // namespace vemra

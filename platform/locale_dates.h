@@ -74,9 +74,8 @@ std::string PictureFromStrftime(const std::string& format, bool withoutSeconds);
 // installed (locale_dates_posix.cpp; the Windows build has none).
 bool SystemLocaleFormats(const std::string& name, std::string& dateFormat, std::string& timeFormat);
 
-// The native parser for a locale: the common forms first (as ParseDateTimeWithOrder, with the
-// locale's order), then exactly the forms of its pictures (date, time, date and time), for
-// locales whose texts carry words or signs between the numbers.
+// The native parser for a locale: exactly the forms of its pictures first (date, time, date and
+// time), then the common forms (as ParseDateTimeWithOrder, with the locale's order).
 bool ParseDateTimeFor(const std::string& text, const LocalePictures& pictures, int currentYear,
                       DateTimeParts& parts);
 
