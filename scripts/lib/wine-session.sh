@@ -17,6 +17,14 @@ wine_session_start() {
   wineserver -w
   wineserver -p
   wine notepad.exe </dev/null >/dev/null 2>&1 &
+  # The first test must not be the program that starts Wine's desktop process: that process
+  # would inherit CTest's pipes and keep the test "running" until its timeout.
+  local i
+  for i in $(seq 1 60); do
+    pgrep -f 'explorer.exe' >/dev/null && pgrep -f 'notepad.exe' >/dev/null && break
+    sleep 0.5
+  done
+  sleep 1
 }
 wine_session_stop() {
   wineserver -k >/dev/null 2>&1 || true
