@@ -25,26 +25,9 @@ using namespace datebook;
 
 namespace datebook {
 
-long DaysFromCivil(int year, int month, int day) {
-    const long y = year - (month <= 2 ? 1 : 0);
-    const long era = (y >= 0 ? y : y - 399) / 400;
-    const long yoe = y - era * 400;
-    const long doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
+long DaysFromCivil(int year, int month, int day) { return static_cast<long>(vemra::DaysFromCivil(year, month, day)); }
 
-void CivilFromDays(long days, int& year, int& month, int& day) {
-    days += 719468;
-    const long era = (days >= 0 ? days : days - 146096) / 146097;
-    const long doe = days - era * 146097;
-    const long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const long mp = (5 * doy + 2) / 153;
-    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
-}
+void CivilFromDays(long days, int& year, int& month, int& day) { vemra::CivilFromDays(days, year, month, day); }
 
 bool LocalDay(long t, long& day) {
     vemra::LocalParts p;

@@ -55,6 +55,7 @@ long LocalMidnight(long t) {
 
 namespace {
 long g_fixedNow = -1;
+}  // namespace
 
 long long DaysFromCivil(long long y, int m, int d) {
     y -= m <= 2;
@@ -75,7 +76,6 @@ void CivilFromDays(long long z, int& y, int& m, int& d) {
     m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
     y = static_cast<int>(yoe + era * 400 + (m <= 2));
 }
-}  // namespace
 
 long ShiftLocalDays(long t, long long days, int hour, int minute, int second) {
     LocalParts p;

@@ -25,6 +25,10 @@ long MakeLocal(int year, int month, int day, int hour = 0, int minute = 0, int s
 // Local 00:00:00 of the day of t (-1 when t cannot be converted).
 long LocalMidnight(long t);
 
+// Days since 1970-01-01 of a date of the (proleptic Gregorian) calendar, and back.
+long long DaysFromCivil(long long year, int month, int day);
+void CivilFromDays(long long days, int& year, int& month, int& day);
+
 // The local time hour:minute:second of the day that lies `days` calendar days after (before,
 // when negative) the local day of t; days of 23 or 25 hours count as one. LONG_MIN or LONG_MAX
 // when that day is before 1970-01-02 or after 2037, where the time cannot hold it.

@@ -12,7 +12,6 @@
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "settings/settings.h"
-#include "tests/palm/datebook_bytes.h"
 #include "tests/test_support.h"
 #include "tests/child_process.h"
 #include "tests/fake_palm_desktop.h"
@@ -92,26 +91,6 @@ TEST_F(EndToEndTest, UserIsFoundByDisplayOrFolderName) {
         EXPECT_EQ(ReadFile(out), ReadFile(DataFile("transfer/demo-full.csv"))) << user;
     }
     EXPECT_EQ(Run({"-u", "User", "-x", "-e", dir.File("none.csv")}).status, 1);
-}
-
-// A datebook as Palm Desktop leaves it when the user switched an alarm off: flag clear, amount
-// and unit kept. The program exports it without an alarm.
-TEST_F(EndToEndTest, SwitchedOffAlarmExportsEmptyAlarmCells) {
-    dbtest::Rec r;
-    r.start = static_cast<std::uint32_t>(MakeLocal(2026, 3, 10, 9));
-    r.end = r.start + 3600;
-    r.description = "alarm off";
-    r.alarm = 0;
-    r.advance = 5;
-    r.unit = 0;
-    const std::string db = dir.File("bytes.dat");
-    WriteFile(db, dbtest::Header(1) + dbtest::Record(r));
-    const std::string out = dir.File("out.csv");
-    const ChildResult result = Run({"-d", db, "-x", "-e", out});
-    EXPECT_EQ(result.status, 0) << result.err;
-    const std::string csv = ReadFile(out);
-    EXPECT_EQ(csv.substr(csv.find("\r\n") + 2),
-              "\"3/10/2026\",\"\",\"9:00 AM\",\"10:00 AM\",\"\",\"alarm off\",\"\",\"\",\"\",\"\",\"\"\r\n");
 }
 
 TEST_F(EndToEndTest, SimpleExportOfTheDemoYearMatchesTheGoldenFile) {
