@@ -1,0 +1,4 @@
+#include "excel/excel_file.h"
+
+// Microsoft Excel exists only on Windows.
+vemra::CRef<vemra::CDispatchObject> vemra::CreateOfficeExcel() { return {}; }
