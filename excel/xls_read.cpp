@@ -371,7 +371,7 @@ private:
         // The count is a claim; the data decides, and ending between strings is no damage.
         for (std::uint32_t i = 0; i < unique && !s.AtEnd(); ++i) {
             if (!s.String(text)) return false;
-            m_strings.push_back(m_sheet.AddString(text));
+            m_strings.push_back(m_sheet.AppendString(std::move(text)));
         }
         return true;
     }
@@ -411,7 +411,10 @@ private:
     }
     bool Text(long row, long column, std::u16string_view text) {
         if (column >= CXlsSheet::kMaxColumns) return true;
-        m_sheet.SetText(row, column, text);
+        XlsCell& cell = m_sheet.Cell(row, column);
+        cell = XlsCell{};
+        cell.kind = XlsCellKind::text;
+        cell.text = m_sheet.AppendString(std::u16string(text));
         return true;
     }
     void Special(long row, long column, XlsCellKind kind, unsigned code) {

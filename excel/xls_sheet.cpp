@@ -98,6 +98,11 @@ std::uint32_t CXlsSheet::AddString(std::u16string_view text) {
     return index;
 }
 
+std::uint32_t CXlsSheet::AppendString(std::u16string text) {
+    m_strings.push_back(std::move(text));
+    return static_cast<std::uint32_t>(m_strings.size() - 1);
+}
+
 const std::u16string& CXlsSheet::String(std::uint32_t index) const {
     static const std::u16string none;
     return index < m_strings.size() ? m_strings[index] : none;

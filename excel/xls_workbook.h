@@ -61,7 +61,8 @@ public:
     void SetRowHeight(long row, int twips);
     bool HasCustomHeight(long row) const;
 
-    std::uint32_t AddString(std::u16string_view text);
+    std::uint32_t AddString(std::u16string_view text);      // an equal text already there is shared
+    std::uint32_t AppendString(std::u16string text);        // always a new entry (reading)
     const std::u16string& String(std::uint32_t index) const;
     std::size_t StringCount() const { return m_strings.size(); }
 
