@@ -60,8 +60,6 @@ bool OleDateToParts(double date, int& year, int& month, int& day, int& hour, int
     return true;
 }
 
-CRef<CDispatchObject> CreateBuiltinExcel() { return CreateWorkbookEngine(); }
-
 }  // namespace vemra
 
 ExcelChoice GetExcelChoice() {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "excel/dispatch.h"
+#include "excel/excel_file.h"
 #include "excel/workbook_engine.h"
 #include "platform/codepage.h"
 
@@ -105,7 +106,8 @@ private:
 };
 
 inline CRef<CDispatchObject> RecordingEngine(std::shared_ptr<CallLog> log) {
-    return MakeRef<CRecorder>(CreateWorkbookEngine(), "Application", std::move(log));
+    // On Windows the engine stands behind IDispatch, so the calls cross real VARIANTs.
+    return MakeRef<CRecorder>(CreateBuiltinExcel(), "Application", std::move(log));
 }
 
 }  // namespace vemra::test

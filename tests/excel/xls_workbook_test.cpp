@@ -36,7 +36,10 @@ std::string Dump(const CXlsSheet& sheet) {
     if (!sheet.UsedRange(r0, c0, r1, c1)) return "";
     std::string out;
     for (long r = r0; r <= r1; ++r) {
-        for (long c = c0; c <= c1; ++c) out += (c > c0 ? "|" : "") + CellText(sheet, r, c);
+        for (long c = c0; c <= c1; ++c) {
+            if (c > c0) out += '|';
+            out += CellText(sheet, r, c);
+        }
         out += "\n";
     }
     return out;
