@@ -81,21 +81,16 @@ CVariant CVariant::Text(std::u16string text) {
     return v;
 }
 
-CVariant CVariant::Dispatch(CRef<CDispatchObject> object) {
+CVariant CVariant::Dispatch(CRef<CDispatchObject> object) { return Holding(varDispatch, object.Get()); }
+
+CVariant CVariant::Array(CRef<CVarArray> array) { return Holding(varArray, array.Get()); }
+
+CVariant CVariant::Holding(VarType type, CRefObject* object) {
     CVariant v;
     if (!object) return v;
-    v.m_p = object.Get();
+    v.m_p = object;
     v.m_p->AddRef();
-    v.m_vt = varDispatch;
-    return v;
-}
-
-CVariant CVariant::Array(CRef<CVarArray> array) {
-    CVariant v;
-    if (!array) return v;
-    v.m_p = array.Get();
-    v.m_p->AddRef();
-    v.m_vt = varArray;
+    v.m_vt = type;
     return v;
 }
 

@@ -105,6 +105,7 @@ private:
         double m_d;
         CRefObject* m_p;
     };
+    static CVariant Holding(VarType type, CRefObject* object);
     bool HoldsRef() const { return m_vt == varBstr || m_vt == varDispatch || m_vt == varArray; }
 };
 

@@ -168,6 +168,7 @@ CExcelFile::CExcelFile() : CExcelFile(StartApplication()) {}
 CExcelFile::CExcelFile(CRef<CDispatchObject> application) : m_application(std::move(application)) {}
 
 CExcelFile::~CExcelFile() {
+    if (m_bWriting) Abandon();   // never finished: no half-written workbook stays behind
     // Releases only; an Excel started for us ends when its last reference is gone.
     m_application.Release();
     m_range.Release();

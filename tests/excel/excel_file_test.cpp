@@ -376,26 +376,7 @@ namespace {
 // column and texts in the second.
 TEST(ExcelFileFixtureTest, AWorkbookOfLibreOfficeReads) {
     SetEnv("LC_ALL", "en_US.UTF-8");
-    CExcelFile file(CreateWorkbookEngine());
-    ASSERT_EQ(file.OpenRead(DataFile("excel/libreoffice.xls")), 0) << file.GetErrorText();
-    const long dates[] = {MakeLocal(2026, 3, 2), MakeLocal(2031, 12, 31), MakeLocal(2031, 1, 1)};
-    const char* texts[] = {"Dentist", "Last, of all", "Wrapped year"};
-    const long alarms[] = {15, 0, 7};
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_EQ(file.NextReadRow(), 0);
-        long date = 0, asText = 0, start = 0, alarm = -1;
-        std::string text;
-        EXPECT_EQ(file.GetDate(date), 0);
-        EXPECT_EQ(file.GetDate(asText), 0);
-        EXPECT_EQ(file.GetTime(start), 0);
-        file.GetText(text);
-        file.GetInt(alarm);
-        EXPECT_EQ(date, dates[i]);
-        EXPECT_EQ(asText, dates[i]);
-        EXPECT_EQ(text, texts[i]);
-        EXPECT_EQ(alarm, alarms[i]);
-    }
-    EXPECT_EQ(file.NextReadRow(), -1);
+    ExpectDatesWorkbook(DataFile("excel/libreoffice.xls"));
     SetEnv("LC_ALL", "");
 }
 
