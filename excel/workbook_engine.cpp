@@ -41,6 +41,8 @@ bool ToLong(const CVariant& v, long& n) {
 }
 
 // Excel's error values as automation error codes (CVErr): #NULL! is 2000, #DIV/0! 2007, ...
+constexpr std::size_t kMaxCellText = 32767;
+
 constexpr long kErrorBase = -2146828288L + 2000;   // 0x800A0000 + 2000
 
 class CRange : public CDispatchObject {
@@ -164,7 +166,14 @@ private:
             cell.code = static_cast<std::uint8_t>((v.ErrorValue() - kErrorBase) & 0xFF);
             return true;
         }
-        case varBstr: PutText(row, column, v.TextValue()); return true;
+        case varBstr:
+            // A cell holds at most 32,767 characters; a longer one would not fit the file's records.
+            if (v.TextValue().size() - (v.TextValue().starts_with(u'\'') ? 1 : 0) > kMaxCellText) {
+                error = LoadResString(IDS_XLS_TEXT_TOO_LONG);
+                return false;
+            }
+            PutText(row, column, v.TextValue());
+            return true;
         default: break;
         }
         return BadCall(dispidValue, error);

@@ -304,7 +304,7 @@ TEST_F(ExcelFileTest, MoreThanASheetHoldsFailsInsteadOfCuttingShort) {
         long rows, columns;
         bool fits;
     };
-    const Case cases[] = {{65536, 1, true}, {65537, 1, false}, {1, 256, true}, {1, 257, false}};
+    const Case cases[] = {{65536, 1, true}, {65537, 1, false}, {1, 256, true}, {1, 257, false}, {1, 0, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rows * 1000 + c.columns);
         RemoveFile(path);
@@ -313,13 +313,14 @@ TEST_F(ExcelFileTest, MoreThanASheetHoldsFailsInsteadOfCuttingShort) {
         int result = 0;
         for (long r = 0; r < c.rows && result == 0; ++r) {
             for (long col = 0; col < c.columns && result == 0; ++col) result = file.PutInt(r);
+            if (c.columns == 0) result = file.PutText(std::string(32768, 'n'));   // one text too long for a cell
             file.NextWriteRow();
         }
         EXPECT_EQ(result == 0, c.fits);
         EXPECT_EQ(file.CloseWrite() == 0, c.fits);
         EXPECT_EQ(FileExists(path), c.fits);
         if (!c.fits) {
-            EXPECT_EQ(file.GetErrorText(), LoadResString(IDS_XLS_TOO_LARGE));
+            EXPECT_EQ(file.GetErrorText(), LoadResString(c.columns ? IDS_XLS_TOO_LARGE : IDS_XLS_TEXT_TOO_LONG));
         }
     }
 }
