@@ -5,10 +5,6 @@
 namespace vemra {
 
 namespace {
-struct CTextObject : CRefObject {
-    explicit CTextObject(std::u16string s) : text(std::move(s)) {}
-    std::u16string text;
-};
 const std::u16string kNoText;
 }  // namespace
 
@@ -73,13 +69,9 @@ CVariant CVariant::Null() {
     return v;
 }
 
-CVariant CVariant::Text(std::u16string text) {
-    CVariant v;
-    v.m_p = new CTextObject(std::move(text));
-    v.m_p->AddRef();
-    v.m_vt = varBstr;
-    return v;
-}
+CVariant CVariant::Text(std::u16string text) { return Holding(varBstr, new CSharedText(std::move(text))); }
+
+CVariant CVariant::Text(const CRef<CSharedText>& text) { return Holding(varBstr, text.Get()); }
 
 CVariant CVariant::Dispatch(CRef<CDispatchObject> object) { return Holding(varDispatch, object.Get()); }
 
@@ -95,7 +87,7 @@ CVariant CVariant::Holding(VarType type, CRefObject* object) {
 }
 
 const std::u16string& CVariant::TextValue() const {
-    return m_vt == varBstr ? static_cast<CTextObject*>(m_p)->text : kNoText;
+    return m_vt == varBstr ? static_cast<CSharedText*>(m_p)->Text() : kNoText;
 }
 
 CDispatchObject* CVariant::DispatchValue() const {

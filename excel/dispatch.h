@@ -69,6 +69,16 @@ enum VarType : unsigned short {
 class CDispatchObject;
 class CVarArray;
 
+// A text that many variants can hold at once (the cells of a used range share their texts).
+class CSharedText : public CRefObject {
+public:
+    explicit CSharedText(std::u16string text) : m_text(std::move(text)) {}
+    const std::u16string& Text() const { return m_text; }
+
+private:
+    std::u16string m_text;
+};
+
 // A variant: 16 bytes, so that a used range of a large workbook fits in memory as an array.
 class CVariant {
 public:
@@ -85,6 +95,7 @@ public:
     static CVariant Error(long code);
     static CVariant Null();
     static CVariant Text(std::u16string text);
+    static CVariant Text(const CRef<CSharedText>& text);
     static CVariant Dispatch(CRef<CDispatchObject> object);
     static CVariant Array(CRef<CVarArray> array);
 

@@ -20,6 +20,14 @@ namespace {
 struct CBook {
     CXlsSheet sheet;
     std::string path;
+    std::vector<CRef<CSharedText>> texts;   // the sheet's strings as variants hand them out
+
+    CVariant Text(std::uint32_t index) {
+        if (texts.size() < sheet.StringCount()) texts.resize(sheet.StringCount());
+        if (index >= texts.size()) return CVariant::Text(std::u16string());
+        if (!texts[index]) texts[index] = MakeRef<CSharedText>(sheet.String(index));
+        return CVariant::Text(texts[index]);
+    }
 };
 
 bool BadCall(long dispid, std::string& error) {
@@ -105,11 +113,11 @@ private:
         return false;
     }
 
-    CVariant CellValue(long row, long column) const {
+    CVariant CellValue(long row, long column) {
         const XlsCell* cell = m_book->sheet.Find(row, column);
         if (!cell) return {};
         switch (cell->kind) {
-        case XlsCellKind::text: return CVariant::Text(m_book->sheet.String(cell->text));
+        case XlsCellKind::text: return m_book->Text(cell->text);
         case XlsCellKind::number:
             if (cell->style == XlsStyle::general || cell->style == XlsStyle::prefixedText) return CVariant::R8(cell->number);
             return CVariant::Date(cell->number + (m_book->sheet.m_b1904 ? 1462 : 0));
@@ -122,7 +130,7 @@ private:
     }
 
     // One value: a single cell gives its value, a larger range an array, as Excel does.
-    CVariant GetValue() const {
+    CVariant GetValue() {
         if (m_nRows == 1 && m_nColumns == 1) return CellValue(m_nRow - 1, m_nColumn - 1);
         auto array = MakeRef<CVarArray>(m_nRows, m_nColumns);
         const long lastRow = std::min(m_nRow - 1 + m_nRows, m_book->sheet.RowCount());

@@ -56,6 +56,8 @@ bool Compressible(std::u16string_view s) {
     return std::all_of(s.begin(), s.end(), [](char16_t c) { return c < 0x100; });
 }
 
+constexpr std::size_t kHeaderRoom = 512;
+
 // XF indexes: 0-14 style records, 15 the default cell format, then ours.
 constexpr unsigned kXfGeneral = 15, kXfDate = 16, kXfTime = 17, kXfDateTime = 18, kXfPrefixed = 19;
 constexpr unsigned kFormatDate = 14;          // built-in short date, shown in the reader's locale
@@ -229,8 +231,11 @@ void WriteSheet(CRecordWriter& w, const CXlsSheet& sheet) {
     w.End();
 }
 
+// The workbook stream behind 512 bytes of room for the compound file's header, so that the
+// file is made in the same buffer.
 std::string WriteWorkbookStream(const CXlsSheet& sheet) {
     CRecordWriter w;
+    w.data.assign(kHeaderRoom, '\0');
     w.Begin(recBof);
     w.U16(0x0600); w.U16(0x0005); w.U16(0x0DBB); w.U16(0x07CC); w.U32(0x41); w.U32(0x06);
     w.End();
@@ -280,7 +285,7 @@ std::string WriteWorkbookStream(const CXlsSheet& sheet) {
     w.Begin(recEof);
     w.End();
 
-    const auto sheetOffset = static_cast<std::uint32_t>(w.data.size());
+    const auto sheetOffset = static_cast<std::uint32_t>(w.data.size() - kHeaderRoom);
     for (int i = 0; i < 4; ++i) w.data[sheetOffsetAt + i] = static_cast<char>((sheetOffset >> (8 * i)) & 0xFF);
     WriteSheet(w, sheet);
     return std::move(w.data);
@@ -310,12 +315,14 @@ void PutDirEntry(std::string& s, std::size_t at, std::u16string_view name, int t
 
 }  // namespace
 
-std::string MakeCompoundFile(std::string stream) {
+namespace {
+
+// A compound file made in place: out holds kHeaderRoom bytes, then the workbook stream.
+std::string FinishCompoundFile(std::string out) {
     constexpr std::size_t ss = 512;
-    if (stream.size() < kMiniStreamCutoff) stream.resize(kMiniStreamCutoff, '\0');
-    const std::size_t streamSize = stream.size();
-    stream.resize((streamSize + ss - 1) / ss * ss, '\0');
-    const std::size_t nStream = stream.size() / ss;
+    std::size_t streamSize = out.size() - kHeaderRoom;
+    if (streamSize < kMiniStreamCutoff) streamSize = kMiniStreamCutoff;
+    const std::size_t nStream = (streamSize + ss - 1) / ss;
     const std::size_t nDir = 1;
     std::size_t nFat = 1, nDifat = 0;
     for (;;) {
@@ -329,7 +336,7 @@ std::string MakeCompoundFile(std::string stream) {
     const std::size_t dirAt = nStream, fatAt = dirAt + nDir, difatAt = fatAt + nFat;
     const std::size_t nSectors = difatAt + nDifat;
 
-    std::string out(ss * (1 + nSectors), '\0');
+    out.resize(ss * (1 + nSectors), '\0');
     static const unsigned char kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
     std::memcpy(out.data(), kSignature, 8);
     Put16(out, 24, 0x003E);
@@ -347,7 +354,6 @@ std::string MakeCompoundFile(std::string stream) {
         Put32(out, 76 + 4 * i, i < nFat ? static_cast<std::uint32_t>(fatAt + i) : kFreeSector);
 
     auto sector = [&](std::size_t n) { return ss * (n + 1); };
-    std::memcpy(out.data() + sector(0), stream.data(), stream.size());
 
     const std::size_t dir = sector(dirAt);
     for (std::size_t e = 0; e < ss / 128; ++e) {
@@ -379,6 +385,13 @@ std::string MakeCompoundFile(std::string stream) {
     return out;
 }
 
-std::string WriteXlsWorkbook(const CXlsSheet& sheet) { return MakeCompoundFile(WriteWorkbookStream(sheet)); }
+}  // namespace
+
+std::string MakeCompoundFile(std::string stream) {
+    stream.insert(0, kHeaderRoom, '\0');
+    return FinishCompoundFile(std::move(stream));
+}
+
+std::string WriteXlsWorkbook(const CXlsSheet& sheet) { return FinishCompoundFile(WriteWorkbookStream(sheet)); }
 
 }  // namespace vemra
