@@ -67,7 +67,7 @@ public:
             if (args.empty()) return Invoke(dispidValue, kind, args, result, error);
             if (kind != InvokeKind::propertyGet || args.size() != 2 || !ToLong(args[0], a) || !ToLong(args[1], b))
                 return BadCall(dispid, error);
-            if (!Inside(m_nRow + a - 1, m_nColumn + b - 1, 1, 1, error)) return false;
+            if (!Inside(0LL + m_nRow + a - 1, 0LL + m_nColumn + b - 1, 1, 1, error)) return false;
             result = CVariant::Dispatch(MakeRef<CRange>(m_book, m_nRow + a - 1, m_nColumn + b - 1, 1, 1));
             return true;
         case dispidResize:
@@ -105,7 +105,7 @@ public:
     }
 
 private:
-    static bool Inside(long row, long column, long rows, long columns, std::string& error) {
+    static bool Inside(long long row, long long column, long long rows, long long columns, std::string& error) {
         if (row >= 1 && column >= 1 && rows >= 1 && columns >= 1 && row + rows - 1 <= CXlsSheet::kMaxRows &&
             column + columns - 1 <= CXlsSheet::kMaxColumns)
             return true;
