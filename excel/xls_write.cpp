@@ -43,6 +43,7 @@ public:
         data[m_nLengthAt + 1] = static_cast<char>(length >> 8);
     }
     std::size_t Length() const { return data.size() - m_nLengthAt - 2; }
+    std::size_t RecordStart() const { return m_nLengthAt - 2; }
     // A string's characters: one byte each when every one fits, else UTF-16.
     void Chars(std::u16string_view s, bool compressed) {
         for (char16_t c : s) compressed ? U8(c) : U16(c);
@@ -99,7 +100,11 @@ void WriteString(CRecordWriter& w, std::u16string_view s) {   // XLUnicodeString
 
 // The shared strings, split over CONTINUE records where they outgrow one record. A string's
 // header never splits; its characters may, and the continuation repeats the width flag.
+// EXTSST follows: where every dsst-th string starts, in the stream and in its record.
 void WriteSst(CRecordWriter& w, const CXlsSheet& sheet, std::uint32_t total) {
+    const auto count = static_cast<std::uint32_t>(sheet.StringCount());
+    const std::uint32_t perBucket = std::max<std::uint32_t>(8, count / 128 + 1);   // at most 128 buckets
+    std::vector<std::pair<std::uint32_t, unsigned>> buckets;
     w.Begin(recSst);
     w.U32(total);
     w.U32(static_cast<std::uint32_t>(sheet.StringCount()));
@@ -110,6 +115,9 @@ void WriteSst(CRecordWriter& w, const CXlsSheet& sheet, std::uint32_t total) {
             w.End();
             w.Begin(recContinue);
         }
+        if (i % perBucket == 0)
+            buckets.emplace_back(static_cast<std::uint32_t>(w.data.size() - kHeaderRoom),
+                                 static_cast<unsigned>(w.data.size() - w.RecordStart()));
         w.U16(static_cast<unsigned>(s.size()));
         w.U8(compressed ? 0 : 1);
         const std::size_t width = compressed ? 1 : 2;
@@ -125,6 +133,14 @@ void WriteSst(CRecordWriter& w, const CXlsSheet& sheet, std::uint32_t total) {
             w.Chars(s.substr(0, n), compressed);
             s.remove_prefix(n);
         }
+    }
+    w.End();
+    w.Begin(recExtSst);
+    w.U16(perBucket);
+    for (const auto& [streamPos, recordOffset] : buckets) {
+        w.U32(streamPos);
+        w.U16(recordOffset);
+        w.U16(0);
     }
     w.End();
 }

@@ -78,6 +78,21 @@ TEST(XlsWorkbookTest, WhatIsWrittenReadsBackCellForCell) {
     EXPECT_EQ(back.RowHeight(1), 400);
     EXPECT_EQ(back.RowHeight(0), CXlsSheet::kDefaultRowHeight);
     EXPECT_FALSE(back.m_b1904);
+
+    // EXTSST points at every eighth shared string, in the stream and within its record. The
+    // writer puts the stream first, so stream position p is file position 512 + p.
+    auto u16 = [&](std::size_t at) { return static_cast<unsigned>(static_cast<unsigned char>(file[at]) | static_cast<unsigned char>(file[at + 1]) << 8); };
+    std::size_t at = 512;
+    while (u16(at) != 0x00FF) at += 4 + u16(at + 2);
+    const unsigned perBucket = u16(at + 4), buckets = (u16(at + 2) - 2) / 8;
+    EXPECT_EQ(perBucket, 8u);
+    EXPECT_EQ(buckets, (back.StringCount() + 7) / 8);
+    for (unsigned k = 0; k < buckets; ++k) {
+        const std::size_t entry = at + 6 + 8 * k;
+        const std::size_t pos = 512 + (u16(entry) | u16(entry + 2) << 16), record = pos - u16(entry + 4);
+        EXPECT_EQ(u16(pos), sheet.String(k * perBucket).size()) << k;
+        EXPECT_TRUE(u16(record) == 0x00FC || u16(record) == 0x003C) << k;
+    }
 }
 
 TEST(XlsWorkbookTest, AWorkbookLargerThanTheHeadersFatListReadsBack) {
