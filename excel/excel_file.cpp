@@ -198,7 +198,13 @@ int CExcelFile::OpenWrite(const std::string& fileName) {
     m_nRow = 1;
     m_nColumn = 1;
     m_bDirect = false;
-    if (!m_workbook.Invoke(dispidSaveAs, InvokeKind::method, {TextVariant(fileName)}, none, error)) return Fail(error), -1;
+    // Excel 2007 and later save a new workbook in their own format unless told otherwise, which
+    // would put an .xlsx workbook under the .xls name: ask for the Excel 97-2003 format, and
+    // fall back to the plain call for the Excel versions that know no other format.
+    if (!m_workbook.Invoke(dispidSaveAs, InvokeKind::method, {TextVariant(fileName), CVariant::I4(kFormatExcel8)}, none,
+                           error) &&
+        !m_workbook.Invoke(dispidSaveAs, InvokeKind::method, {TextVariant(fileName)}, none, error))
+        return Fail(error), -1;
     m_bWriting = true;
     NewBuffer(10);
     m_nBlockFirstRow = 1;

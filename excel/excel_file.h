@@ -74,6 +74,7 @@ public:
     static constexpr long kBlockRows = 500;
     static constexpr long kMaxRows = 65536;     // what an Excel 97-2003 workbook holds
     static constexpr long kMaxColumns = 256;
+    static constexpr long kFormatExcel8 = 56;   // SaveAs file format: Excel 97-2003 workbook
 
 private:
     int Put(vemra::CVariant value);

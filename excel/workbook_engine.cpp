@@ -292,7 +292,10 @@ public:
             result = CVariant::Dispatch(MakeRef<CSheets>(m_book));
             return true;
         case dispidSaveAs:
-            if (args.empty() || args[0].Type() != varBstr) return BadCall(dispid, error);
+            // The engine writes one format: Excel 97-2003 (56, or -4143 as older Excels name it).
+            if (args.empty() || args.size() > 2 || args[0].Type() != varBstr ||
+                (args.size() == 2 && !(args[1].Type() == varI4 && (args[1].I4Value() == 56 || args[1].I4Value() == -4143))))
+                return BadCall(dispid, error);
             m_book->path = Utf16ToSystemText(args[0].TextValue());
             return Save(error);
         case dispidSave: return Save(error);

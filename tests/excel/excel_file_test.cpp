@@ -284,6 +284,7 @@ TEST_F(ExcelFileTest, FailuresFailTheOperationWithTheirReason) {
         SCOPED_TRACE(failAt);
         RemoveFile(path);
         log->calls = 0;
+        log->lines.clear();
         log->failAt = failAt;
         auto f = NewFile();
         int result = f->OpenWrite(path);
@@ -292,9 +293,12 @@ TEST_F(ExcelFileTest, FailuresFailTheOperationWithTheirReason) {
             f->NextWriteRow();
             result = f->CloseWrite();
         }
-        EXPECT_EQ(result, -1);
-        EXPECT_EQ(f->GetErrorText(), "refused on purpose");
-        EXPECT_FALSE(FileExists(path));
+        // A refused SaveAs with the file format is tried again without it (older Excel versions).
+        const bool retried = log->lines[static_cast<std::size_t>(failAt)].find("SaveAs(") != std::string::npos &&
+                             log->lines[static_cast<std::size_t>(failAt)].ends_with(",56)");
+        EXPECT_EQ(result, retried ? 0 : -1);
+        EXPECT_EQ(f->GetErrorText(), retried ? "" : "refused on purpose");
+        EXPECT_EQ(FileExists(path), retried);
     }
     log->failAt = -1;
 }
