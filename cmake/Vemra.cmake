@@ -68,7 +68,7 @@ endfunction()
 # (the order static linking needs).
 function(vemra_all_libs var)
   set(libs)
-  foreach(lib vemra_transfer vemra_formats vemra_settings vemra_palm vemra_platform)
+  foreach(lib vemra_transfer vemra_excel vemra_formats vemra_settings vemra_palm vemra_platform)
     if(TARGET ${lib})
       list(APPEND libs ${lib})
     endif()

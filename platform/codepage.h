@@ -15,6 +15,11 @@ std::string FileTextToSystem(std::string_view cp1252);
 // System code page to Windows-1252; characters 1252 cannot hold become '?'.
 std::string SystemTextToFile(std::string_view text);
 
+// System code page text to UTF-16 and back (workbooks and automation hold UTF-16 text).
+// Characters the code page cannot hold become '?'.
+std::u16string SystemTextToUtf16(std::string_view text);
+std::string Utf16ToSystemText(std::u16string_view text);
+
 // The first n characters (not bytes) of a system code page text; never splits a character.
 std::string LeftChars(const std::string& text, std::size_t n);
 

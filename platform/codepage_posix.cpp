@@ -60,6 +60,37 @@ std::string SystemTextToFile(std::string_view text) {
     return out;
 }
 
+std::u16string SystemTextToUtf16(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const char32_t u = DecodeUtf8(text, i);
+        if (u >= 0x10000) {
+            out += static_cast<char16_t>(0xD800 + ((u - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((u - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(u);
+        }
+    }
+    return out;
+}
+
+std::string Utf16ToSystemText(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t u = text[i];
+        if (u >= 0xD800 && u < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
+            u = 0x10000 + ((u - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (u >= 0xD800 && u < 0xE000) {
+            u = 0xFFFD;   // a lone surrogate
+        }
+        AppendUtf8(out, u);
+    }
+    return out;
+}
+
 std::string LeftChars(const std::string& text, std::size_t n) {
     std::size_t i = 0;
     for (std::size_t count = 0; i < text.size() && count < n; ++count) DecodeUtf8(text, i);

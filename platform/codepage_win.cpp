@@ -21,6 +21,24 @@ std::string Convert(std::string_view in, UINT from, UINT to) {
 std::string FileTextToSystem(std::string_view cp1252) { return Convert(cp1252, 1252, GetACP()); }
 std::string SystemTextToFile(std::string_view text) { return Convert(text, GetACP(), 1252); }
 
+std::u16string SystemTextToUtf16(std::string_view text) {
+    if (text.empty()) return {};
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::u16string out(static_cast<std::size_t>(n), u'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                        reinterpret_cast<wchar_t*>(out.data()), n);
+    return out;
+}
+
+std::string Utf16ToSystemText(std::u16string_view text) {
+    if (text.empty()) return {};
+    const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+    const int n = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(text.size()), nullptr, 0, "?", nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(text.size()), out.data(), n, "?", nullptr);
+    return out;
+}
+
 std::string LeftChars(const std::string& text, std::size_t n) {
     std::size_t i = 0;
     for (std::size_t count = 0; i < text.size() && count < n; ++count)

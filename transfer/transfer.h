@@ -6,6 +6,9 @@
 #include <memory>
 #include <string>
 
+// IsExcelFileName and IsExcelAvailable, which choose the row file, come with the workbook file.
+#include "excel/excel_file.h"
+
 class CSettings;
 class CRowFile;
 class CDateBkTable;
@@ -60,9 +63,6 @@ int CountInSpan(CSettings& settings);
 // -1 when t cannot be converted.
 long NextLocalMidnight(long t);
 
-// Excel workbooks: a name ending in ".xls" (any case) asks for one; whether Excel can be started.
-bool IsExcelFileName(const std::string& fileName);
-bool IsExcelAvailable();
 
 // Runs the one import, export or remove all that the command line asked for and returns the
 // process exit status: 0 done, kBatchFailed when the operation failed (or a running Palm

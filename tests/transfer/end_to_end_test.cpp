@@ -223,15 +223,16 @@ TEST_F(EndToEndTest, RemoveAllTakesWhatTheCountAnnounced) {
 
 TEST_F(EndToEndTest, FailuresAreReportedAndExitNonZero) {
     const std::string noFolder = dir.File("no such folder") + "/out.csv";
+    env.emplace_back("VEMRA_EXCEL", "off");   // no workbooks: .xls names are refused
     struct Case {
         std::vector<std::string> args;
         std::string message;
     };
     const Case cases[] = {
         {{"-u", "Demo", "-e", noFolder}, "Error: Can't write file " + noFolder},
-        {{"-u", "Demo", "-x", "-e", dir.File("out.xls")}, "Excel files need Microsoft Excel"},
+        {{"-u", "Demo", "-x", "-e", dir.File("out.xls")}, "Excel workbooks are switched off"},
         {{"-u", "Demo", "-i", dir.File("missing.csv")}, "Error: Can't open file " + dir.File("missing.csv")},
-        {{"-u", "Demo", "-x", "-i", dir.File("in.xls")}, "Excel files need Microsoft Excel"},
+        {{"-u", "Demo", "-x", "-i", dir.File("in.xls")}, "Excel workbooks are switched off"},
         {{"-d", dir.File("missing.dat"), "-e", dir.File("out.csv")}, "Error: Can't read file " + dir.File("missing.dat")},
         {{"-d", dir.File("missing.dat"), "-r"}, "Error: Can't read file " + dir.File("missing.dat")},
     };

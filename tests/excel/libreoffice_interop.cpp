@@ -1,0 +1,137 @@
+// Workbooks between the engine and LibreOffice: what the engine writes opens in LibreOffice
+// with the same cells, and what LibreOffice writes (dates as date cells and as texts) reads
+// back. Runs natively where soffice is installed; skipped where it is not.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "excel/excel_file.h"
+#include "excel/xls_workbook.h"
+#include "formats/value_text.h"
+#include "platform/local_time.h"
+#include "platform/process.h"
+#include "tests/excel/excel_test_support.h"
+#include "tests/test_support.h"
+
+namespace vemra::test {
+namespace {
+
+class LibreOfficeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (std::system("command -v soffice >/dev/null 2>&1") != 0) GTEST_SKIP() << "soffice is not installed";
+        SetEnv("LC_ALL", "en_US.UTF-8");
+        SetEnv("TZ", "UTC");
+    }
+    void TearDown() override { SetEnv("LC_ALL", ""); }
+
+    // soffice --convert-to, with a profile of its own and a time limit; the converted file.
+    std::string Convert(const std::string& in, const std::string& to, const std::string& ext,
+                        const std::string& infilter = "") {
+        const std::string outDir = dir.File("out");
+        std::string command = "cd '" + dir.Path() + "' && LC_ALL=en_US.UTF-8 timeout 240 soffice --headless --norestore"
+                              " -env:UserInstallation=file://" + dir.File("profile");
+        if (!infilter.empty()) command += " '--infilter=" + infilter + "'";
+        command += " --convert-to '" + to + "' --outdir '" + outDir + "' '" + in + "' </dev/null >'" +
+                   dir.File("soffice.log") + "' 2>&1";
+        EXPECT_EQ(std::system(command.c_str()), 0) << ReadFile(dir.File("soffice.log"));
+        std::string base = in.substr(in.find_last_of('/') + 1);
+        base = base.substr(0, base.find_last_of('.'));
+        return outDir + "/" + base + "." + ext;
+    }
+
+    ScratchDir dir;
+};
+
+// Rows of a CSV file as LibreOffice writes it: quotes around cells with commas, quotes or line
+// breaks, doubled quotes, rows ending in LF.
+std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
+    std::vector<std::vector<std::string>> rows(1);
+    std::string cell;
+    bool quoted = false, any = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') cell += text[++i];
+            else if (c == '"') quoted = false;
+            else cell += c;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            rows.back().push_back(cell);
+            cell.clear();
+        } else if (c == '\n' || c == '\r') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            rows.back().push_back(cell);
+            cell.clear();
+            rows.emplace_back();
+        } else {
+            cell += c;
+        }
+        any = true;
+    }
+    if (!cell.empty()) rows.back().push_back(cell);
+    if (rows.back().empty()) rows.pop_back();
+    if (!any) rows.clear();
+    return rows;
+}
+
+TEST_F(LibreOfficeTest, EngineWorkbooksOpenWithTheSameCells) {
+    const std::vector<std::string> texts{"Lunch with Anna", "12 apples", "=1+1", "-5", "\xc3\x89t\xc3\xa9 \xe2\x82\xac",
+                                         "two\nlines", "say \"hi\", then go", std::string(600, 'L')};
+    const std::string path = dir.File("engine.xls");
+    CExcelFile file(CreateWorkbookEngine());
+    ASSERT_EQ(file.OpenWrite(path), 0);
+    for (const char* h : {"Text", "Date", "Time", "Number"}) file.PutText(h);
+    file.NextWriteRow();
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        file.PutText(texts[i]);
+        file.PutDate(MakeLocal(2026, 1 + static_cast<int>(i), 28));
+        file.PutTime(MakeLocal(2026, 1, 1, static_cast<int>(i) * 3, 15 + static_cast<int>(i)));
+        file.PutInt(static_cast<long>(i) * 1000 - 3);
+        file.NextWriteRow();
+    }
+    ASSERT_EQ(file.CloseWrite(), 0) << file.GetErrorText();
+
+    const auto rows = ParseCsv(ReadFile(Convert(path, "csv:Text - txt - csv (StarCalc):44,34,76", "csv")));
+    ASSERT_EQ(rows.size(), texts.size() + 1);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"Text", "Date", "Time", "Number"}));
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        SCOPED_TRACE(i);
+        const auto& row = rows[i + 1];
+        ASSERT_EQ(row.size(), 4u);
+        EXPECT_EQ(row[0], texts[i]);
+        long t = 0;
+        EXPECT_EQ(DateCellValue(row[1], t), 0) << row[1];
+        EXPECT_EQ(t, MakeLocal(2026, 1 + static_cast<int>(i), 28)) << row[1];
+        EXPECT_EQ(TimeCellValue(row[2], t), 0) << row[2];
+        LocalParts p;
+        ASSERT_TRUE(BreakLocal(t, p));
+        EXPECT_EQ(p.hour * 60 + p.minute, static_cast<int>(i) * 180 + 15 + static_cast<int>(i)) << row[2];
+        EXPECT_EQ(row[3], std::to_string(static_cast<long>(i) * 1000 - 3));
+    }
+}
+
+TEST_F(LibreOfficeTest, LibreOfficeWorkbooksImport) {
+    const std::string csv = dir.File("dates.csv");
+    WriteFile(csv,
+              "Date,Date as text,Start,Text,Alarm\n"
+              "3/2/2026,3/2/2026,9:30 AM,Dentist,15\n"
+              "12/31/2031,12/31/2031,11:45 PM,\"Last, of all\",0\n"
+              "1/1/1931,1/1/1931,12:00 AM,Wrapped year,7\n");
+    // Column 1 read as month/day/year dates, column 2 and 4 as texts, the rest as LibreOffice sees fit.
+    const std::string book = Convert(csv, "xls:MS Excel 97", "xls", "CSV:44,34,76,1,1/3/2/2/3/1/4/2/5/1");
+
+    CXlsSheet sheet;
+    ASSERT_EQ(ReadXlsWorkbook(ReadFile(book), sheet), XlsError::none);
+    ASSERT_NE(sheet.Find(1, 0), nullptr);
+    EXPECT_EQ(sheet.Find(1, 0)->kind, XlsCellKind::number);   // a real date cell
+    EXPECT_NE(sheet.Find(1, 0)->style, XlsStyle::general);
+    EXPECT_EQ(sheet.Find(1, 1)->kind, XlsCellKind::text);     // the same date as text
+
+    ExpectDatesWorkbook(book);
+}
+
+}  // namespace
+}  // namespace vemra::test
