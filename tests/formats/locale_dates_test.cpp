@@ -270,10 +270,7 @@ TEST(LocaleDates, NativeParserRules) {
         const bool ok = ParseDateTimeWithOrder(c.text, c.monthFirst, 2020, p);
         EXPECT_EQ(ok, c.ok) << c.text;
         if (!ok || !c.ok) continue;
-        EXPECT_EQ(p.year, c.y) << c.text;
-        EXPECT_EQ(p.month, c.mo) << c.text;
-        EXPECT_EQ(p.day, c.d) << c.text;
-        EXPECT_EQ(p.hour, c.h) << c.text;
-        EXPECT_EQ(p.minute, c.mi) << c.text;
+        EXPECT_EQ(std::vector<int>({p.year, p.month, p.day, p.hour, p.minute}),
+                  std::vector<int>({c.y, c.mo, c.d, c.h, c.mi})) << c.text;
     }
 }
