@@ -16,31 +16,23 @@
 using namespace vemra;
 using vemra::test::ScratchDir;
 
-TEST(File, SaveAtomicallyReplacesAndKeepsBackup) {
-    ScratchDir dir;
-    const std::string path = dir.File("datebook.dat");
-    ASSERT_TRUE(SaveFileAtomically(path, "first", true));
-    EXPECT_FALSE(FileExists(path + ".bak"));   // nothing to keep the first time
-    ASSERT_TRUE(SaveFileAtomically(path, "second", true));
-    EXPECT_EQ(test::ReadFile(path), "second");
-    EXPECT_EQ(test::ReadFile(path + ".bak"), "first");
-    ASSERT_TRUE(SaveFileAtomically(path, "third", false));
-    EXPECT_EQ(test::ReadFile(path), "third");
-    EXPECT_FALSE(FileExists(path + ".tmp"));
-}
-
-// A save replaces the content only: a file of the same name as a temporary one is someone's, and
-// no temporary file stays behind.
-TEST(File, SaveLeavesOtherFilesAlone) {
+// A save replaces the content only: the previous content goes to the backup, a file of the name a
+// temporary one might have is someone's, and no temporary file stays behind.
+TEST(File, SaveReplacesTheContentAndKeepsABackup) {
     ScratchDir dir;
     const std::string path = dir.File("datebook.dat");
     test::WriteFile(path + ".tmp", "precious");
-    for (const char* content : {"one", "two", "three"}) ASSERT_TRUE(SaveFileAtomically(path, content, true));
-    EXPECT_EQ(test::ReadFile(path + ".tmp"), "precious");
+    ASSERT_TRUE(SaveFileAtomically(path, "one", true));
+    EXPECT_FALSE(FileExists(path + ".bak"));   // nothing to keep the first time
+    for (const char* content : {"two", "three"}) ASSERT_TRUE(SaveFileAtomically(path, content, true));
+    EXPECT_EQ(test::ReadFile(path), "three");
     EXPECT_EQ(test::ReadFile(path + ".bak"), "two");
+    EXPECT_EQ(test::ReadFile(path + ".tmp"), "precious");
     std::size_t files = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path())) ++files;
     EXPECT_EQ(files, 3u);
+    ASSERT_TRUE(SaveFileAtomically(path, "four", false));
+    EXPECT_EQ(test::ReadFile(path), "four");
 }
 
 #ifndef _WIN32

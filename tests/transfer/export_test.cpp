@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "formats/csv_file.h"
 #include "platform/file.h"
 #include "platform/process.h"
 #include "settings/settings.h"
@@ -27,19 +26,11 @@ protected:
         EXPECT_TRUE(MakeDatebook(path, appts));
         return path;
     }
-    // Texts and dates (cells 5 and 0) of the data rows of a written file. The cells' encoding is
-    // the CSV tests' concern: here only which rows are written counts.
-    std::vector<std::string> Rows(const std::string& path) {
-        CCsvFile file;
-        file.SetQuote("\"");
-        file.SetSeparator(",");
-        EXPECT_EQ(file.OpenRead(path), 0);
+    // Text and date of each data row: which rows are written counts here, the cells' encoding
+    // is the CSV tests' concern.
+    static std::vector<std::string> Rows(const std::string& path) {
         std::vector<std::string> out;
-        for (bool header = true; file.NextReadRow() == 0; header = false) {
-            std::string cells[6];
-            for (std::string& cell : cells) file.GetText(cell);
-            if (!header) out.push_back(cells[5] + " " + cells[0]);
-        }
+        for (const auto& row : DataRows(path, 6)) out.push_back(row[5] + " " + row[0]);
         return out;
     }
     ScratchDir dir;
@@ -154,17 +145,9 @@ TEST_F(ExportTest, SwitchedOffAlarmStaysOffThroughExportAndImport) {
     }
     const std::string db = dir.File("bytes.dat");
     WriteFile(db, bytes);
-    auto alarmCells = [&](const std::string& path) {
-        CCsvFile file;
-        file.SetQuote("\"");
-        file.SetSeparator(",");
-        EXPECT_EQ(file.OpenRead(path), 0);
+    auto alarmCells = [](const std::string& path) {
         std::vector<std::vector<std::string>> rows;
-        for (bool header = true; file.NextReadRow() == 0; header = false) {
-            std::vector<std::string> cells(10);
-            for (std::string& cell : cells) file.GetText(cell);
-            if (!header) rows.emplace_back(cells.begin() + 7, cells.end());
-        }
+        for (const auto& row : DataRows(path, 10)) rows.emplace_back(row.begin() + 7, row.end());
         return rows;
     };
     std::vector<std::vector<std::string>> expected;

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 
-#include "formats/csv_file.h"
 #include "platform/local_time.h"
 #include "platform/process.h"
 #include "settings/settings.h"
@@ -29,17 +28,9 @@ protected:
         LocalParts july;
         return BreakLocal(MakeLocal(2026, 7, 1, 12), july) && july.isdst > 0;
     }
-    std::vector<std::string> Texts(const std::string& path) {
-        CCsvFile file;
-        file.SetQuote("\"");
-        file.SetSeparator(",");
-        EXPECT_EQ(file.OpenRead(path), 0);
+    static std::vector<std::string> Texts(const std::string& path) {
         std::vector<std::string> texts;
-        for (bool header = true; file.NextReadRow() == 0; header = false) {
-            std::string cells[6];
-            for (std::string& cell : cells) file.GetText(cell);
-            if (!header) texts.push_back(cells[5]);
-        }
+        for (const auto& row : DataRows(path, 6)) texts.push_back(row[5]);
         std::sort(texts.begin(), texts.end());
         return texts;
     }
