@@ -208,25 +208,36 @@ TEST_F(GuiTest, PalmDesktopButtonShowsOnlyWherePalmDesktopIsInstalled) {
     EXPECT_TRUE(SendMessageA(button, BM_GETIMAGE, IMAGE_ICON, 0));
 }
 
-TEST_F(GuiTest, ExportToANameWithoutExtensionWritesCsv) {
+// The extension comes from the filter the dialog starts with, which the last file's name picks:
+// the first filter (workbooks, when they can be written) without one, CSV after a CSV file.
+TEST_F(GuiTest, ExportToANameWithoutExtensionGetsTheChosenFiltersExtension) {
     Fill("Demo", 2);
-    const HWND dialog = Open();
-    ASSERT_TRUE(dialog);
-    PostCommand(dialog, IDC_EXPORT);
-    const HWND save = WaitForWindow(m_program.Id(), "Save As", kWait);
-    ASSERT_TRUE(save);
-    const std::string target = m_dir.File("appointments");
-    ASSERT_TRUE(AnswerFileDialog(save, target));
-    ASSERT_TRUE(WaitUntil([&] { return fs::exists(target + ".csv") && Idle(dialog); }, kWait)) << [&] {
-        std::string names;
-        for (const auto& entry : fs::directory_iterator(m_dir.Path())) names += entry.path().filename().string() + " ";
-        return names;
-    }();
-    EXPECT_FALSE(fs::exists(target));
-    const std::string written = test::ReadFile(target + ".csv");
+    const struct {
+        const char* lastFile;
+        const char* extension;
+    } cases[] = {{"", ".xls"}, {"before.csv", ".csv"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.extension);
+        WriteProfileText("Options", "lastfile", c.lastFile);
+        const HWND dialog = Open();
+        ASSERT_TRUE(dialog);
+        PostCommand(dialog, IDC_EXPORT);
+        const HWND save = WaitForWindow(m_program.Id(), "Save As", kWait);
+        ASSERT_TRUE(save);
+        const std::string target = m_dir.File(std::string("appointments") + (c.extension + 1));
+        ASSERT_TRUE(AnswerFileDialog(save, target));
+        ASSERT_TRUE(WaitUntil([&] { return fs::exists(target + c.extension) && Idle(dialog); }, kWait)) << [&] {
+            std::string names;
+            for (const auto& entry : fs::directory_iterator(m_dir.Path())) names += entry.path().filename().string() + " ";
+            return names;
+        }();
+        EXPECT_FALSE(fs::exists(target));
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_PROGRESS)));
+        m_program.Kill();
+    }
+    const std::string written = test::ReadFile(m_dir.File("appointmentscsv.csv"));
     EXPECT_NE(written.find("Meeting 1"), std::string::npos) << written;
     EXPECT_NE(written.find("Meeting 2"), std::string::npos) << written;
-    EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_PROGRESS)));
 }
 
 TEST_F(GuiTest, ImportShowsTheMessageOfABadRowAndAddsTheGoodOnes) {
