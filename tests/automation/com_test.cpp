@@ -1,5 +1,5 @@
-// The COM side: IDispatch in process, then the real local server through COM and its
-// registration.
+// The COM side: IDispatch in process, then the real local server through COM, its
+// registration, and the two script clients run by the system's script host.
 #include <windows.h>
 #include <ole2.h>
 #include <tlhelp32.h>
@@ -289,6 +289,16 @@ TEST_F(ComTest, EachClientObjectHasAServerProcessThatEndsWithItsLastRelease) {
     EXPECT_EQ(CountProcesses("VEMRA.exe"), before + 2);
     e->Release();
     second->Release();
+    EXPECT_TRUE(WaitForProcesses(before)) << CountProcesses("VEMRA.exe");
+}
+
+TEST_F(ComTest, ScriptClients) {
+    const int before = CountProcesses("VEMRA.exe");
+    for (const char* script : {"walk.js", "walk.vbs"}) {
+        const std::string path = std::string(VEMRA_SOURCE_ROOT) + "/tests/automation/" + script;
+        const auto r = RunProgram("cscript.exe", {"//nologo", path}, s_dir->File(script));
+        EXPECT_EQ(r.status, 0) << script << "\n" << r.out << r.err;
+    }
     EXPECT_TRUE(WaitForProcesses(before)) << CountProcesses("VEMRA.exe");
 }
 
