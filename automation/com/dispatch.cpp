@@ -219,17 +219,16 @@ public:
         const AutoType argType = put ? member.type : member.param;
         if (params->cArgs != (argType == AutoType::none ? 0u : 1u)) return DISP_E_BADPARAMCOUNT;
 
-        std::vector<CAutoVariant> args(params->cArgs);
-        if (params->cArgs == 1) {
-            const HRESULT hr = FromVariant(params->rgvarg[0], argType, args[0]);
-            if (FAILED(hr)) {
-                if (argError) *argError = 0;
-                return hr;
-            }
-        }
-
         CAutoVariant value;
         try {
+            std::vector<CAutoVariant> args(params->cArgs);
+            if (params->cArgs == 1) {
+                const HRESULT hr = FromVariant(params->rgvarg[0], argType, args[0]);
+                if (FAILED(hr)) {
+                    if (argError) *argError = 0;
+                    return hr;
+                }
+            }
             const AutoCall call = put ? AutoCall::put : (flags & DISPATCH_METHOD) ? AutoCall::method : AutoCall::get;
             switch (InvokeMember(*m_object, id, call, args, value)) {
             case AutoStatus::ok: break;

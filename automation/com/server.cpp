@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <type_traits>
+
 #include "automation/automation.h"
 #include "automation/com/com_server.h"
 #include "platform/message_box.h"
@@ -39,7 +41,7 @@ public:
         *out = static_cast<IClassFactory*>(this);
         return S_OK;
     }
-    // The factory lives as long as the server loop; COM's references do not own it.
+    // COM's references do not own the factory.
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
 
@@ -69,6 +71,11 @@ public:
     }
 };
 
+// Static: the system's own threads may still hold the factory while the process ends, and its
+// destructor is trivial, so it stays callable until the very end.
+CClassFactory g_factory;
+static_assert(std::is_trivially_destructible_v<CClassFactory>);
+
 // Registered while the loop runs; revoked early by the last release.
 class CFactoryRegistration {
 public:
@@ -89,8 +96,7 @@ private:
 int RunAutomationServer() {
     MSG msg;
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);   // the thread's queue, before any quit is posted
-    CClassFactory factory;
-    CFactoryRegistration registration(&factory);
+    CFactoryRegistration registration(&g_factory);
     if (FAILED(registration.Result())) return 2;
     g_serverThread = GetCurrentThreadId();
     // A start that no client follows up (a failed activation, a start by hand) ends by itself.
