@@ -269,6 +269,22 @@ TEST_F(ComTest, EachClientObjectHasAServerProcessThatEndsWithItsLastRelease) {
     EXPECT_TRUE(WaitForProcesses(before)) << CountProcesses("VEMRA.exe");
 }
 
+// Without Palm Desktop the server reports it on standard error (VEMRA_UNATTENDED is the
+// client's) instead of waiting on a box nobody sees, and still hands out the collection. (Where
+// a server's standard error goes under Wine is the system's choice: not the client's streams.)
+TEST_F(ComTest, NoPalmDesktopNeverBlocksTheClient) {
+    const int before = CountProcesses("VEMRA.exe");
+    const std::string script = s_dir->File("nopalm.js");
+    test::WriteFile(script, "var n = new ActiveXObject('VEMRA.Application').users.count;\r\n"
+                            "CollectGarbage();\r\nWScript.Quit(n === 0 ? 0 : 1);\r\n");
+    test::CChild child;
+    ASSERT_TRUE(child.Start("cscript.exe", {"//nologo", script}, {{"VEMRA_PALM_DESKTOP", s_dir->File("nowhere")}},
+                            s_dir->File("nopalm")));
+    const auto r = child.Wait(kChildTimeoutMs);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(WaitForProcesses(before));
+}
+
 TEST_F(ComTest, ScriptClients) {
     const int before = CountProcesses("VEMRA.exe");
     for (const char* script : {"walk.js", "walk.vbs"}) {
