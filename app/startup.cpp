@@ -55,7 +55,8 @@ bool IsAutomationLaunch(const std::vector<std::string>& args) {
 int RunVEMRA(const std::vector<std::string>& args, const BatchOperations& operations) {
     CSystemSession system;
     if (!system.Started()) return exitNotAvailable;
-    if (startup::ServesAutomation(args)) return exitDone;
+    int serverStatus = exitDone;
+    if (startup::ServesAutomation(args, serverStatus)) return serverStatus;
 
     vemra::SetProfileRoot("Quelbarsk");
     CSettings settings;

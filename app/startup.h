@@ -35,7 +35,8 @@ bool IsAutomationLaunch(const std::vector<std::string>& args);
 namespace startup {
 bool InitializeSystem();                  // Windows: OLE (message 100 when it fails)
 void ShutdownSystem();
-bool ServesAutomation(const std::vector<std::string>& args);   // started by COM
+// Started by COM, or -RegServer / -UnregServer: true when the run ends there, with its status.
+bool ServesAutomation(const std::vector<std::string>& args, int& exitStatus);
 void* LoadLanguageLibrary();              // the German resources, or null
 void FreeLanguageLibrary(void* library);
 int RunInteractive(CSettings& settings);  // no batch request: the main window

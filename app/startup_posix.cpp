@@ -12,7 +12,7 @@ namespace startup {
 bool InitializeSystem() { return true; }
 void ShutdownSystem() {}
 // No automation server natively: such switches are ordinary (unknown) options.
-bool ServesAutomation(const std::vector<std::string>&) { return false; }
+bool ServesAutomation(const std::vector<std::string>&, int&) { return false; }
 void* LoadLanguageLibrary() { return nullptr; }
 void FreeLanguageLibrary(void*) {}
 

@@ -3,6 +3,7 @@
 #include <ole2.h>
 
 #include "app/startup.h"
+#include "automation/com/com_server.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/string_table.h"
@@ -22,9 +23,17 @@ bool InitializeSystem() {
 
 void ShutdownSystem() { OleUninitialize(); }
 
-// The automation server is not part of this build yet; a COM launch ends at once, so the
-// client gets a clean failure instead of a window.
-bool ServesAutomation(const std::vector<std::string>& args) { return IsAutomationLaunch(args); }
+bool ServesAutomation(const std::vector<std::string>& args, int& exitStatus) {
+    if (IsAutomationLaunch(args)) {
+        exitStatus = vemra::com::RunAutomationServer();
+        return true;
+    }
+    if (vemra::com::HandleRegistrationSwitches(args, exitStatus)) return true;
+    // Every interactive or batch start points COM at this copy; a refusal never stops the work.
+    std::string ignored;
+    vemra::com::RegisterServer(ignored);
+    return false;
+}
 
 void* LoadLanguageLibrary() { return LoadLibraryA("VEMRALangDE"); }
 

@@ -2,11 +2,29 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 #include "platform/process.h"
 
 namespace vemra {
 
+namespace {
+// A process on an invisible window station (a service, a job run without a desktop, a server
+// COM started there) has nobody to answer a box: it would wait for ever.
+bool CanShowBoxes() {
+    HWINSTA station = GetProcessWindowStation();
+    USEROBJECTFLAGS flags{};
+    if (!station || !GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof(flags), nullptr)) return true;
+    return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+}  // namespace
+
 int ShowSystemMessage(const std::string& text, MessageButtons buttons, MessageIcon icon) {
+    if (!CanShowBoxes()) {
+        std::fprintf(stderr, "%s\n", text.c_str());
+        std::fflush(stderr);
+        return answerOk;
+    }
     UINT flags = buttons == MessageButtons::okCancel ? MB_OKCANCEL : MB_OK;
     switch (icon) {
     case MessageIcon::information: flags |= MB_ICONINFORMATION; break;

@@ -28,7 +28,10 @@ public:
                const std::string& outBase);
     // Asks the child to stop as Ctrl-C would (natively SIGINT).
     void Interrupt();
-    ChildResult Wait();
+    // timeoutMs < 0 waits as long as it takes; a child still running after timeoutMs is ended
+    // (status kTimedOut), so that a hung child fails its test instead of stopping the run.
+    static constexpr int kTimedOut = -1001;
+    ChildResult Wait(int timeoutMs = -1);
 
 private:
     long m_id = -1;

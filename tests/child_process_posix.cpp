@@ -57,14 +57,24 @@ void CChild::Interrupt() {
     if (m_id > 0) kill(static_cast<pid_t>(m_id), SIGINT);
 }
 
-ChildResult CChild::Wait() {
+ChildResult CChild::Wait(int timeoutMs) {
     ChildResult result;
     if (m_id <= 0) return result;
     int status = 0;
-    while (waitpid(static_cast<pid_t>(m_id), &status, 0) < 0) {
+    bool timedOut = false;
+    for (int waited = 0;; waited += 10) {
+        const pid_t done = waitpid(static_cast<pid_t>(m_id), &status, timeoutMs < 0 ? 0 : WNOHANG);
+        if (done == static_cast<pid_t>(m_id)) break;
+        if (done == 0 && waited >= timeoutMs) {
+            kill(static_cast<pid_t>(m_id), SIGKILL);
+            timedOut = true;
+            timeoutMs = -1;   // now reap it
+        } else if (done == 0) {
+            usleep(10000);
+        }
     }
     m_id = -1;
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.status = timedOut ? kTimedOut : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     result.out = ReadFile(m_outBase + ".out");
     result.err = ReadFile(m_outBase + ".err");
     return result;

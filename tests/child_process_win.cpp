@@ -97,12 +97,18 @@ void CChild::Interrupt() {
     // Windows has no signal for a process without a console of its own; not used there.
 }
 
-ChildResult CChild::Wait() {
+ChildResult CChild::Wait(int timeoutMs) {
     ChildResult result;
     if (!m_handle) return result;
-    WaitForSingleObject(m_handle, INFINITE);
+    const bool timedOut =
+        WaitForSingleObject(m_handle, timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs)) == WAIT_TIMEOUT;
+    if (timedOut) {
+        TerminateProcess(m_handle, 1);
+        WaitForSingleObject(m_handle, INFINITE);
+    }
     DWORD code = 0;
     GetExitCodeProcess(m_handle, &code);
+    if (timedOut) code = static_cast<DWORD>(kTimedOut);
     CloseHandle(m_handle);
     m_handle = nullptr;
     m_id = -1;

@@ -1,0 +1,307 @@
+#include "automation/automation.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <functional>
+
+#include "platform/process.h"
+#include "settings/profile.h"
+#include "tests/automation/automation_fixture.h"
+#include "tests/record_text.h"
+
+using namespace vemra;
+using vemra::test::ScratchDir;
+
+namespace {
+
+// A member reached by name, as a script reaches it; call-shape faults fail the test.
+CAutoVariant Call(CAutoObject& object, const char* name, AutoCall call, std::vector<CAutoVariant> args = {}) {
+    CAutoVariant result;
+    const AutoStatus status = InvokeMember(object, object.FindMember(name), call, args, result);
+    EXPECT_EQ(status, AutoStatus::ok) << name;
+    return result;
+}
+CAutoVariant Get(CAutoObject& o, const char* name) { return Call(o, name, AutoCall::get); }
+CAutoVariant Item(CAutoObject& o, int32_t index) { return Call(o, "item", AutoCall::get, {CAutoVariant::Int(index)}); }
+CAutoObject& Obj(const CAutoVariant& v) { return *v.object; }
+
+// "" when the call went through, else "<code> <description>".
+std::string Raised(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const CAutoException& e) {
+        return std::to_string(e.code) + " " + e.description;
+    }
+    return "";
+}
+
+// What a property reads as, as one text (dates as OLE numbers).
+std::string Text(const CAutoVariant& v) {
+    switch (v.type) {
+    case AutoType::i4: return std::to_string(v.n);
+    case AutoType::boolean: return v.n ? "true" : "false";
+    case AutoType::date: return std::to_string(v.date);
+    case AutoType::text: return v.text;
+    case AutoType::object: return "object";
+    case AutoType::none: break;
+    }
+    return "none";
+}
+
+double Day(int y, int m, int d) { return OleDateFromParts(y, m, d); }
+double Clock(int h, int m) { return OleDateFromParts(1899, 12, 30, h, m); }
+
+const char kInvalidIndex[] = "113 invalid index";
+
+class AutomationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetEnv("VEMRA_REGISTRY", m_dir.File("registry.reg"));
+        SetProfileApplicationName("vemra-automation-test");
+        m_desktop = m_dir.File("Palm");
+        std::filesystem::create_directories(m_desktop);
+        SetEnv("VEMRA_PALM_DESKTOP", m_desktop);
+        m_alicePath = test::MakeAutomationDesktop(m_desktop);
+        m_app = std::make_shared<CVEMRADlgAutoProxy>();
+    }
+    void TearDown() override { SetEnv("VEMRA_PALM_DESKTOP", ""); }
+
+    CAutoObject& Users() { return Obj(Get(*m_app, "users")); }
+    std::shared_ptr<CAutoObject> Entries(int user) {
+        return Get(Obj(Get(Obj(Item(Users(), user)), "datebook")), "entries").object;
+    }
+    std::shared_ptr<CAutoObject> Entry(int index) { return Item(*Entries(1), index).object; }
+
+    ScratchDir m_dir;
+    std::string m_desktop, m_alicePath;
+    std::shared_ptr<CVEMRADlgAutoProxy> m_app;
+    test::MessageCapture m_messages;
+};
+
+TEST_F(AutomationTest, UsersAndEntriesByIndexAtBothEndsAndOnePast) {
+    CAutoObject& users = Users();
+    EXPECT_EQ(&Users(), &users);   // the same contained collection on every read
+    EXPECT_EQ(m_app->FindMember("USERS"), 1);
+    EXPECT_EQ(m_app->FindMember("Users"), 1);
+    EXPECT_EQ(Get(users, "count").n, 3);
+    EXPECT_EQ(Get(Obj(Item(users, 1)), "name").text, "Alice");
+    EXPECT_EQ(Get(Obj(Item(users, 3)), "name").text, "Carol");
+    for (int32_t bad : {0, 4, -1, 65537})   // 65537 would wrap to the first user in 16 bits
+        EXPECT_EQ(Raised([&] { Item(users, bad); }), kInvalidIndex) << bad;
+
+    auto entries = Entries(1);
+    ASSERT_EQ(Get(*entries, "count").n, 4);
+    std::vector<std::string> texts;
+    for (int i = 0; i < 4; ++i) texts.push_back(Get(Obj(Item(*entries, i)), "text").text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"New year", "Review", "Team meeting", "Dentist"}));
+    for (int32_t bad : {4, -1}) EXPECT_EQ(Raised([&] { Item(*entries, bad); }), kInvalidIndex) << bad;
+
+    // A user whose datebook cannot be read has an empty collection and raises nothing.
+    auto carol = Entries(3);
+    EXPECT_EQ(Get(*carol, "count").n, 0);
+    EXPECT_EQ(Raised([&] { Item(*carol, 0); }), kInvalidIndex);
+
+    auto user = Item(users, 2).object;
+    EXPECT_EQ(Get(*user, "datebook").object, Get(*user, "datebook").object);
+    EXPECT_TRUE(m_messages.messages.empty());
+}
+
+TEST_F(AutomationTest, CallShapes) {
+    CAutoVariant result;
+    const CAutoVariant one = CAutoVariant::Int(1);
+    CAutoObject& users = Users();
+    EXPECT_EQ(InvokeMember(users, 1, AutoCall::put, {&one, 1}, result), AutoStatus::readOnly);
+    EXPECT_EQ(InvokeMember(users, 2, AutoCall::get, {}, result), AutoStatus::badParamCount);
+    EXPECT_EQ(InvokeMember(users, 1, AutoCall::method, {&one, 1}, result), AutoStatus::badParamCount);
+    EXPECT_EQ(InvokeMember(users, 3, AutoCall::get, {}, result), AutoStatus::unknownMember);
+    EXPECT_EQ(InvokeMember(users, 0, AutoCall::get, {}, result), AutoStatus::unknownMember);
+    EXPECT_EQ(InvokeMember(users, 2, AutoCall::method, {&one, 1}, result), AutoStatus::ok);   // item as a call
+    EXPECT_EQ(users.FindMember("itemx"), 0);
+    auto exceptions = Get(*Entry(2), "exceptions").object;
+    EXPECT_EQ(InvokeMember(*exceptions, exceptions->FindMember("add"), AutoCall::put, {&one, 1}, result),
+              AutoStatus::unknownMember);
+}
+
+TEST_F(AutomationTest, EveryPropertyOfTheFixture) {
+    const char* names[] = {"text", "date", "starttime", "endtime", "untimed", "note", "alarm", "private",
+                           "alarmunit", "alarmtime", "repeattype", "repeatinterval", "repeatenddate",
+                           "repmonthlyweekindex"};
+    struct Row {
+        std::vector<std::string> values;
+    };
+    auto d = [](int y, int m, int dd) { return std::to_string(Day(y, m, dd)); };
+    auto c = [](int h, int m) { return std::to_string(Clock(h, m)); };
+    const std::string zero = std::to_string(0.0);
+    const std::vector<Row> rows = {
+        {{"New year", d(2002, 1, 1), zero, zero, "true", "", "false", "false", "1", "-1", "5", "1", d(2031, 12, 31), "0"}},
+        {{"Review", d(2002, 2, 1), c(16, 0), c(17, 0), "false", "", "false", "false", "1", "-1", "4", "1", d(2031, 12, 31), "1"}},
+        {{"Team meeting", d(2002, 2, 5), c(9, 0), c(10, 0), "false", "", "false", "false", "1", "-1", "2", "2", d(2002, 12, 31), "0"}},
+        {{"Dentist", d(2002, 3, 4), c(14, 30), c(15, 15), "false", "Bring the card", "true", "true", "2", "10", "0", "0", zero, "0"}},
+    };
+    for (int i = 0; i < 4; ++i) {
+        auto entry = Entry(i);
+        for (std::size_t k = 0; k < std::size(names); ++k)
+            EXPECT_EQ(Text(Get(*entry, names[k])), rows[i].values[k]) << i << " " << names[k];
+    }
+}
+
+// Each row: the entry (by sorted index), the property set, the value, the error expected, and
+// a property with the value it reads afterwards.
+TEST_F(AutomationTest, Setters) {
+    const std::string longText(300, 'x');
+    const std::string weekMsg = "104 Invalid week index for monthly repeat appointment. \nMust be a number from 1 to 5.";
+    struct Case {
+        int entry;
+        const char* member;
+        CAutoVariant value;
+        std::string error;
+        const char* readBack;
+        std::string expect;
+    };
+    auto d = [](int y, int m, int dd) { return std::to_string(Day(y, m, dd)); };
+    auto c = [](int h, int m) { return std::to_string(Clock(h, m)); };
+    const std::vector<Case> cases = {
+        {3, "text", CAutoVariant::Text(""), "104 No appointment text given.", "text", "Dentist"},
+        {3, "text", CAutoVariant::Text(longText), "", "text", std::string(256, 'x')},
+        {3, "note", CAutoVariant::Text(""), "", "note", ""},
+        {3, "date", CAutoVariant::Date(Day(1969, 12, 31)), "104 Invalid date.", "date", d(2002, 3, 4)},
+        {3, "date", CAutoVariant::Date(Day(2032, 1, 1)), "104 Invalid date.", "date", d(2002, 3, 4)},
+        {3, "date", CAutoVariant::Date(Day(2031, 6, 1)), "", "date", d(2031, 6, 1)},
+        {3, "date", CAutoVariant::Date(Day(2031, 6, 1)), "", "starttime", c(14, 30)},
+        {0, "starttime", CAutoVariant::Date(Clock(9, 30)), "", "starttime", c(9, 30)},
+        {0, "starttime", CAutoVariant::Date(Clock(9, 30)), "", "untimed", "false"},
+        {0, "starttime", CAutoVariant::Date(Day(2010, 5, 5) + Clock(9, 30)), "", "date", d(2002, 1, 1)},
+        {3, "endtime", CAutoVariant::Date(Clock(17, 0)), "", "endtime", c(17, 0)},
+        {3, "endtime", CAutoVariant::Date(Clock(17, 0)), "", "starttime", c(14, 30)},
+        {3, "untimed", CAutoVariant::Bool(true), "", "starttime", std::to_string(0.0)},
+        {3, "alarm", CAutoVariant::Bool(false), "", "alarm", "false"},
+        {3, "private", CAutoVariant::Bool(false), "", "private", "false"},
+        {3, "alarmunit", CAutoVariant::Int(4), "", "alarmunit", "2"},
+        {3, "alarmunit", CAutoVariant::Int(0), "", "alarmunit", "2"},
+        {3, "alarmunit", CAutoVariant::Int(3), "", "alarmunit", "3"},
+        {3, "alarmtime", CAutoVariant::Int(-7), "", "alarmtime", "-7"},
+        {3, "repeatinterval", CAutoVariant::Int(3), "", "repeatinterval", "0"},
+        {3, "repmonthlyweekindex", CAutoVariant::Int(9), "", "repmonthlyweekindex", "0"},
+        {3, "repeatenddate", CAutoVariant::Date(Day(1900, 1, 1)), "", "repeatenddate", std::to_string(0.0)},
+        {2, "repeatinterval", CAutoVariant::Int(-2), "", "repeatinterval", "-2"},
+        {2, "repeatenddate", CAutoVariant::Date(Day(2032, 1, 1)), "104 Invalid date.", "repeatenddate", d(2002, 12, 31)},
+        {2, "repeatenddate", CAutoVariant::Date(Day(2003, 1, 31)), "", "repeatenddate", d(2003, 1, 31)},
+        {2, "repeatenddate", CAutoVariant::Date(Day(2003, 1, 31)), "", "date", d(2002, 2, 5)},
+        {1, "repmonthlyweekindex", CAutoVariant::Int(6), weekMsg, "repmonthlyweekindex", "1"},
+        {1, "repmonthlyweekindex", CAutoVariant::Int(0), weekMsg, "repmonthlyweekindex", "1"},
+        {1, "repmonthlyweekindex", CAutoVariant::Int(5), "", "repmonthlyweekindex", "5"},
+        {1, "repeattype", CAutoVariant::Int(0), "", "repeattype", "0"},
+        {1, "repeattype", CAutoVariant::Int(6), "", "repeattype", "4"},
+    };
+    for (const Case& k : cases) {
+        auto entry = Entry(k.entry);
+        const std::string before = test::RecordText(static_cast<CAutoDatebookEntry&>(*entry).Record());
+        EXPECT_EQ(Raised([&] { Call(*entry, k.member, AutoCall::put, {k.value}); }), k.error) << k.member;
+        if (!k.error.empty()) {
+            EXPECT_EQ(test::RecordText(static_cast<CAutoDatebookEntry&>(*entry).Record()), before) << k.member;
+        }
+        EXPECT_EQ(Text(Get(*entry, k.readBack)), k.expect) << k.member << " then " << k.readBack;
+    }
+}
+
+TEST_F(AutomationTest, RepeatTypesBuildTheirRuleFromTheStartDate) {
+    // Dentist starts on Monday 4 March 2002.
+    const std::vector<std::pair<int, std::string>> rules = {
+        {1, "daily day=4"},
+        {2, "weekly days=2 index=1"},
+        {3, "monthly date=4"},
+        {4, "monthly week=0 day=1"},
+        {5, "yearly month=2 date=4"},
+    };
+    for (const auto& [type, rule] : rules) {
+        auto entry = Entry(3);
+        Call(*entry, "repeattype", AutoCall::put, {CAutoVariant::Int(type)});
+        CDateBkRecord& r = static_cast<CAutoDatebookEntry&>(*entry).Record();
+        EXPECT_EQ(Get(*entry, "repeattype").n, type);
+        EXPECT_EQ(test::RuleText(r).substr(0, rule.size()), rule) << type;
+        const CRepeateDayInfo* info = nullptr;
+        ASSERT_EQ(r.GetRepeateInfo(info), 0);
+        EXPECT_EQ(info->GetInterval(), type == 3 || type == 5 ? 0 : 1) << type;
+        EXPECT_EQ(Get(*entry, "repeatenddate").date, Day(2031, 12, 31)) << type;
+    }
+}
+
+TEST_F(AutomationTest, ExceptionCollectionsShareTheEntrysRecord) {
+    auto entry = Entry(2);   // Team meeting: 19 Feb and 5 Mar 2002
+    auto first = Get(*entry, "exceptions").object;
+    auto second = Get(*entry, "exceptions").object;
+    EXPECT_NE(first, second);
+    EXPECT_EQ(Get(*first, "count").n, 2);
+    EXPECT_EQ(Item(*first, 1).date, Day(2002, 3, 5));
+    EXPECT_EQ(Item(*first, -5).date, Day(2002, 2, 19));
+    EXPECT_EQ(Raised([&] { Item(*first, 2); }), kInvalidIndex);
+
+    Call(*first, "add", AutoCall::method, {CAutoVariant::Date(Day(2002, 4, 2) + Clock(13, 0))});
+    EXPECT_EQ(Get(*second, "count").n, 3);
+    EXPECT_EQ(Item(*second, 2).date, Day(2002, 4, 2));
+    Call(*second, "remove", AutoCall::method, {CAutoVariant::Date(Day(2002, 2, 19))});
+    EXPECT_EQ(Get(*first, "count").n, 2);
+    EXPECT_EQ(Item(*first, 0).date, Day(2002, 3, 5));
+    for (const char* method : {"add", "remove"})
+        EXPECT_EQ(Raised([&] { Call(*first, method, AutoCall::method, {CAutoVariant::Date(Day(1969, 1, 1))}); }),
+                  "104 Invalid date.");
+    EXPECT_EQ(Get(*first, "count").n, 2);
+
+    auto plain = Get(*Entry(3), "exceptions").object;   // Dentist has none
+    EXPECT_EQ(Raised([&] { Item(*plain, 0); }), kInvalidIndex);
+}
+
+TEST_F(AutomationTest, ChangesStayInTheEntryAndNeverReachTheFile) {
+    const std::string bytes = test::ReadFile(m_alicePath);
+    auto datebook = Get(*Item(Users(), 1).object, "datebook").object;
+    auto entries = Get(*datebook, "entries").object;
+    auto changed = Item(*entries, 3).object;
+    Call(*changed, "text", AutoCall::put, {CAutoVariant::Text("Changed")});
+    Call(*Get(*changed, "exceptions").object, "add", AutoCall::method, {CAutoVariant::Date(Day(2002, 3, 11))});
+    EXPECT_EQ(Get(*Item(*entries, 3).object, "text").text, "Dentist");   // two items, two records
+    auto again = Get(*datebook, "entries").object;
+    EXPECT_EQ(again, entries);   // the same collection, its table read again
+    EXPECT_EQ(Get(*Item(*again, 3).object, "text").text, "Dentist");
+    EXPECT_EQ(Get(*changed, "text").text, "Changed");   // the earlier entry keeps its copy
+    EXPECT_EQ(test::ReadFile(m_alicePath), bytes);
+}
+
+TEST_F(AutomationTest, NoPalmDesktopIsReportedAndTheCollectionStillReturned) {
+    SetEnv("VEMRA_PALM_DESKTOP", m_dir.File("nowhere"));
+    CAutoObject& users = Users();
+    EXPECT_EQ(m_messages.messages, std::vector<std::string>{"Error: No Palm Desktop found!"});
+    EXPECT_EQ(Get(users, "count").n, 0);
+    EXPECT_EQ(Raised([&] { Item(users, 1); }), kInvalidIndex);
+}
+
+TEST(OleDate, PartsRoundTrip) {
+    struct Case {
+        double date;
+        int y, m, d, h, mi;
+    };
+    const Case cases[] = {
+        {0.0, 1899, 12, 30, 0, 0},           {2.0, 1900, 1, 1, 0, 0},
+        {37319.0 + 14.5 / 24, 2002, 3, 4, 14, 30}, {-1.25, 1899, 12, 29, 6, 0},
+        {-657434.0, 100, 1, 1, 0, 0},        {2958465.0, 9999, 12, 31, 0, 0},
+        {23451.0, 1964, 3, 15, 0, 0},        {0.999999999, 1899, 12, 31, 0, 0},
+    };
+    for (const Case& c : cases) {
+        LocalParts p;
+        ASSERT_TRUE(PartsFromOleDate(c.date, p)) << c.date;
+        EXPECT_EQ((std::vector<int>{p.year, p.month, p.day, p.hour, p.minute}), (std::vector<int>{c.y, c.m, c.d, c.h, c.mi}))
+            << c.date;
+        if (c.date != 0.999999999) {
+            EXPECT_DOUBLE_EQ(OleDateFromParts(c.y, c.m, c.d, c.h, c.mi), c.date);
+        }
+    }
+    LocalParts p;
+    ASSERT_TRUE(PartsFromOleDate(37319.0, p));
+    EXPECT_EQ(p.weekday, 1);   // a Monday
+    EXPECT_FALSE(PartsFromOleDate(-657435.0, p));
+    EXPECT_FALSE(PartsFromOleDate(2958466.0, p));
+    EXPECT_FALSE(PartsFromOleDate(std::nan(""), p));
+}
+
+}  // namespace
