@@ -27,7 +27,7 @@ constexpr Topic kTopics[] = {
     {kContextBase + 1009, "options.html#import"},       {kContextBase + 1016, "options.html#import"},
     {kContextBase + 1041, "options.html#import"},       {kContextBase + 1008, "options.html#csv"},
     {kContextBase + 1021, "options.html#csv"},          {kContextBase + 1029, "options.html#csv"},
-    {kContextBase + 1038, "options.html#csv"},          {kContextBase + 1034, "options.html#fieldorder"},
+    {kContextBase + 1038, "options.html#exceptionseparator"},          {kContextBase + 1034, "options.html#fieldorder"},
     {kContextBase + 1035, "options.html#fieldorder"},   {kContextBase + 1040, "options.html#fieldorder"},
 };
 using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
