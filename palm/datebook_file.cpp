@@ -235,7 +235,7 @@ bool ReadHeader(CReader& in) {
         std::uint32_t index, id, dirty;
         if (!in.U32(index) || !in.U32(id) || !in.U32(dirty) || !in.Text(ignored) || !in.Text(ignored)) return false;
     }
-    std::uint32_t resourceId, fieldsPerRow, idPos, statusPos, placementPos;
+    std::uint32_t resourceId = 0, fieldsPerRow = 0, idPos = 0, statusPos = 0, placementPos = 0;
     if (!in.U32(resourceId) || !in.U32(fieldsPerRow) || !in.U32(idPos) || !in.U32(statusPos) ||
         !in.U32(placementPos))
         return false;

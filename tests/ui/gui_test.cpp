@@ -599,10 +599,12 @@ TEST_F(OptionsGuiTest, OkStoresEveryFieldAndTheSameSpanAgain) {
     ASSERT_TRUE(options);
     EXPECT_EQ(TextOf(GetDlgItem(options, IDC_SEPARATOR)), ",");
     EXPECT_EQ(TextOf(GetDlgItem(options, IDC_QUOTE)), "\"");
-    // Empty quote and a tab-free separator are taken as typed; the check boxes flip.
+    EXPECT_EQ(SendMessageA(GetDlgItem(options, IDC_NO_DUPLICATES), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageA(GetDlgItem(options, IDC_IGNORE_ERRORS), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    // An empty quote and another separator are taken as typed; the check boxes flip.
     SendMessageTimeoutA(GetDlgItem(options, IDC_QUOTE), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""), SMTO_ABORTIFHUNG, 2000, nullptr);
     SendMessageTimeoutA(GetDlgItem(options, IDC_SEPARATOR), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(";"), SMTO_ABORTIFHUNG, 2000, nullptr);
-    for (int id : {IDC_NO_DUPLICATES, IDC_IGNORE_ERRORS, IDC_EXPORT_NO_CR, IDC_DESKTOP_BUTTON})
+    for (int id : {IDC_NO_DUPLICATES, IDC_IGNORE_ERRORS, IDC_EXPORT_NO_CR})
         PostMessageA(GetDlgItem(options, id), BM_CLICK, 0, 0);
     Pump(500);
     ASSERT_TRUE(Close(options, dialog, IDOK));
@@ -614,7 +616,6 @@ TEST_F(OptionsGuiTest, OkStoresEveryFieldAndTheSameSpanAgain) {
     EXPECT_FALSE(settings->m_bNoDuplicates);
     EXPECT_TRUE(settings->m_bIgnoreImportErrors);
     EXPECT_TRUE(settings->m_bExportNoCR);
-    EXPECT_FALSE(settings->m_bPalmDesktopButton);
     EXPECT_FALSE(settings->m_bFullFormat);
     EXPECT_EQ(StoredMapping("repeatmapping"), (std::vector<int32_t>{11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22}));
 }
@@ -664,7 +665,7 @@ HWND FindWideWindowOf(DWORD processId, const std::wstring& caption) {
 // The program with the German library beside it, and the texts it then shows.
 class GermanGuiTest : public GuiTest {
 protected:
-    const std::wstring kGermanCaption = L"VEMRA - Termine importieren und exportieren für Palm Desktop";
+    const std::wstring kGermanCaption = L"VEMRA - Kalender-Import/Export für Palm Desktop";
     HWND WaitForWide(const std::wstring& caption) {
         HWND found = nullptr;
         WaitUntil([&] { return (found = FindWideWindowOf(m_program.Id(), caption)) != nullptr; }, kWait);
@@ -698,6 +699,9 @@ TEST_F(GermanGuiTest, MainDialogOptionsAndAnImportErrorAreGermanWithTheLibraryOn
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(ID_OPTIONS, 1), 0);
     const HWND options = WaitForWide(L"Optionen");
     ASSERT_TRUE(options);
+    SetWindowPos(options, nullptr, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    Pump(1000);
+    EXPECT_TRUE(SaveWindowPicture(options, folder + "\\options-dialog-de.bmp"));
     EXPECT_EQ(WideTextOf(GetDlgItem(options, IDC_RESTORE_DEFAULT)), L"Zurücksetzen");
     EXPECT_EQ(WideTextOf(GetDlgItem(options, IDCANCEL)), L"Abbrechen");
     wchar_t item[64] = {};
