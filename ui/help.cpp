@@ -62,11 +62,16 @@ std::string HelpFilePath() {
 
 bool ShowHelpContents(HWND owner) { return ShowHelp(owner, kHelpDisplayToc, ""); }
 
-bool ShowHelpContext(HWND owner, DWORD context) {
+std::string HelpTopic(DWORD context) {
     for (const Topic& topic : kTopics) {
-        if (topic.context == context) return ShowHelp(owner, kHelpDisplayTopic, topic.page);
+        if (topic.context == context) return topic.page;
     }
-    return ShowHelpContents(owner);
+    return "";
+}
+
+bool ShowHelpContext(HWND owner, DWORD context) {
+    const std::string topic = HelpTopic(context);
+    return topic.empty() ? ShowHelpContents(owner) : ShowHelp(owner, kHelpDisplayTopic, topic);
 }
 
 }  // namespace vemra

@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <iterator>
 #include <vector>
 
 #include "platform/string_table.h"
+#include "res/resource.h"
 #include "res/string_ids.h"
 #include "settings/field_mapping.h"
 #include "ui/field_lists.h"
+#include "ui/help.h"
 
 using namespace vemra;
 
@@ -91,4 +94,18 @@ TEST(OptionsDays, WholeDaysTruncateTowardZero) {
         {86399, 0, 0},        {86400 + 1, 0, -1},  {30 * 86400 - 1, 0, -29},
     };
     for (const Case& c : cases) EXPECT_EQ(WholeDaysBetween(c.from, c.to), c.days) << c.from << " " << c.to;
+}
+
+TEST(OptionsHelp, EveryControlWithHelpHasAPartOfTheOptionsPage) {
+    std::ifstream in(std::string(VEMRA_SOURCE_ROOT) + "/docs/help/options.html");
+    ASSERT_TRUE(in);
+    const std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (int id : {IDC_SEPARATOR, IDC_DESKTOP_BUTTON, IDC_NO_DUPLICATES, IDC_IGNORE_ERRORS, IDC_FROM, IDC_TO,
+                   IDC_FULL_FORMAT, IDC_SIMPLE_FORMAT, IDC_SIMPLE_LIST, IDC_REPEAT_LIST, IDC_EXPORT_NO_CR,
+                   IDC_EXCEPTION_SEPARATOR, IDC_RESTORE_DEFAULT, IDC_QUOTE, IDC_DEFAULT_LENGTH}) {
+        const std::string topic = HelpTopic(0x50000 + static_cast<DWORD>(id));
+        ASSERT_EQ(topic.rfind("options.html#", 0), 0u) << id;
+        EXPECT_NE(page.find("id=\"" + topic.substr(topic.find('#') + 1) + "\""), std::string::npos) << topic;
+    }
+    EXPECT_EQ(HelpTopic(0x50000 + 9999), "");
 }
