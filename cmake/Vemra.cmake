@@ -77,11 +77,12 @@ function(vemra_all_libs var)
 endfunction()
 
 # vemra_test_runs_program(test): the test runs the built program; VEMRA_PROGRAM names it as the
-# test sees it (through Z: under Wine).
+# test sees it (through Z: under Wine). On Windows that is the English copy of the program.
 function(vemra_test_runs_program test)
   add_dependencies(${test} vemra)
   if(VEMRA_WINDOWS)
-    target_compile_definitions(${test} PRIVATE VEMRA_PROGRAM="Z:$<TARGET_FILE:vemra>")
+    # The copy without the German library beside it, so that the program speaks English.
+    target_compile_definitions(${test} PRIVATE VEMRA_PROGRAM="Z:${CMAKE_BINARY_DIR}/english/VEMRA.exe")
   else()
     target_compile_definitions(${test} PRIVATE VEMRA_PROGRAM="$<TARGET_FILE:vemra>")
   endif()

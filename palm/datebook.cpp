@@ -4,6 +4,9 @@
 
 #include "platform/codepage.h"
 #include "platform/file.h"
+#include "platform/string_table.h"
+#include "platform/text.h"
+#include "res/string_ids.h"
 
 #include <algorithm>
 #include <climits>
@@ -115,7 +118,7 @@ long CDateBkTable::OpenFrom(const std::string& path, int /*mode*/) {
     if (!vemra::ReadWholeFile(path, bytes, &reason)) {
         m_pImpl->Clear();
         m_strPath.clear();
-        m_strLastError = "The datebook file " + path + " cannot be read: " + reason + ".";
+        m_strLastError = vemra::FormatText(vemra::LoadResString(IDS_DB_CANT_READ).c_str(), path.c_str(), reason.c_str());
         return 1;
     }
     const long result = OpenFromMemory(bytes);
@@ -144,7 +147,7 @@ long CDateBkTable::SaveToMemory(std::string& bytes) const {
 
 long CDateBkTable::Save() {
     if (m_strPath.empty()) {
-        m_strLastError = "The datebook has no file to be saved to.";
+        m_strLastError = vemra::LoadResString(IDS_DB_NO_FILE);
         return 1;
     }
     return SaveAs(m_strPath);
@@ -154,7 +157,7 @@ long CDateBkTable::SaveAs(const std::string& path) {
     const std::string bytes = WriteFile(*m_pImpl, path);
     std::string reason;
     if (!vemra::SaveFileAtomically(path, bytes, true, &reason)) {
-        m_strLastError = "The datebook file " + path + " cannot be written: " + reason + ".";
+        m_strLastError = vemra::FormatText(vemra::LoadResString(IDS_DB_CANT_WRITE).c_str(), path.c_str(), reason.c_str());
         return 1;
     }
     m_strPath = path;
@@ -175,7 +178,7 @@ long CDateBkTable::AppendBlankRecord(CDateBkRecord& record) {
 long CDateBkTable::AppendDuplicateRecord(CBaseRecord& source, CBaseRecord& target, int /*mode*/) {
     const DateBkRecordData* from = source.Data();
     if (!from) {
-        m_strLastError = "The record to be copied is not bound to a table.";
+        m_strLastError = vemra::LoadResString(IDS_DB_UNBOUND_RECORD);
         return 1;
     }
     DateBkRecordData copy = *from;   // before the append, which may move the source

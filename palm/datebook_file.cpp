@@ -7,6 +7,9 @@
 #include "palm/datebook_internal.h"
 
 #include "platform/codepage.h"
+#include "platform/string_table.h"
+#include "platform/text.h"
+#include "res/string_ids.h"
 
 #include <cstdio>
 #include <cstring>
@@ -44,8 +47,8 @@ public:
 
     bool Fail(const std::string& what) {
         if (m_error.empty())
-            m_error = "The datebook file is damaged or incomplete: " + what + " (at byte " +
-                      std::to_string(m_pos) + ").";
+            m_error = vemra::FormatText(vemra::LoadResString(IDS_DB_DAMAGED).c_str(), what.c_str(),
+                                        std::to_string(m_pos).c_str());
         return false;
     }
     bool Refuse(const std::string& message) {
@@ -54,19 +57,19 @@ public:
     }
 
     bool U8(std::uint8_t& v) {
-        if (Remaining() < 1) return Fail("the file ends too early");
+        if (Remaining() < 1) return Fail(vemra::LoadResString(IDS_DB_ENDS_EARLY));
         v = static_cast<std::uint8_t>(m_data[m_pos++]);
         return true;
     }
     bool U16(std::uint16_t& v) {
-        if (Remaining() < 2) return Fail("the file ends too early");
+        if (Remaining() < 2) return Fail(vemra::LoadResString(IDS_DB_ENDS_EARLY));
         const auto* p = reinterpret_cast<const unsigned char*>(m_data.data() + m_pos);
         v = static_cast<std::uint16_t>(p[0] | (p[1] << 8));
         m_pos += 2;
         return true;
     }
     bool U32(std::uint32_t& v) {
-        if (Remaining() < 4) return Fail("the file ends too early");
+        if (Remaining() < 4) return Fail(vemra::LoadResString(IDS_DB_ENDS_EARLY));
         const auto* p = reinterpret_cast<const unsigned char*>(m_data.data() + m_pos);
         v = static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
             (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
@@ -74,7 +77,7 @@ public:
         return true;
     }
     bool Bytes(std::size_t n, std::string& out) {
-        if (Remaining() < n) return Fail("a text runs past the end of the file");
+        if (Remaining() < n) return Fail(vemra::LoadResString(IDS_DB_TEXT_PAST_END));
         out.assign(m_data.data() + m_pos, n);
         m_pos += n;
         return true;
@@ -87,7 +90,7 @@ public:
         if (b == 0xFF) {
             std::uint16_t w = 0;
             if (!U16(w)) return false;
-            if (w == 0xFFFE) return Fail("a text in Unicode form, which Palm Desktop does not write");
+            if (w == 0xFFFE) return Fail(vemra::LoadResString(IDS_DB_UNICODE_TEXT));
             len = w;
             text.form = eLengthForm::eWord;
             if (w == 0xFFFF) {
@@ -123,7 +126,7 @@ int BrandOfClassName(const std::string& name) {
 bool ReadRepeat(CReader& in, RepeatData& repeat, ClassMap& classes, long noEnd) {
     std::uint16_t count = 0;
     if (!in.U16(count)) return false;
-    if (static_cast<std::size_t>(count) * 4 > in.Remaining()) return in.Fail("too many exception dates");
+    if (static_cast<std::size_t>(count) * 4 > in.Remaining()) return in.Fail(vemra::LoadResString(IDS_DB_TOO_MANY_EXCEPTIONS));
     repeat.exceptions.resize(count);
     for (auto& e : repeat.exceptions)
         if (!in.U32(e)) return false;
@@ -141,39 +144,38 @@ bool ReadRepeat(CReader& in, RepeatData& repeat, ClassMap& classes, long noEnd) 
         brandOfClass = BrandOfClassName(name);
         if (!brandOfClass) {
             if (name.size() > 64) name = name.substr(0, 64) + "...";
-            return in.Refuse("The datebook file holds a repeat rule of a kind that cannot be read (class \"" +
-                             name + "\").");
+            return in.Refuse(vemra::FormatText(vemra::LoadResString(IDS_DB_CLASS_UNREADABLE).c_str(), name.c_str()));
         }
         if (schema != kClassSchema)
-            return in.Refuse("The datebook file holds repeat rules of an unknown version (" + name +
-                             " schema " + std::to_string(schema) + ").");
-        if (classes.number[brandOfClass]) return in.Fail("a repeat class is declared twice");
+            return in.Refuse(vemra::FormatText(vemra::LoadResString(IDS_DB_CLASS_VERSION).c_str(), name.c_str(),
+                                                std::to_string(schema).c_str()));
+        if (classes.number[brandOfClass]) return in.Fail(vemra::LoadResString(IDS_DB_CLASS_TWICE));
         classes.number[brandOfClass] = classes.counter++;
     } else {
         std::uint32_t classNumber = 0;
         if (tag == kBigObjectTag) {
             std::uint32_t big = 0;
             if (!in.U32(big)) return false;
-            if (!(big & kBigClassTag)) return in.Fail("a repeat rule shared between records");
+            if (!(big & kBigClassTag)) return in.Fail(vemra::LoadResString(IDS_DB_SHARED_RULE));
             classNumber = big & ~kBigClassTag;
             repeat.bBigTag = true;
         } else if (tag & kClassTag) {
             classNumber = tag & ~kClassTag;
         } else {
-            return in.Fail("a repeat rule shared between records");
+            return in.Fail(vemra::LoadResString(IDS_DB_SHARED_RULE));
         }
         for (int brand = eRepeatDaily; brand <= eRepeatYearlyByDate; ++brand)
             if (classes.number[brand] == classNumber && classNumber != 0) brandOfClass = brand;
-        if (!brandOfClass) return in.Fail("a repeat rule refers to an unknown class");
+        if (!brandOfClass) return in.Fail(vemra::LoadResString(IDS_DB_UNKNOWN_CLASS));
     }
     ++classes.counter;   // the object's own number
 
     std::uint32_t brand = 0, interval = 0, end = 0, firstDay = 0;
     if (!in.U32(brand) || !in.U32(interval) || !in.U32(end) || !in.U32(firstDay)) return false;
     if (brand == 6)
-        return in.Refuse("The datebook file holds a yearly repeat by weekday, which cannot be read.");
+        return in.Refuse(vemra::LoadResString(IDS_DB_YEARLY_BY_WEEKDAY));
     if (brand != static_cast<std::uint32_t>(brandOfClass))
-        return in.Fail("a repeat rule's kind " + std::to_string(brand) + " does not match its class");
+        return in.Fail(vemra::FormatText(vemra::LoadResString(IDS_DB_KIND_MISMATCH).c_str(), std::to_string(brand).c_str()));
 
     std::uint32_t value1 = 0, value2 = 0;
     std::uint8_t mask = 0;
@@ -206,9 +208,9 @@ bool ReadRecord(CReader& in, DateBkRecordData& r, ClassMap& classes, long noEnd,
         std::uint32_t type = 0;
         if (!in.U32(type)) return false;
         if (type != kFieldTypes[field])
-            return in.Refuse("The datebook file has an unknown field type " + std::to_string(type) +
-                             " in field " + std::to_string(field) + " of record " + std::to_string(index + 1) +
-                             " (at byte " + std::to_string(in.Pos() - 4) + ").");
+            return in.Refuse(vemra::FormatText(vemra::LoadResString(IDS_DB_UNKNOWN_FIELD_TYPE).c_str(),
+                                                std::to_string(type).c_str(), std::to_string(field).c_str(),
+                                                std::to_string(index + 1).c_str(), std::to_string(in.Pos() - 4).c_str()));
         bool ok = true;
         if (type == 5) {
             FileText& text = field == 5 ? r.description : r.note;
@@ -228,29 +230,28 @@ bool ReadHeader(CReader& in) {
     std::uint32_t nextCategory = 0, categories = 0;
     if (!in.Text(ignored) || !in.Text(ignored) || !in.U32(nextCategory) || !in.U32(categories)) return false;
     if (static_cast<std::uint64_t>(categories) * kMinCategoryBytes > in.Remaining())
-        return in.Fail("the category count " + std::to_string(categories) + " is larger than the file");
+        return in.Fail(vemra::FormatText(vemra::LoadResString(IDS_DB_CATEGORY_COUNT).c_str(), std::to_string(categories).c_str()));
     for (std::uint32_t i = 0; i < categories; ++i) {
         std::uint32_t index, id, dirty;
         if (!in.U32(index) || !in.U32(id) || !in.U32(dirty) || !in.Text(ignored) || !in.Text(ignored)) return false;
     }
-    std::uint32_t resourceId, fieldsPerRow, idPos, statusPos, placementPos;
+    std::uint32_t resourceId = 0, fieldsPerRow = 0, idPos = 0, statusPos = 0, placementPos = 0;
     if (!in.U32(resourceId) || !in.U32(fieldsPerRow) || !in.U32(idPos) || !in.U32(statusPos) ||
         !in.U32(placementPos))
         return false;
     if (fieldsPerRow != kFieldsPerRecord)
-        return in.Refuse("The datebook file has " + std::to_string(fieldsPerRow) +
-                         " fields per record; a Palm Desktop datebook has 15.");
+        return in.Refuse(vemra::FormatText(vemra::LoadResString(IDS_DB_FIELDS_PER_RECORD).c_str(),
+                                            std::to_string(fieldsPerRow).c_str()));
     std::uint16_t fieldCount = 0;
     if (!in.U16(fieldCount)) return false;
     if (fieldCount != kFieldsPerRecord)
-        return in.Refuse("The datebook file lists " + std::to_string(fieldCount) +
-                         " field types; a Palm Desktop datebook has 15.");
+        return in.Refuse(vemra::FormatText(vemra::LoadResString(IDS_DB_FIELD_TYPES).c_str(), std::to_string(fieldCount).c_str()));
     for (int i = 0; i < kFieldsPerRecord; ++i) {
         std::uint16_t type = 0;
         if (!in.U16(type)) return false;
         if (type != kFieldTypes[i])
-            return in.Refuse("The datebook file has an unknown field type " + std::to_string(type) +
-                             " for field " + std::to_string(i) + " in its field list.");
+            return in.Refuse(vemra::FormatText(vemra::LoadResString(IDS_DB_UNKNOWN_LIST_TYPE).c_str(),
+                                                std::to_string(type).c_str(), std::to_string(i).c_str()));
     }
     return true;
 }
@@ -388,23 +389,22 @@ bool ParseFile(std::string_view bytes, DateBkTableData& impl, std::string& error
     const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
     if (bytes.size() >= 4 && ((b[0] == 0xCA && b[1] == 0xFE && b[2] == 0xBA && b[3] == 0xBE) ||
                               (b[0] == 0xBE && b[1] == 0xBA && b[2] == 0xFE && b[3] == 0xCA))) {
-        error = "The file is a datebook of Palm Desktop 4.1 or later. Only datebooks of Palm Desktop "
-                "3.x and 4.0 can be read; this newer format is not supported.";
+        error = vemra::LoadResString(IDS_DB_NEWER_FORMAT);
         return false;
     }
     if (bytes.size() < 4) {
-        error = bytes.empty() ? "The datebook file is empty." : "The file is too short to be a datebook.";
+        error = vemra::LoadResString(bytes.empty() ? IDS_DB_EMPTY : IDS_DB_TOO_SHORT);
         return false;
     }
     std::uint32_t tag = 0;
     in.U32(tag);
     if (tag != kDatebookTag) {
         if (tag == 0x41420100)
-            error = "The file is a Palm Desktop address book, not a datebook.";
+            error = vemra::LoadResString(IDS_DB_ADDRESS_BOOK);
         else if (tag == 0x54440100)
-            error = "The file is a Palm Desktop to do list, not a datebook.";
+            error = vemra::LoadResString(IDS_DB_TODO_LIST);
         else
-            error = "The file is not a Palm Desktop datebook (unknown version tag " + Hex32(tag) + ").";
+            error = vemra::FormatText(vemra::LoadResString(IDS_DB_UNKNOWN_TAG).c_str(), Hex32(tag).c_str());
         return false;
     }
     if (!ReadHeader(in)) {
@@ -419,7 +419,7 @@ bool ParseFile(std::string_view bytes, DateBkTableData& impl, std::string& error
     }
     if (entries % kFieldsPerRecord != 0 ||
         static_cast<std::uint64_t>(entries / kFieldsPerRecord) * kMinRecordBytes > in.Remaining()) {
-        in.Fail("the entry count " + std::to_string(entries) + " does not fit the file");
+        in.Fail(vemra::FormatText(vemra::LoadResString(IDS_DB_ENTRY_COUNT).c_str(), std::to_string(entries).c_str()));
         error = in.Error();
         return false;
     }
@@ -438,7 +438,7 @@ bool ParseFile(std::string_view bytes, DateBkTableData& impl, std::string& error
         records.push_back(std::move(record));
     }
     if (in.Remaining() != 0) {
-        in.Fail("unexpected data after the last record");
+        in.Fail(vemra::LoadResString(IDS_DB_TRAILING_DATA));
         error = in.Error();
         return false;
     }

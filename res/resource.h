@@ -33,5 +33,22 @@
 #define IDC_LINK 1017
 #define IDC_VERSION 1019
 
+// Options dialog
+#define IDC_FROM 1005
+#define IDC_TO 1006
+#define IDC_SEPARATOR 1008
+#define IDC_NO_DUPLICATES 1009
+#define IDC_DESKTOP_BUTTON 1015
+#define IDC_IGNORE_ERRORS 1016
+#define IDC_QUOTE 1021
+#define IDC_EXPORT_NO_CR 1029
+#define IDC_SIMPLE_FORMAT 1030
+#define IDC_FULL_FORMAT 1031
+#define IDC_SIMPLE_LIST 1034
+#define IDC_REPEAT_LIST 1035
+#define IDC_EXCEPTION_SEPARATOR 1038
+#define IDC_RESTORE_DEFAULT 1040
+#define IDC_DEFAULT_LENGTH 1041
+
 // The help file's context of a control: its ID above this base.
 #define HELP_CONTEXT_BASE 0x50000

@@ -23,17 +23,6 @@ enum : int {
 constexpr int kSimpleFieldCount = 11;
 constexpr int kRepeatFieldCount = 12;
 
-// What the Options dialog's list boxes offer the mapping; a window-free interface so that the
-// list operations can be tested without a window.
-class CFieldList {
-public:
-    virtual ~CFieldList() = default;
-    virtual void Clear() = 0;
-    virtual void AddItem(const std::string& text, int fieldId) = 0;
-    virtual int GetCount() const = 0;
-    virtual int GetItemData(int index) const = 0;
-};
-
 class CFieldMapping {
 public:
     CFieldMapping();
@@ -59,10 +48,4 @@ public:
     long ApplyRepeatInfo(CDateBkRecord& record, CApptValues& values, CRowFile& file) const;
     int ReadSimpleRow(CRowFile& file, CDateBkRecord& record) const;
     int ReadFullRow(CRowFile& file, CDateBkRecord& record) const;
-
-    // Options dialog lists (formats/field_mapping_lists.cpp).
-    void FillSimpleList(CFieldList& used, CFieldList& unused) const;
-    void ReadSimpleList(const CFieldList& used);
-    void FillRepeatList(CFieldList& list) const;
-    void ReadRepeatList(const CFieldList& list);
 };

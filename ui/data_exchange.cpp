@@ -1,5 +1,7 @@
 #include "ui/data_exchange.h"
 
+#include <commctrl.h>
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -88,6 +90,17 @@ void CDataExchange::Radio(int firstId, int& index) {
         } else {
             SendMessageA(buttons[i], BM_SETCHECK, static_cast<int>(i) == index ? BST_CHECKED : BST_UNCHECKED, 0);
         }
+    }
+}
+
+void CDataExchange::DateTime(int id, SYSTEMTIME& value) {
+    if (Skip()) return;
+    const HWND control = GetDlgItem(m_hDialog, id);
+    if (m_bSaveAndValidate) {
+        SYSTEMTIME read{};
+        if (SendMessageA(control, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&read)) == GDT_VALID) value = read;
+    } else {
+        SendMessageA(control, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&value));
     }
 }
 

@@ -21,6 +21,8 @@ public:
     void Check(int id, bool& value);
     // A group of radio buttons starting at firstId: the index of the checked one, -1 for none.
     void Radio(int firstId, int& index);
+    // A date-time picker's date and time of day.
+    void DateTime(int id, SYSTEMTIME& value);
 
     // Validations, after the exchange of the same control.
     void MaxChars(int id, const std::string& value, int count);

@@ -27,7 +27,7 @@ constexpr Topic kTopics[] = {
     {kContextBase + 1009, "options.html#import"},       {kContextBase + 1016, "options.html#import"},
     {kContextBase + 1041, "options.html#import"},       {kContextBase + 1008, "options.html#csv"},
     {kContextBase + 1021, "options.html#csv"},          {kContextBase + 1029, "options.html#csv"},
-    {kContextBase + 1038, "options.html#csv"},          {kContextBase + 1034, "options.html#fieldorder"},
+    {kContextBase + 1038, "options.html#exceptionseparator"},          {kContextBase + 1034, "options.html#fieldorder"},
     {kContextBase + 1035, "options.html#fieldorder"},   {kContextBase + 1040, "options.html#fieldorder"},
 };
 using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
@@ -62,11 +62,16 @@ std::string HelpFilePath() {
 
 bool ShowHelpContents(HWND owner) { return ShowHelp(owner, kHelpDisplayToc, ""); }
 
-bool ShowHelpContext(HWND owner, DWORD context) {
+std::string HelpTopic(DWORD context) {
     for (const Topic& topic : kTopics) {
-        if (topic.context == context) return ShowHelp(owner, kHelpDisplayTopic, topic.page);
+        if (topic.context == context) return topic.page;
     }
-    return ShowHelpContents(owner);
+    return "";
+}
+
+bool ShowHelpContext(HWND owner, DWORD context) {
+    const std::string topic = HelpTopic(context);
+    return topic.empty() ? ShowHelpContents(owner) : ShowHelp(owner, kHelpDisplayTopic, topic);
 }
 
 }  // namespace vemra

@@ -20,6 +20,7 @@
 #include "transfer/transfer.h"
 #include "ui/about_dialog.h"
 #include "ui/help.h"
+#include "ui/options_dialog.h"
 
 namespace vemra {
 
@@ -302,8 +303,8 @@ void CVEMRADlg::OnQuit() {
 }
 
 bool CVEMRADlg::RunOptionsDialog() {
-    ShowMessage(LoadResString(IDS_NOT_AVAILABLE), MessageButtons::ok, MessageIcon::information);
-    return false;
+    COptionsDlg dialog(m_pSettings, m_hWnd);
+    return dialog.DoModal() == IDOK;
 }
 
 void CVEMRADlg::OnOptions() {

@@ -31,7 +31,7 @@ protected:
     void OnCancel() override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
-    // The Options dialog; true when it ended with OK. Until this build has one it says so.
+    // The Options dialog on the settings record; true when it ended with OK.
     virtual bool RunOptionsDialog();
 
 private:

@@ -1,9 +1,11 @@
 // The program driven through its windows: main dialog, its file dialogs and message boxes,
-// the About box, and a stand-in for Palm Desktop's main window.
+// the About box, the Options dialog, and a stand-in for Palm Desktop's main window.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
 
 #include "palm/desktop_link.h"
@@ -398,4 +400,359 @@ TEST_F(GuiTest, PicturesOfTheMainDialogAndTheAboutBox) {
     Pump(1000);
     EXPECT_TRUE(SaveWindowPicture(about, folder + "\\about-box.bmp"));
     PostCommand(about, IDOK);
+}
+
+namespace {
+
+// The Options dialog, opened through the menu command of the main dialog.
+class OptionsGuiTest : public GuiTest {
+protected:
+    HWND OpenOptions(HWND dialog) {
+        PostCommand(dialog, ID_OPTIONS);
+        const HWND options = WaitForWindow(m_program.Id(), "Options", kWait);
+        EXPECT_TRUE(options) << "no Options dialog";
+        return options;
+    }
+    // Ends the Options dialog with this button and waits until the main dialog has it back.
+    // After OK the main dialog saves the settings; every save writes the repeat order, which
+    // the tests' profiles do not hold before.
+    static bool Close(HWND options, HWND dialog, int button) {
+        PostCommand(options, button, BN_CLICKED);
+        std::string saved;
+        return WaitUntilGone(options, kWait) && WaitUntil([&] { return IsWindowEnabled(dialog) != FALSE; }, kWait) &&
+               (button != IDOK || WaitUntil([&] { return ReadProfileBinary("Options", "repeatmapping", saved); }, kWait));
+    }
+    // Exports through the main dialog and gives the header row of the file.
+    std::string ExportedHeader(HWND dialog, const std::string& name) {
+        PostCommand(dialog, IDC_EXPORT);
+        const HWND save = WaitForWindow(m_program.Id(), "Save As", kWait);
+        if (!save) return "no file dialog";
+        const std::string target = m_dir.File(name) + ".csv";
+        if (!AnswerFileDialog(save, target)) return "file dialog stayed";
+        if (!WaitUntil([&] { return fs::exists(target) && Idle(dialog); }, kWait)) return "no export";
+        const std::string written = test::ReadFile(target);
+        return written.substr(0, written.find("\r\n"));
+    }
+    static int FieldIndex(HWND list, int field) {
+        const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i)
+            if (SendMessageA(list, LB_GETITEMDATA, static_cast<WPARAM>(i), 0) == field) return i;
+        return -1;
+    }
+    static std::vector<int32_t> StoredMapping(const char* entry) {
+        std::string data;
+        if (!ReadProfileBinary("Options", entry, data)) return {};
+        std::vector<int32_t> ids(data.size() / 4);
+        std::memcpy(ids.data(), data.data(), ids.size() * 4);
+        return ids;
+    }
+    // The window that has the keyboard focus in the program's thread.
+    static HWND FocusOf(HWND window) {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+    }
+    // A left-button drag with the mouse, in screen coordinates, paced like a hand.
+    static void Drag(POINT from, POINT to) {
+        const auto send = [](DWORD flags) {
+            INPUT input{};
+            input.type = INPUT_MOUSE;
+            input.mi.dwFlags = flags;
+            SendInput(1, &input, sizeof input);
+            Pump(150);
+        };
+        SetCursorPos(from.x, from.y);
+        Pump(150);
+        send(MOUSEEVENTF_LEFTDOWN);
+        const int steps = 8;
+        for (int i = 1; i <= steps; ++i) {
+            SetCursorPos(from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps);
+            send(MOUSEEVENTF_MOVE);
+        }
+        send(MOUSEEVENTF_LEFTUP);
+    }
+    static POINT ItemCentre(HWND list, int index) {
+        const int height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+        const int top = static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
+        RECT client;
+        GetClientRect(list, &client);
+        POINT point{client.right / 2, (index - top) * height + height / 2};
+        ClientToScreen(list, &point);
+        return point;
+    }
+};
+
+}  // namespace
+
+TEST_F(OptionsGuiTest, FullFormatDisablesTheSpanAndSimpleFormatEnablesIt) {
+    WriteProfileInt("Options", "fullformat", 1);
+    const HWND dialog = Open();
+    ASSERT_TRUE(dialog);
+    const HWND options = OpenOptions(dialog);
+    ASSERT_TRUE(options);
+    EXPECT_EQ(SendMessageA(GetDlgItem(options, IDC_FULL_FORMAT), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageA(GetDlgItem(options, IDC_SIMPLE_FORMAT), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(options, IDC_FROM)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(options, IDC_TO)));
+    PostMessageA(GetDlgItem(options, IDC_SIMPLE_FORMAT), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] {
+        return IsWindowEnabled(GetDlgItem(options, IDC_FROM)) && IsWindowEnabled(GetDlgItem(options, IDC_TO));
+    }, kWait));
+    PostMessageA(GetDlgItem(options, IDC_FULL_FORMAT), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowEnabled(GetDlgItem(options, IDC_FROM)); }, kWait));
+    // Cancel stores nothing.
+    ASSERT_TRUE(Close(options, dialog, IDCANCEL));
+    EXPECT_TRUE(StoredSettings()->m_bFullFormat);
+}
+
+TEST_F(OptionsGuiTest, RemovedSimpleColumnsAreStoredAsTrailingEmptySlotsAndLeaveTheExport) {
+    const HWND dialog = Open();
+    ASSERT_TRUE(dialog);
+    HWND options = OpenOptions(dialog);
+    ASSERT_TRUE(options);
+    const HWND list = GetDlgItem(options, IDC_SIMPLE_LIST);
+    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 11);
+    ASSERT_EQ(SendMessageA(GetDlgItem(options, IDC_REPEAT_LIST), LB_GETCOUNT, 0, 0), 12);
+    // Without a selection Delete does nothing.
+    SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    PostMessageA(list, WM_KEYDOWN, VK_DELETE, 0);
+    Pump(300);
+    EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 11);
+    for (int field : {fieldNote, fieldAlarmUnit}) {
+        SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(FieldIndex(list, field)), 0);
+        PostMessageA(list, WM_KEYDOWN, VK_DELETE, 0);
+        ASSERT_TRUE(WaitUntil([&] { return FieldIndex(list, field) < 0; }, kWait));
+    }
+    ASSERT_TRUE(Close(options, dialog, IDOK));
+    EXPECT_EQ(StoredMapping("simplemapping"), (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 7, 8, 10, 23, 23}));
+    EXPECT_EQ(ExportedHeader(dialog, "nine"),
+              "\"Date\",\"Untimed\",\"Start Time\",\"End Time\",\"Private\",\"Text\",\"Alarm\",\"Alarm Time\",\"Repeat\"");
+}
+
+TEST_F(OptionsGuiTest, DraggingTextToTheTopMakesItTheFirstColumn) {
+    const HWND dialog = Open();
+    ASSERT_TRUE(dialog);
+    const HWND options = OpenOptions(dialog);
+    ASSERT_TRUE(options);
+    const HWND list = GetDlgItem(options, IDC_SIMPLE_LIST);
+    Pump(500);
+    Drag(ItemCentre(list, FieldIndex(list, fieldText)), ItemCentre(list, 0));
+    ASSERT_TRUE(WaitUntil([&] { return FieldIndex(list, fieldText) == 0; }, kWait)) << FieldIndex(list, fieldText);
+    EXPECT_EQ(SendMessageA(list, LB_GETCURSEL, 0, 0), 0);   // the moved item is selected
+    EXPECT_EQ(FieldIndex(list, fieldDate), 1);
+    ASSERT_TRUE(Close(options, dialog, IDOK));
+    EXPECT_EQ(StoredMapping("simplemapping"), (std::vector<int32_t>{5, 0, 1, 2, 3, 4, 6, 7, 8, 9, 10}));
+    EXPECT_EQ(ExportedHeader(dialog, "dragged").rfind("\"Text\",\"Date\",\"Untimed\"", 0), 0u);
+}
+
+TEST_F(OptionsGuiTest, RestoreDefaultActsAtOnceButCancelKeepsTheProfile) {
+    const std::vector<int32_t> stored{5, 0, 1, 23, 23, 23, 23, 23, 23, 23, 23};
+    WriteProfileBinary("Options", "simplemapping",
+                       std::string_view(reinterpret_cast<const char*>(stored.data()), stored.size() * 4));
+    const HWND dialog = Open();
+    ASSERT_TRUE(dialog);
+    const HWND options = OpenOptions(dialog);
+    ASSERT_TRUE(options);
+    const HWND list = GetDlgItem(options, IDC_SIMPLE_LIST);
+    EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 3);
+    PostCommand(options, IDC_RESTORE_DEFAULT, BN_CLICKED);
+    ASSERT_TRUE(WaitUntil([&] { return SendMessageA(list, LB_GETCOUNT, 0, 0) == 11; }, kWait));
+    EXPECT_EQ(FieldIndex(list, fieldDate), 0);
+    ASSERT_TRUE(Close(options, dialog, IDCANCEL));
+    EXPECT_EQ(StoredMapping("simplemapping"), stored);
+    EXPECT_EQ(ExportedHeader(dialog, "restored"), kHeader.substr(0, kHeader.size() - 2));
+}
+
+TEST_F(OptionsGuiTest, DefaultLengthOutsideItsRangeKeepsTheDialogOpenOnTheField) {
+    const HWND dialog = Open();
+    ASSERT_TRUE(dialog);
+    const HWND options = OpenOptions(dialog);
+    ASSERT_TRUE(options);
+    const HWND length = GetDlgItem(options, IDC_DEFAULT_LENGTH);
+    EXPECT_EQ(TextOf(length), "60");
+    for (const char* typed : {"0", "1000", "ten"}) {
+        SendMessageTimeoutA(length, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed), SMTO_ABORTIFHUNG, 2000, nullptr);
+        PostCommand(options, IDOK, BN_CLICKED);
+        const HWND box = WaitForBox();
+        ASSERT_TRUE(box) << typed;
+        EXPECT_EQ(MessageBoxText(box), std::string(typed) == "ten"
+                                           ? LoadResString(IDS_ENTER_INTEGER)
+                                           : FormatText(LoadResString(IDS_ENTER_INTEGER_BETWEEN).c_str(), 1, 999));
+        PostCommand(box, IDOK);
+        ASSERT_TRUE(WaitUntilGone(box, kWait));
+        EXPECT_TRUE(IsWindow(options) && IsWindowVisible(options)) << typed;
+        EXPECT_TRUE(WaitUntil([&] { return FocusOf(options) == length; }, kWait)) << typed;
+    }
+    // Two characters as exception date separator are refused the same way.
+    SendMessageTimeoutA(length, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("45"), SMTO_ABORTIFHUNG, 2000, nullptr);
+    SendMessageTimeoutA(GetDlgItem(options, IDC_EXCEPTION_SEPARATOR), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(";;"),
+                        SMTO_ABORTIFHUNG, 2000, nullptr);
+    PostCommand(options, IDOK, BN_CLICKED);
+    const HWND box = WaitForBox();
+    ASSERT_TRUE(box);
+    PostCommand(box, IDOK);
+    ASSERT_TRUE(WaitUntilGone(box, kWait));
+    EXPECT_TRUE(WaitUntil([&] { return FocusOf(options) == GetDlgItem(options, IDC_EXCEPTION_SEPARATOR); }, kWait));
+    SendMessageTimeoutA(GetDlgItem(options, IDC_EXCEPTION_SEPARATOR), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(";"),
+                        SMTO_ABORTIFHUNG, 2000, nullptr);
+    ASSERT_TRUE(Close(options, dialog, IDOK));
+    const auto settings = StoredSettings();
+    EXPECT_EQ(settings->m_nDefaultApptLength, 45);
+    EXPECT_EQ(settings->m_strExceptionDateSeparator, ";");
+}
+
+TEST_F(OptionsGuiTest, OkStoresEveryFieldAndTheSameSpanAgain) {
+    WriteProfileInt("Options", "daysback", 7);
+    WriteProfileInt("Options", "daysahead", 30);
+    const HWND dialog = Open();
+    ASSERT_TRUE(dialog);
+    const HWND options = OpenOptions(dialog);
+    ASSERT_TRUE(options);
+    EXPECT_EQ(TextOf(GetDlgItem(options, IDC_SEPARATOR)), ",");
+    EXPECT_EQ(TextOf(GetDlgItem(options, IDC_QUOTE)), "\"");
+    EXPECT_EQ(SendMessageA(GetDlgItem(options, IDC_NO_DUPLICATES), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageA(GetDlgItem(options, IDC_IGNORE_ERRORS), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    // An empty quote and another separator are taken as typed; the check boxes flip.
+    SendMessageTimeoutA(GetDlgItem(options, IDC_QUOTE), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""), SMTO_ABORTIFHUNG, 2000, nullptr);
+    SendMessageTimeoutA(GetDlgItem(options, IDC_SEPARATOR), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(";"), SMTO_ABORTIFHUNG, 2000, nullptr);
+    for (int id : {IDC_NO_DUPLICATES, IDC_IGNORE_ERRORS, IDC_EXPORT_NO_CR})
+        PostMessageA(GetDlgItem(options, id), BM_CLICK, 0, 0);
+    Pump(500);
+    ASSERT_TRUE(Close(options, dialog, IDOK));
+    const auto settings = StoredSettings();
+    EXPECT_EQ(settings->m_nDaysBack, 7);
+    EXPECT_EQ(settings->m_nDaysAhead, 30);
+    EXPECT_EQ(settings->m_strQuote, "");
+    EXPECT_EQ(settings->m_strSeparator, ";");
+    EXPECT_FALSE(settings->m_bNoDuplicates);
+    EXPECT_TRUE(settings->m_bIgnoreImportErrors);
+    EXPECT_TRUE(settings->m_bExportNoCR);
+    EXPECT_FALSE(settings->m_bFullFormat);
+    EXPECT_EQ(StoredMapping("repeatmapping"), (std::vector<int32_t>{11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22}));
+}
+
+TEST_F(OptionsGuiTest, PictureOfTheOptionsDialog) {
+    const HWND dialog = Open();
+    ASSERT_TRUE(dialog);
+    const HWND options = OpenOptions(dialog);
+    ASSERT_TRUE(options);
+    SetWindowPos(options, nullptr, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    Pump(1000);
+    const std::string folder = VEMRA_SCREENSHOTS;
+    fs::create_directories(folder);
+    EXPECT_TRUE(SaveWindowPicture(options, folder + "\\options-dialog.bmp"));
+    PostCommand(options, IDCANCEL);
+}
+
+namespace {
+
+std::wstring WideTextOf(HWND window) {
+    wchar_t text[2048] = {};
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &copied))
+        return L"";
+    return std::wstring(text, copied);
+}
+
+HWND FindWideWindowOf(DWORD processId, const std::wstring& caption) {
+    struct Search {
+        DWORD process;
+        const std::wstring* caption;
+        HWND found;
+    } search{processId, &caption, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner != s->process || !IsWindowVisible(window) || WideTextOf(window) != *s->caption) return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The program with the German library beside it, and the texts it then shows.
+class GermanGuiTest : public GuiTest {
+protected:
+    const std::wstring kGermanCaption = L"VEMRA - Kalender-Import/Export für Palm Desktop";
+    HWND WaitForWide(const std::wstring& caption) {
+        HWND found = nullptr;
+        WaitUntil([&] { return (found = FindWideWindowOf(m_program.Id(), caption)) != nullptr; }, kWait);
+        return found;
+    }
+    HWND OpenGerman() {
+        EXPECT_TRUE(m_program.Start(VEMRA_GERMAN_PROGRAM, {}, {{"VEMRA_UNATTENDED", ""}}));
+        const HWND dialog = WaitForWide(kGermanCaption);
+        EXPECT_TRUE(dialog) << "no German main dialog";
+        return dialog;
+    }
+};
+
+}  // namespace
+
+TEST_F(GermanGuiTest, MainDialogOptionsAndAnImportErrorAreGermanWithTheLibraryOnly) {
+    Fill("Demo", 3);
+    HWND dialog = OpenGerman();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(WideTextOf(GetDlgItem(dialog, IDC_IMPORT)), L"&Importieren...");
+    EXPECT_EQ(WideTextOf(GetDlgItem(dialog, IDC_REMOVE_ALL)), L"Alle ent&fernen");
+    EXPECT_EQ(WideTextOf(GetDlgItem(dialog, IDC_COUNT)).rfind(L"3 Termine zwischen ", 0), 0u)
+        << TextOf(GetDlgItem(dialog, IDC_COUNT));
+    SetWindowPos(dialog, nullptr, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    Pump(1000);
+    const std::string folder = VEMRA_SCREENSHOTS;
+    fs::create_directories(folder);
+    EXPECT_TRUE(SaveWindowPicture(dialog, folder + "\\main-dialog-de.bmp"));
+
+    // The accelerator of the German menu opens the German Options dialog.
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(ID_OPTIONS, 1), 0);
+    const HWND options = WaitForWide(L"Optionen");
+    ASSERT_TRUE(options);
+    SetWindowPos(options, nullptr, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    Pump(1000);
+    EXPECT_TRUE(SaveWindowPicture(options, folder + "\\options-dialog-de.bmp"));
+    EXPECT_EQ(WideTextOf(GetDlgItem(options, IDC_RESTORE_DEFAULT)), L"Zurücksetzen");
+    EXPECT_EQ(WideTextOf(GetDlgItem(options, IDCANCEL)), L"Abbrechen");
+    wchar_t item[64] = {};
+    SendMessageW(GetDlgItem(options, IDC_SIMPLE_LIST), LB_GETTEXT, 0, reinterpret_cast<LPARAM>(item));
+    EXPECT_STREQ(item, L"Datum");
+    PostCommand(options, IDCANCEL, BN_CLICKED);
+    ASSERT_TRUE(WaitUntilGone(options, kWait));
+
+    // A row that cannot be read is reported in German.
+    const std::string file = m_dir.File("bad.csv");
+    test::WriteFile(file, kHeader + "\"31/31/2031\",\"\",\"9:00 AM\",\"9:30 AM\",\"\",\"Bad date\"" + kRest);
+    PostCommand(dialog, IDC_IMPORT);
+    const HWND open = WaitForWindow(m_program.Id(), "Open", kWait);
+    ASSERT_TRUE(open);
+    ASSERT_TRUE(AnswerFileDialog(open, file));
+    const HWND box = WaitForBox();
+    ASSERT_TRUE(box);
+    const std::wstring text = WideTextOf(GetDlgItem(box, 0xFFFF));
+    EXPECT_EQ(text.rfind(L"Fehler beim Lesen von ", 0), 0u);
+    EXPECT_NE(text.find(L", Zeile 2\n"), std::wstring::npos);
+    EXPECT_NE(text.find(L"Ungültiges Datum."), std::wstring::npos);
+    PostCommand(box, IDCANCEL);
+    ASSERT_TRUE(WaitUntil([&] { return Idle(dialog); }, kWait));
+    m_program.Kill();
+
+    // The menu of the library, as the German program loads it.
+    const HMODULE library = LoadLibraryExA((fs::path(VEMRA_GERMAN_PROGRAM).parent_path() / "VEMRALangDE.dll").string().c_str(),
+                                           nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(library);
+    const HMENU menu = LoadMenuW(library, MAKEINTRESOURCEW(IDR_MAIN_MENU));
+    ASSERT_TRUE(menu);
+    GetMenuStringW(menu, 0, item, 64, MF_BYPOSITION);
+    EXPECT_STREQ(item, L"&Datei");
+    GetMenuStringW(menu, ID_OPTIONS, item, 64, MF_BYCOMMAND);
+    EXPECT_STREQ(item, L"&Optionen\tStrg+O");
+    DestroyMenu(menu);
+    FreeLibrary(library);
+
+    // Without the library beside it the same program is English.
+    dialog = Open();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(ItemText(dialog, IDC_IMPORT), "&Import...");
 }

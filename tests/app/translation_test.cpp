@@ -1,0 +1,210 @@
+// The German resource library against the English resources: the same texts by number and
+// name, the same placeholders in the same order, the same dialogs, controls and menu, and no
+// English text left over.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kRoot = VEMRA_SOURCE_ROOT;
+
+std::vector<std::string> Lines(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(in) << path;
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+struct Text {
+    std::string name, text;
+};
+
+std::map<int, Text> StringTable(const std::string& path) {
+    static const std::regex entry(R"re(^VEMRA_STRING\((\d+), (\w+), "(.*)"\)$)re");
+    std::map<int, Text> table;
+    for (const std::string& line : Lines(path)) {
+        std::smatch m;
+        if (line.rfind("VEMRA_STRING(", 0) != 0) continue;
+        EXPECT_TRUE(std::regex_match(line, m, entry)) << line;
+        if (m.empty()) continue;
+        EXPECT_TRUE(table.emplace(std::stoi(m[1]), Text{m[2], m[3]}).second) << "twice: " << line;
+    }
+    return table;
+}
+
+// The printf conversions of a text, in order.
+std::vector<std::string> Placeholders(const std::string& text) {
+    static const std::regex conversion(R"(%[-+ #0]*[0-9]*(\.[0-9]+)?[a-zA-Z%])");
+    std::vector<std::string> found;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), conversion); it != std::sregex_iterator(); ++it)
+        found.push_back(it->str());
+    return found;
+}
+
+// The comma-separated fields of a resource statement, quotes kept, outer blanks removed.
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (char c : line) {
+        if (c == '"') quoted = !quoted;
+        if (c == ',' && !quoted) {
+            fields.emplace_back();
+            continue;
+        }
+        fields.back() += c;
+    }
+    for (std::string& f : fields) {
+        const auto first = f.find_first_not_of(" \t");
+        const auto last = f.find_last_not_of(" \t");
+        f = first == std::string::npos ? "" : f.substr(first, last - first + 1);
+    }
+    return fields;
+}
+
+struct Control {
+    std::string kind;   // the statement, and the window class of a CONTROL
+    std::string id;
+    std::string text;   // quoted, or empty for controls without one
+    std::string x, y, height;
+};
+
+struct Resources {
+    std::map<std::string, std::string> captions;
+    std::map<std::string, std::vector<Control>> dialogs;
+    std::vector<std::pair<std::string, std::string>> menu;   // statement and ID, text
+    std::vector<std::string> accelerators;
+};
+
+Resources ReadRc(const std::string& path) {
+    Resources res;
+    std::string block, kind;   // the resource being read and its type
+    int depth = 0;             // BEGIN ... END nesting inside it
+    for (std::string line : Lines(path)) {
+        if (const auto comment = line.find("//"); comment != std::string::npos && line.find('"') > comment)
+            line.erase(comment);
+        std::istringstream words(line);
+        std::string first, second;
+        words >> first >> second;
+        if (first.empty() || first[0] == '#') continue;
+        if (second == "DIALOGEX" || second == "MENU" || second == "ACCELERATORS") {
+            block = first;
+            kind = second;
+            depth = 0;
+            continue;
+        }
+        if (kind.empty() || first == "STYLE" || first == "FONT") continue;
+        if (first == "CAPTION") {
+            res.captions[block] = line.substr(line.find('"'));
+            continue;
+        }
+        if (first == "BEGIN") {
+            ++depth;
+            continue;
+        }
+        if (first == "END") {
+            if (--depth == 0) kind.clear();
+            continue;
+        }
+        if (depth == 0) continue;
+        const std::string rest = line.substr(line.find(first) + first.size());
+        std::vector<std::string> f = Fields(rest);
+        if (kind == "DIALOGEX") {
+            Control c;
+            c.kind = first;
+            if (first == "EDITTEXT" || first == "COMBOBOX") f.insert(f.begin(), "");
+            if (first == "CONTROL") {
+                c.kind += " " + f.at(2);
+                f.erase(f.begin() + 2, f.begin() + 4);   // class and style
+            }
+            c.text = f.at(0).rfind('"', 0) == 0 ? f.at(0) : "";
+            c.id = f.at(1);
+            c.x = f.at(2);
+            c.y = f.at(3);
+            c.height = f.at(5);
+            res.dialogs[block].push_back(c);
+        } else if (kind == "MENU") {
+            if (first == "POPUP") res.menu.emplace_back("POPUP", line.substr(line.find('"')));
+            if (first == "MENUITEM") {
+                std::vector<std::string> item = Fields(line.substr(line.find('"')));
+                res.menu.emplace_back("MENUITEM " + item.at(1), item.at(0));
+            }
+        } else if (kind == "ACCELERATORS") {
+            res.accelerators.push_back(line.substr(line.find_first_not_of(" \t")));
+        }
+    }
+    return res;
+}
+
+// Texts that are the same in both languages.
+const std::set<std::string> kSameInGerman = {
+    "\" \"",   "\"Text\"", "\"Alarm\"", "\"OK\"", "\"&OK\"", "\"Import\"", "\"&?\"",
+    "\"MS Excel 97/2000 (*.xls)|*.xls|\"", "\"https://vemra.quelbarsk.example/\"",
+};
+
+}  // namespace
+
+TEST(Translation, StringTableHasEveryTextWithTheSamePlaceholders) {
+    const auto english = StringTable(kRoot + "/res/strings.inc");
+    const auto german = StringTable(kRoot + "/res/de/strings_de.inc");
+    ASSERT_GT(english.size(), 90u);
+    for (const auto& [id, text] : english) {
+        const auto it = german.find(id);
+        if (it == german.end()) {
+            ADD_FAILURE() << "no German text " << id << " " << text.name;
+            continue;
+        }
+        EXPECT_EQ(it->second.name, text.name) << id;
+        EXPECT_EQ(Placeholders(it->second.text), Placeholders(text.text)) << text.name << ": " << it->second.text;
+        if (!kSameInGerman.count("\"" + text.text + "\"")) {
+            EXPECT_NE(it->second.text, text.text) << text.name << " is not translated";
+        }
+    }
+    for (const auto& [id, text] : german) EXPECT_TRUE(english.count(id)) << "German text without English one: " << id;
+}
+
+TEST(Translation, DialogsMenuAndAcceleratorsMatchTheEnglishOnes) {
+    const Resources english = ReadRc(kRoot + "/res/vemra.rc");
+    const Resources german = ReadRc(kRoot + "/res/de/vemra_de.rc");
+    ASSERT_EQ(english.dialogs.size(), 3u);
+    for (const auto& [dialog, controls] : english.dialogs) {
+        const auto it = german.dialogs.find(dialog);
+        if (it == german.dialogs.end()) {
+            ADD_FAILURE() << "no German dialog " << dialog;
+            continue;
+        }
+        EXPECT_NE(german.captions.at(dialog), english.captions.at(dialog)) << dialog;
+        ASSERT_EQ(it->second.size(), controls.size()) << dialog;
+        for (std::size_t i = 0; i < controls.size(); ++i) {
+            const Control& en = controls[i];
+            const Control& de = it->second[i];
+            // Same control at the same place; a German text may need a wider control.
+            EXPECT_EQ(de.kind, en.kind) << dialog << " #" << i;
+            EXPECT_EQ(de.id, en.id) << dialog << " #" << i;
+            EXPECT_EQ(de.x + "," + de.y + "," + de.height, en.x + "," + en.y + "," + en.height) << dialog << " " << en.id;
+            EXPECT_EQ(de.text.empty(), en.text.empty()) << dialog << " " << en.id;
+            if (!en.text.empty() && en.text != "\"\"" && !kSameInGerman.count(en.text)) {
+                EXPECT_NE(de.text, en.text) << dialog << " " << en.id << " is not translated";
+            }
+        }
+    }
+    ASSERT_EQ(german.menu.size(), english.menu.size());
+    for (std::size_t i = 0; i < english.menu.size(); ++i) {
+        EXPECT_EQ(german.menu[i].first, english.menu[i].first) << i;
+        if (!kSameInGerman.count(english.menu[i].second)) {
+            EXPECT_NE(german.menu[i].second, english.menu[i].second) << english.menu[i].second << " is not translated";
+        }
+    }
+    EXPECT_EQ(german.accelerators, english.accelerators);
+    EXPECT_EQ(english.accelerators.size(), 2u);
+}
