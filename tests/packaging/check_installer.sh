@@ -82,8 +82,8 @@ check_installed() {
     [ -f "$dir/$name" ] || fail "$mode: $dir_win\\$name is not installed"
   done
   cmp -s "$dir/VEMRA.exe" build/windows/VEMRA.exe || fail "$mode: the installed VEMRA.exe is not the built one"
-  [ "$(find "$dir" -type f | wc -l)" -eq $((${#expected[@]} + 1)) ] ||
-    fail "$mode: $dir_win holds other files: $(ls "$dir" | tr '\n' ' ')"
+  [ "$(find "$dir" -type f 2>/dev/null | wc -l)" -eq $((${#expected[@]} + 1)) ] ||
+    fail "$mode: $dir_win holds other files: $(ls "$dir" 2>/dev/null | tr '\n' ' ')"
   [ -f "$menu/VEMRA.lnk" ] || fail "$mode: no Start-menu entry $menu_win\\VEMRA.lnk"
   reg_has "$key" || fail "$mode: no uninstall entry $key"
 }
