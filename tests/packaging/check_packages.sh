@@ -83,6 +83,9 @@ check_zip() {
   # The packed program is the one of the build.
   unzip -q -d "$scratch/zip" "$zip" VEMRA.exe && cmp -s "$scratch/zip/VEMRA.exe" build/windows/VEMRA.exe ||
     fail "the zip's VEMRA.exe is not build/windows/VEMRA.exe"
+  # Its version resource gives the packages' version.
+  strings -el "$scratch/zip/VEMRA.exe" | grep -A1 -x ProductVersion | grep -qx "${version//./\\.}\\.[0-9]*" ||
+    fail "the version resource of VEMRA.exe does not say $version"
 }
 
 case "${1:-all}" in
