@@ -107,23 +107,32 @@ use() {
   fi
 }
 
-# uninstall <mode> <folder> <Start-menu folder> <uninstall key>: the silent uninstaller, started
-# as a user would (no switches); it copies itself away and returns at once, so this waits until
-# its copy has finished.
+# uninstall <mode> <folder> <Start-menu folder> <uninstall key> [/RemoveSettings]: the silent
+# uninstaller, started as a user would (no mode switch); it copies itself away and returns at
+# once, so this waits until its copy has finished. The user's settings stay unless asked.
 uninstall() {
-  local mode=$1 dir_win=$2 menu_win=$3 key=$4 dir menu i
+  local mode=$1 dir_win=$2 menu_win=$3 key=$4 remove=${5:-} dir menu i
   dir=$(unix_path "$dir_win")
   menu=$(unix_path "$menu_win")
   echo "== uninstaller /S of $dir_win"
-  VEMRA_UNATTENDED=1 VEMRA_PALM_DESKTOP="$palm" w "$dir_win\\Uninstall.exe" /S
+  VEMRA_UNATTENDED=1 VEMRA_PALM_DESKTOP="$palm" w "$dir_win\\Uninstall.exe" /S $remove
+  # The copy runs as Au_.exe from a temporary folder.
   for i in $(seq 1 120); do
+    pgrep -f 'Au_\.exe' >/dev/null || break
+    sleep 0.5
+  done
+  for i in $(seq 1 60); do
     [ -e "$dir" ] || [ -e "$menu" ] || reg_has "$key" || break
     sleep 0.5
   done
   [ ! -e "$dir" ] || fail "$mode: the uninstaller left $dir_win: $(ls -A "$dir" | tr '\n' ' ')"
   [ ! -e "$menu" ] || fail "$mode: the uninstaller left the Start-menu folder $menu_win"
   ! reg_has "$key" || fail "$mode: the uninstaller left $key"
-  reg_has 'HKCU\Software\Quelbarsk\VEMRA\Options' || fail "$mode: the uninstaller removed the user's settings"
+  if [ -z "$remove" ]; then
+    reg_has 'HKCU\Software\Quelbarsk\VEMRA\Options' || fail "$mode: the uninstaller removed the user's settings"
+  else
+    ! reg_has 'HKCU\Software\Quelbarsk\VEMRA' || fail "$mode: the uninstaller $remove left the user's settings"
+  fi
 }
 
 local_appdata=$(w cmd /c echo %LOCALAPPDATA% | tr -d '\r')
@@ -146,11 +155,10 @@ install "${one[@]}"
 use "${one[@]:0:2}"
 uninstall "${one[@]}"
 check_installed "${all[@]}"
-uninstall "${all[@]}"
+uninstall "${all[@]}" /RemoveSettings
 if [ "$registers" -eq 1 ]; then
   ! reg_has 'HKCR\VEMRA.Application' || fail "the uninstaller left the registration of VEMRA.Application"
 fi
-w reg delete 'HKCU\Software\Quelbarsk\VEMRA\Options' /v packagetest /f >/dev/null
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures installer check(s) failed" >&2
