@@ -1,0 +1,167 @@
+#!/usr/bin/env bash
+# tests/packaging/check_installer.sh: runs the Windows installer of build/dist/ silently under Wine,
+# for all users and for the current user alone, and checks what it installed: the files, the
+# Start-menu entry, the automation registration (when the program supports -RegServer), that the
+# installed program exports the sample and opens its dialog; then that the silent uninstaller
+# removes all of it but the user's settings.
+# Runs inside the Wine session of scripts/test (scripts/lib/wine-session.sh).
+set -uo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+cd "$root"
+. scripts/lib/version.sh
+version=$(vemra_version "$root") || exit 1
+: "${WINEPREFIX:?run inside the Wine session of scripts/test}"
+installer=build/dist/VEMRA-$version-setup.exe
+caption="VEMRA - Datebook Import Export for Palm Desktop"
+open_dialog=build/windows/tests/packaging/vemra_open_dialog.exe
+failures=0
+fail() { echo "FAILED: $*" >&2; failures=$((failures + 1)); }
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+[ -f "$installer" ] || { echo "FAILED: $installer is missing" >&2; exit 1; }
+
+# Wine programs get no terminal and no pipes of ours that they could keep open.
+w() { timeout 120 wine "$@" </dev/null 2>/dev/null; }
+reg_has() { w reg query "$1" >/dev/null 2>&1; }
+unix_path() { winepath -u "$1" 2>/dev/null | tr -d '\r'; }
+
+expected=()
+while read -r name from flag; do
+  case "$name" in ''|'#'*) continue ;; esac
+  if [ "$flag" = optional ] && [ ! -f "build/windows/$from" ]; then
+    echo "WARNING: build/windows/$from is missing, so the installer is checked without $name" >&2
+    continue
+  fi
+  expected+=("$name")
+done <packaging/windows-files.txt
+
+# Whether this VEMRA.exe registers itself: only then is the registration checked.
+registers=0
+if VEMRA_UNATTENDED=1 w build/windows/VEMRA.exe -RegServer >/dev/null; then
+  registers=1
+  VEMRA_UNATTENDED=1 w build/windows/VEMRA.exe -UnregServer >/dev/null
+  echo "VEMRA.exe -RegServer is supported: the registration is checked"
+else
+  echo "WARNING: VEMRA.exe -RegServer did not succeed: the automation registration is not checked" >&2
+fi
+
+cp -r sample/Palm "$scratch/Palm"
+palm=$(winepath -w "$scratch/Palm" 2>/dev/null | tr -d '\r')
+cat >"$scratch/create.js" <<'EOF'
+try {
+  var app = new ActiveXObject("VEMRA.Application");
+  app = null;
+  WScript.Quit(0);
+} catch (e) {
+  WScript.Echo("cannot create VEMRA.Application: " + e.description);
+  WScript.Quit(1);
+}
+EOF
+script=$(winepath -w "$scratch/create.js" 2>/dev/null | tr -d '\r')
+
+# install <mode> <folder> <Start-menu folder> <uninstall key>: a silent install in that mode,
+# checked for its files, Start-menu entry and uninstall entry.
+install() {
+  local mode=$1 dir_win=$2 menu_win=$3 key=$4 dir menu
+  dir=$(unix_path "$dir_win")
+  menu=$(unix_path "$menu_win")
+  echo "== installer /S /$mode into $dir_win"
+  rm -rf "$dir" "$menu"
+  local status
+  VEMRA_UNATTENDED=1 VEMRA_PALM_DESKTOP="$palm" w "$installer" /S "/$mode"
+  status=$?
+  [ "$status" -eq 0 ] || fail "$mode: the installer ended with $status"
+  check_installed "$@"
+}
+
+check_installed() {
+  local mode=$1 dir_win=$2 menu_win=$3 key=$4 dir menu name
+  dir=$(unix_path "$dir_win")
+  menu=$(unix_path "$menu_win")
+  for name in "${expected[@]}" Uninstall.exe; do
+    [ -f "$dir/$name" ] || fail "$mode: $dir_win\\$name is not installed"
+  done
+  cmp -s "$dir/VEMRA.exe" build/windows/VEMRA.exe || fail "$mode: the installed VEMRA.exe is not the built one"
+  [ "$(find "$dir" -type f 2>/dev/null | wc -l)" -eq $((${#expected[@]} + 1)) ] ||
+    fail "$mode: $dir_win holds other files: $(ls "$dir" 2>/dev/null | tr '\n' ' ')"
+  [ -f "$menu/VEMRA.lnk" ] || fail "$mode: no Start-menu entry $menu_win\\VEMRA.lnk"
+  reg_has "$key" || fail "$mode: no uninstall entry $key"
+}
+
+# use <mode> <folder>: the installed program exports the sample from the command line and opens
+# its dialog; closing the dialog saves the user's settings.
+use() {
+  local mode=$1 dir_win=$2 out status
+  out=$(winepath -w "$scratch/full-$mode.csv" 2>/dev/null | tr -d '\r')
+  TZ=UTC LC_ALL=en_US.UTF-8 VEMRA_UNATTENDED=1 VEMRA_PALM_DESKTOP="$palm" \
+    w "$dir_win\\VEMRA.exe" -u Demo -x -e "$out" >/dev/null
+  status=$?
+  [ "$status" -eq 0 ] || fail "$mode: the installed VEMRA.exe exported with status $status"
+  cmp -s "$scratch/full-$mode.csv" tests/data/transfer/demo-full.csv ||
+    fail "$mode: the installed VEMRA.exe's export of the sample differs from tests/data/transfer/demo-full.csv"
+  if [ -f "$open_dialog" ]; then
+    VEMRA_PALM_DESKTOP="$palm" w "$open_dialog" "$dir_win\\VEMRA.exe" "$caption" 30 >/dev/null ||
+      fail "$mode: the installed VEMRA.exe did not open its dialog \"$caption\""
+  else
+    fail "$open_dialog is missing (scripts/build windows makes it)"
+  fi
+}
+
+# uninstall <mode> <folder> <Start-menu folder> <uninstall key> [/RemoveSettings]: the silent
+# uninstaller, started as a user would (no mode switch); it copies itself away and returns at
+# once, so this waits until its copy has finished. The user's settings stay unless asked.
+uninstall() {
+  local mode=$1 dir_win=$2 menu_win=$3 key=$4 remove=${5:-} dir menu i
+  dir=$(unix_path "$dir_win")
+  menu=$(unix_path "$menu_win")
+  echo "== uninstaller /S of $dir_win"
+  VEMRA_UNATTENDED=1 VEMRA_PALM_DESKTOP="$palm" w "$dir_win\\Uninstall.exe" /S $remove
+  # The copy runs as Au_.exe from a temporary folder.
+  for i in $(seq 1 120); do
+    pgrep -f 'Au_\.exe' >/dev/null || break
+    sleep 0.5
+  done
+  for i in $(seq 1 60); do
+    [ -e "$dir" ] || [ -e "$menu" ] || reg_has "$key" || break
+    sleep 0.5
+  done
+  [ ! -e "$dir" ] || fail "$mode: the uninstaller left $dir_win: $(ls -A "$dir" | tr '\n' ' ')"
+  [ ! -e "$menu" ] || fail "$mode: the uninstaller left the Start-menu folder $menu_win"
+  ! reg_has "$key" || fail "$mode: the uninstaller left $key"
+  if [ -z "$remove" ]; then
+    reg_has 'HKCU\Software\Quelbarsk\VEMRA\Options' || fail "$mode: the uninstaller removed the user's settings"
+  else
+    ! reg_has 'HKCU\Software\Quelbarsk\VEMRA' || fail "$mode: the uninstaller $remove left the user's settings"
+  fi
+}
+
+local_appdata=$(w cmd /c echo %LOCALAPPDATA% | tr -d '\r')
+appdata=$(w cmd /c echo %APPDATA% | tr -d '\r')
+programdata=$(w cmd /c echo %ProgramData% | tr -d '\r')
+uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\VEMRA'
+all=(AllUsers 'C:\Program Files\VEMRA' "$programdata\\Microsoft\\Windows\\Start Menu\\Programs\\VEMRA" "HKLM\\$uninstall_key")
+one=(CurrentUser "$local_appdata\\Programs\\VEMRA" "$appdata\\Microsoft\\Windows\\Start Menu\\Programs\\VEMRA" "HKCU\\$uninstall_key")
+
+install "${all[@]}"
+if [ "$registers" -eq 1 ]; then
+  reg_has 'HKCR\VEMRA.Application' || fail "VEMRA.Application is not registered"
+  w cscript //nologo "$script" >/dev/null || fail "a script cannot create VEMRA.Application"
+fi
+use "${all[@]:0:2}"
+# A marker beside the settings the dialog saved: the uninstallers must keep both.
+w reg add 'HKCU\Software\Quelbarsk\VEMRA\Options' /v packagetest /t REG_DWORD /d 1 /f >/dev/null
+# One user's own installation beside the one for everybody; its uninstaller removes only itself.
+install "${one[@]}"
+use "${one[@]:0:2}"
+uninstall "${one[@]}"
+check_installed "${all[@]}"
+uninstall "${all[@]}" /RemoveSettings
+if [ "$registers" -eq 1 ]; then
+  ! reg_has 'HKCR\VEMRA.Application' || fail "the uninstaller left the registration of VEMRA.Application"
+fi
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures installer check(s) failed" >&2
+  exit 1
+fi
+echo "installer checks passed (registration $( [ "$registers" -eq 1 ] && echo checked || echo 'not checked: VEMRA.exe -RegServer unsupported'))"
