@@ -83,6 +83,7 @@ function main() {
     dentist.endtime = clock(17, 0);
     dentist.alarm = false;
     check("alarm", dentist.alarm, false);
+    check("no advance while the alarm is off", dentist.alarmtime, -1);
     dentist["private"] = false;
     check("private", dentist["private"], false);
     dentist.alarmunit = 4;
@@ -91,6 +92,7 @@ function main() {
     check("alarm unit 0 ignored", dentist.alarmunit, 2);
     dentist.alarmunit = 3;
     check("alarm unit days", dentist.alarmunit, 3);
+    dentist.alarm = true;
     dentist.alarmtime = "12";
     check("alarm time from text", dentist.alarmtime, 12);
     dentist.repeatinterval = 3;

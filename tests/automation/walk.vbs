@@ -128,6 +128,7 @@ Sub Main()
     Check "start after end set", Stamp(dentist.starttime), "1899-12-30 14:30"
     dentist.alarm = False
     Check "alarm", dentist.alarm, False
+    Check "no advance while the alarm is off", dentist.alarmtime, -1
     dentist.private = 0
     Check "private", dentist.private, False
     dentist.alarmunit = 4
@@ -136,6 +137,7 @@ Sub Main()
     Check "alarm unit 0 ignored", dentist.alarmunit, 2
     dentist.alarmunit = "3"
     Check "alarm unit days", dentist.alarmunit, 3
+    dentist.alarm = True
     dentist.alarmtime = 12.0
     Check "alarm time from a double", dentist.alarmtime, 12
     dentist.repeatinterval = 3
