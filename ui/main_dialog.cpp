@@ -314,31 +314,48 @@ void CVEMRADlg::OnOptions() {
 
 void CVEMRADlg::OnHelp() { ShowHelpContents(m_hWnd); }
 
-void CVEMRADlg::OnImport() {
-    UpdateData(true);
-    CSettings& settings = *m_pSettings;
-    char file[MAX_PATH] = {};
+// The Import and Export file dialogs: the last file's name, its filter chosen from that name, and
+// the dialog's own custom-filter buffer. False when the user cancelled.
+bool CVEMRADlg::AskFileName(bool save, char (&file)[MAX_PATH], DWORD& filterIndex) {
+    const CSettings& settings = *m_pSettings;
     settings.m_strFile.copy(file, sizeof file - 1);
-    std::vector<char> filter = FilterBuffer(m_strOpenFilter);
+    std::vector<char> filter = FilterBuffer(save ? m_strSaveFilter : m_strOpenFilter);
+    char* custom = save ? m_szExportCustomFilter : m_szImportCustomFilter;
     OPENFILENAMEA ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = m_hWnd;
     ofn.lpstrFilter = filter.data();
-    ofn.lpstrCustomFilter = m_szImportCustomFilter;
+    ofn.lpstrCustomFilter = custom;
     ofn.nMaxCustFilter = sizeof m_szImportCustomFilter;
     ofn.nFilterIndex = static_cast<DWORD>(InitialFilterIndex(settings.m_strFile, m_bExcelAvailable));
     ofn.lpstrFile = file;
     ofn.nMaxFile = sizeof file;
-    ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER | OFN_NOCHANGEDIR;
-    if (!GetOpenFileNameA(&ofn)) return;
+    ofn.Flags = save ? OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_EXPLORER | OFN_NOCHANGEDIR
+                     : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER | OFN_NOCHANGEDIR;
+    if (!(save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn))) return false;
+    filterIndex = ofn.nFilterIndex;
+    return true;
+}
 
-    CWaitCursor wait;
+// Locks the dialog for an operation, shows the empty progress bar and takes the chosen user.
+uint32_t CVEMRADlg::BeginOperation() {
     SetBusy(true);
-    CProgressBar progress(m_progress);
     SendMessageA(m_progress, PBM_SETPOS, 0, 0);
     ShowWindow(m_progress, SW_SHOW);
     ReadUserSelection();
-    const uint32_t user = settings.m_dwPalmUserId;
+    return m_pSettings->m_dwPalmUserId;
+}
+
+void CVEMRADlg::OnImport() {
+    UpdateData(true);
+    CSettings& settings = *m_pSettings;
+    char file[MAX_PATH] = {};
+    DWORD filterIndex = 0;
+    if (!AskFileName(false, file, filterIndex)) return;
+
+    CWaitCursor wait;
+    CProgressBar progress(m_progress);
+    const uint32_t user = BeginOperation();
 
     if (NotifyDesktop(desktopBeforeChange, user) == 0) {
         // Palm Desktop keeps the datebook: nothing is imported.
@@ -367,33 +384,18 @@ void CVEMRADlg::OnExport() {
     UpdateData(true);
     CSettings& settings = *m_pSettings;
     char file[MAX_PATH] = {};
-    settings.m_strFile.copy(file, sizeof file - 1);
-    std::vector<char> filter = FilterBuffer(m_strSaveFilter);
-    OPENFILENAMEA ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = m_hWnd;
-    ofn.lpstrFilter = filter.data();
-    ofn.lpstrCustomFilter = m_szExportCustomFilter;
-    ofn.nMaxCustFilter = sizeof m_szExportCustomFilter;
-    ofn.nFilterIndex = static_cast<DWORD>(InitialFilterIndex(settings.m_strFile, m_bExcelAvailable));
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = sizeof file;
-    ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_EXPLORER | OFN_NOCHANGEDIR;
-    if (!GetSaveFileNameA(&ofn)) return;
+    DWORD filterIndex = 0;
+    if (!AskFileName(true, file, filterIndex)) return;
 
     CWaitCursor wait;
     // The pattern the dialog reports back; the chosen filter's own when it reports none.
     std::string pattern = CustomFilterPattern(m_szExportCustomFilter, sizeof m_szExportCustomFilter);
     // Index 0 without a custom filter means the dialog showed the first filter.
-    if (pattern.empty()) pattern = FilterPattern(m_strSaveFilter, ofn.nFilterIndex ? static_cast<int>(ofn.nFilterIndex) : 1);
+    if (pattern.empty()) pattern = FilterPattern(m_strSaveFilter, filterIndex ? static_cast<int>(filterIndex) : 1);
     const std::string path = AppendExtensionFromFilter(file, pattern);
 
-    SetBusy(true);
     CProgressBar progress(m_progress);
-    SendMessageA(m_progress, PBM_SETPOS, 0, 0);
-    ShowWindow(m_progress, SW_SHOW);
-    ReadUserSelection();
-    const uint32_t user = settings.m_dwPalmUserId;
+    const uint32_t user = BeginOperation();
     NotifyDesktop(desktopBeforeChange, user);
     Sleep(1000);
     NotifyDesktop(desktopAfterChange, user);
@@ -419,12 +421,8 @@ void CVEMRADlg::OnRemoveAll() {
     if (ShowMessage(question, MessageButtons::okCancel, MessageIcon::question) != answerOk) return;
 
     CWaitCursor wait;
-    SetBusy(true);
     CProgressBar progress(m_progress);
-    SendMessageA(m_progress, PBM_SETPOS, 0, 0);
-    ShowWindow(m_progress, SW_SHOW);
-    ReadUserSelection();
-    const uint32_t user = settings.m_dwPalmUserId;
+    const uint32_t user = BeginOperation();
     NotifyDesktop(desktopBeforeChange, user);
     Sleep(1000);
     std::string datebook;

@@ -38,6 +38,8 @@ private:
     void RefreshCount();
     void ReadUserSelection();
     void FillUserCombo();
+    bool AskFileName(bool save, char (&file)[MAX_PATH], DWORD& filterIndex);
+    uint32_t BeginOperation();
     void OnImport();
     void OnExport();
     void OnRemoveAll();
