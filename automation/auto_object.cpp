@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "platform/local_time.h"
 #include "platform/text.h"
 
 CAutoVariant CAutoVariant::Int(int32_t value) {
@@ -68,35 +69,13 @@ AutoStatus InvokeMember(CAutoObject& object, int dispid, AutoCall call, std::spa
 }
 
 namespace {
-// Days from 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
-long long DaysFromCivil(long long y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<long long>(doe) - 719468;
-}
-
-void CivilFromDays(long long z, int& year, int& month, int& day) {
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    year = static_cast<int>(static_cast<long long>(yoe) + era * 400 + (month <= 2));
-}
-
-const long long kOleDayZero = DaysFromCivil(1899, 12, 30);
+const long long kOleDayZero = vemra::DaysFromCivil(1899, 12, 30);
 constexpr double kOleMin = -657434.0;    // 0100-01-01
 constexpr double kOleMax = 2958465.99999;   // 9999-12-31 23:59:59
 }  // namespace
 
 double OleDateFromParts(int year, int month, int day, int hour, int minute, int second) {
-    const double days = static_cast<double>(DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kOleDayZero);
+    const double days = static_cast<double>(vemra::DaysFromCivil(year, month, day) - kOleDayZero);
     const double fraction = (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
     // Before day zero the fraction still counts forward from midnight: -1.25 is 29 Dec 06:00.
     return days < 0 ? days - fraction : days + fraction;
@@ -111,7 +90,7 @@ bool PartsFromOleDate(double date, vemra::LocalParts& parts) {
         whole += 1;   // the next calendar day, also before day zero
     }
     const long long days = static_cast<long long>(whole) + kOleDayZero;
-    CivilFromDays(days, parts.year, parts.month, parts.day);
+    vemra::CivilFromDays(days, parts.year, parts.month, parts.day);
     parts.hour = static_cast<int>(seconds / 3600);
     parts.minute = static_cast<int>(seconds / 60 % 60);
     parts.second = static_cast<int>(seconds % 60);

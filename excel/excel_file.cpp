@@ -19,19 +19,11 @@ using namespace vemra;
 namespace vemra {
 
 namespace {
-long DaysFromCivil(long y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const long era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<long>(doe) - 719468;
-}
 constexpr long kOleEpoch = -25569;   // 1899-12-30 in days since 1970-01-01
 }  // namespace
 
 double OleDateFromParts(int year, int month, int day, int hour, int minute, int second) {
-    const long days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kOleEpoch;
+    const long days = static_cast<long>(DaysFromCivil(year, month, day)) - kOleEpoch;
     const double time = (hour * 3600 + minute * 60 + second) / 86400.0;
     // Before day zero the time still counts forward from the day's start (the OLE convention).
     return days >= 0 ? days + time : days - time;
@@ -45,15 +37,7 @@ bool OleDateToParts(double date, int& year, int& month, int& day, int& hour, int
         seconds -= 86400;
         whole += date < 0 ? -1 : 1;
     }
-    long z = static_cast<long>(whole) + kOleEpoch + 719468;
-    const long era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    year = static_cast<int>(static_cast<long>(yoe) + era * 400 + (month <= 2));
+    CivilFromDays(static_cast<long long>(whole) + kOleEpoch, year, month, day);
     hour = static_cast<int>(seconds / 3600);
     minute = static_cast<int>(seconds / 60 % 60);
     second = static_cast<int>(seconds % 60);
