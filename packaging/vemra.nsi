@@ -7,6 +7,8 @@
 ; folder (/AllUsers or /CurrentUser choose on the command line, /S runs without windows).
 ; The uninstaller keeps the settings under HKCU\Software\Quelbarsk unless asked (a question, or
 ; /RemoveSettings when silent).
+; German is a component of its own: chosen at the start when Windows shows German, offered
+; otherwise; /German and /NoGerman decide on the command line.
 
 Unicode true
 Target amd64-unicode
@@ -46,6 +48,7 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${COMPANY}"
 !include MUI2.nsh
 !include FileFunc.nsh
 !include LogicLib.nsh
+!include Sections.nsh
 
 !ifdef ICON
   !define MUI_ICON "${ICON}"
@@ -55,6 +58,7 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${COMPANY}"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\VEMRA.exe"
 
 !insertmacro MULTIUSER_PAGE_INSTALLMODE
+!insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -70,10 +74,10 @@ LangString UnregisterFailed ${LANG_ENGLISH} "The automation server could not be 
 LangString UnregisterFailed ${LANG_GERMAN} "Die Registrierung des Automatisierungsservers konnte nicht entfernt werden (VEMRA.exe -UnregServer endete mit $0)."
 LangString RemoveSettings ${LANG_ENGLISH} "Remove your VEMRA settings too?"
 LangString RemoveSettings ${LANG_GERMAN} "Sollen Ihre VEMRA-Einstellungen auch entfernt werden?"
-
-Function .onInit
-  !insertmacro MULTIUSER_INIT
-FunctionEnd
+LangString GermanSection ${LANG_ENGLISH} "German user interface"
+LangString GermanSection ${LANG_GERMAN} "Deutsche Benutzeroberfl${U+00E4}che"
+LangString GermanDescription ${LANG_ENGLISH} "VEMRA shows its windows, messages and help texts in German."
+LangString GermanDescription ${LANG_GERMAN} "VEMRA zeigt Fenster, Meldungen und Hilfetexte auf Deutsch."
 
 ; MultiUser picks the all-users installation whenever one is registered; an uninstaller must
 ; remove the installation it belongs to, whichever mode that was.
@@ -120,6 +124,38 @@ Section "VEMRA" SecMain
     DetailPrint "$(RegisterFailed)"
   ${EndIf}
 SectionEnd
+
+Section "$(GermanSection)" SecGerman
+  SetOutPath "$INSTDIR"
+  !include "${STAGE}\install-german.nsh"
+SectionEnd
+
+!insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecGerman} "$(GermanDescription)"
+!insertmacro MUI_FUNCTION_DESCRIPTION_END
+
+Function .onInit
+  !insertmacro MULTIUSER_INIT
+  ; The primary language of the user's display language; 7 is German.
+  System::Call 'kernel32::GetUserDefaultUILanguage() i .r0'
+  IntOp $0 $0 & 0x3FF
+  ${GetParameters} $1
+  ClearErrors
+  ${GetOptions} $1 "/German" $2
+  ${IfNot} ${Errors}
+    StrCpy $0 7
+  ${EndIf}
+  ClearErrors
+  ${GetOptions} $1 "/NoGerman" $2
+  ${IfNot} ${Errors}
+    StrCpy $0 0
+  ${EndIf}
+  ${If} $0 = 7
+    !insertmacro SelectSection ${SecGerman}
+  ${Else}
+    !insertmacro UnselectSection ${SecGerman}
+  ${EndIf}
+FunctionEnd
 
 Section "Uninstall"
   ClearErrors

@@ -12,8 +12,9 @@ cd "$root"
 version=$(vemra_version "$root") || exit 1
 : "${WINEPREFIX:?run inside the Wine session of scripts/test}"
 installer=build/dist/VEMRA-$version-setup.exe
-# The packages ship the German library, so the installed program speaks German.
-caption="VEMRA - Kalender-Import/Export für Palm Desktop"
+# With the German component the installed program speaks German, without it English.
+caption_de="VEMRA - Kalender-Import/Export für Palm Desktop"
+caption_en="VEMRA - Datebook Import Export for Palm Desktop"
 open_dialog=build/windows/tests/packaging/vemra_open_dialog.exe
 failures=0
 fail() { echo "FAILED: $*" >&2; failures=$((failures + 1)); }
@@ -27,13 +28,14 @@ reg_has() { w reg query "$1" >/dev/null 2>&1; }
 unix_path() { winepath -u "$1" 2>/dev/null | tr -d '\r'; }
 
 expected=()
+german=()
 while read -r name from flag; do
   case "$name" in ''|'#'*) continue ;; esac
   if [ "$flag" = optional ] && [ ! -f "build/windows/$from" ]; then
     echo "WARNING: build/windows/$from is missing, so the installer is checked without $name" >&2
     continue
   fi
-  expected+=("$name")
+  if [ "$flag" = german ]; then german+=("$name"); else expected+=("$name"); fi
 done <packaging/windows-files.txt
 
 # Whether this VEMRA.exe registers itself: only then is the registration checked.
@@ -60,16 +62,20 @@ try {
 EOF
 script=$(winepath -w "$scratch/create.js" 2>/dev/null | tr -d '\r')
 
-# install <mode> <folder> <Start-menu folder> <uninstall key>: a silent install in that mode,
-# checked for its files, Start-menu entry and uninstall entry.
+# install <German|NoGerman> <mode> <folder> <Start-menu folder> <uninstall key>: a silent install
+# in that mode, with or without the German component, checked for its files, Start-menu entry
+# and uninstall entry.
+declare -A language
 install() {
+  language[$2]=$1
+  shift
   local mode=$1 dir_win=$2 menu_win=$3 key=$4 dir menu
   dir=$(unix_path "$dir_win")
   menu=$(unix_path "$menu_win")
   echo "== installer /S /$mode into $dir_win"
   rm -rf "$dir" "$menu"
   local status
-  VEMRA_UNATTENDED=1 VEMRA_PALM_DESKTOP="$palm" w "$installer" /S "/$mode"
+  VEMRA_UNATTENDED=1 VEMRA_PALM_DESKTOP="$palm" w "$installer" /S "/$mode" "/${language[$mode]}"
   status=$?
   [ "$status" -eq 0 ] || fail "$mode: the installer ended with $status"
   check_installed "$@"
@@ -79,11 +85,13 @@ check_installed() {
   local mode=$1 dir_win=$2 menu_win=$3 key=$4 dir menu name
   dir=$(unix_path "$dir_win")
   menu=$(unix_path "$menu_win")
-  for name in "${expected[@]}" Uninstall.exe; do
+  local files=("${expected[@]}")
+  [ "${language[$mode]}" = German ] && files+=("${german[@]}")
+  for name in "${files[@]}" Uninstall.exe; do
     [ -f "$dir/$name" ] || fail "$mode: $dir_win\\$name is not installed"
   done
   cmp -s "$dir/VEMRA.exe" build/windows/VEMRA.exe || fail "$mode: the installed VEMRA.exe is not the built one"
-  [ "$(find "$dir" -type f 2>/dev/null | wc -l)" -eq $((${#expected[@]} + 1)) ] ||
+  [ "$(find "$dir" -type f 2>/dev/null | wc -l)" -eq $((${#files[@]} + 1)) ] ||
     fail "$mode: $dir_win holds other files: $(ls "$dir" 2>/dev/null | tr '\n' ' ')"
   [ -f "$menu/VEMRA.lnk" ] || fail "$mode: no Start-menu entry $menu_win\\VEMRA.lnk"
   reg_has "$key" || fail "$mode: no uninstall entry $key"
@@ -92,15 +100,16 @@ check_installed() {
 # use <mode> <folder>: the installed program exports the sample from the command line and opens
 # its dialog; closing the dialog saves the user's settings.
 use() {
-  local mode=$1 dir_win=$2 out status
+  local mode=$1 dir_win=$2 out status caption=$caption_en header='"Date"'
+  [ "${language[$mode]}" = German ] && caption=$caption_de header='"Datum"'
   out=$(winepath -w "$scratch/full-$mode.csv" 2>/dev/null | tr -d '\r')
   TZ=UTC LC_ALL=en_US.UTF-8 VEMRA_UNATTENDED=1 VEMRA_PALM_DESKTOP="$palm" \
     w "$dir_win\\VEMRA.exe" -u Demo -x -e "$out" >/dev/null
   status=$?
   [ "$status" -eq 0 ] || fail "$mode: the installed VEMRA.exe exported with status $status"
-  # The header row carries the German column names; the appointments are the same.
-  head -n 1 "$scratch/full-$mode.csv" | grep -q '"Datum"' ||
-    fail "$mode: the installed VEMRA.exe's export has no German header row"
+  # The header row is in the installed language; the appointments are the same.
+  head -n 1 "$scratch/full-$mode.csv" | grep -q "$header" ||
+    fail "$mode: the installed VEMRA.exe's export has no header row with $header"
   cmp -s <(tail -n +2 "$scratch/full-$mode.csv") <(tail -n +2 tests/data/transfer/demo-full.csv) ||
     fail "$mode: the installed VEMRA.exe's export of the sample differs from tests/data/transfer/demo-full.csv"
   if [ -f "$open_dialog" ]; then
@@ -146,7 +155,7 @@ uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\VEMRA'
 all=(AllUsers 'C:\Program Files\VEMRA' "$programdata\\Microsoft\\Windows\\Start Menu\\Programs\\VEMRA" "HKLM\\$uninstall_key")
 one=(CurrentUser "$local_appdata\\Programs\\VEMRA" "$appdata\\Microsoft\\Windows\\Start Menu\\Programs\\VEMRA" "HKCU\\$uninstall_key")
 
-install "${all[@]}"
+install German "${all[@]}"
 if [ "$registers" -eq 1 ]; then
   reg_has 'HKCR\VEMRA.Application' || fail "VEMRA.Application is not registered"
   w cscript //nologo "$script" >/dev/null || fail "a script cannot create VEMRA.Application"
@@ -155,7 +164,7 @@ use "${all[@]:0:2}"
 # A marker beside the settings the dialog saved: the uninstallers must keep both.
 w reg add 'HKCU\Software\Quelbarsk\VEMRA\Options' /v packagetest /t REG_DWORD /d 1 /f >/dev/null
 # One user's own installation beside the one for everybody; its uninstaller removes only itself.
-install "${one[@]}"
+install NoGerman "${one[@]}"
 use "${one[@]:0:2}"
 uninstall "${one[@]}"
 check_installed "${all[@]}"

@@ -74,11 +74,12 @@ check_zip() {
       echo "WARNING: build/windows/$from is missing, so the zip is checked without $name" >&2
       continue
     fi
+    [ "$flag" = german ] && name=German/$name
     expected+=("$name")
   done <packaging/windows-files.txt
   local want have
   want=$(printf '%s\n' "${expected[@]}" | sort)
-  have=$(unzip -Z1 "$zip" | sort)
+  have=$(unzip -Z1 "$zip" | grep -v '/$' | sort)
   [ "$want" = "$have" ] || fail "the zip holds"$'\n'"$have"$'\n'"instead of"$'\n'"$want"
   # The packed program is the one of the build.
   unzip -q -d "$scratch/zip" "$zip" VEMRA.exe && cmp -s "$scratch/zip/VEMRA.exe" build/windows/VEMRA.exe ||
