@@ -1,5 +1,7 @@
 #include "platform/text.h"
 
+#include "platform/codepage.h"
+
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
@@ -47,6 +49,33 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
     for (std::size_t i = 0; i < a.size(); ++i)
         if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
             return false;
+    return true;
+}
+
+namespace {
+
+// Simple lower-case mapping of the alphabets user names are written in.
+char16_t FoldLetter(char16_t c) {
+    if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
+    if (c >= 0x100 && c <= 0x17F) {
+        // Latin Extended-A pairs upper/lower case as even/odd, except in the two runs below.
+        const bool oddRun = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+        if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
+        if (c == 0x178) return 0xFF;
+        return oddRun ? ((c & 1) ? c + 1 : c) : ((c & 1) ? c : c + 1);
+    }
+    if ((c >= 0x391 && c <= 0x3A9 && c != 0x3A2) || (c >= 0x410 && c <= 0x42F)) return c + 0x20;
+    if (c >= 0x400 && c <= 0x40F) return c + 0x50;
+    return c;
+}
+
+}  // namespace
+
+bool EqualsNoCaseText(std::string_view a, std::string_view b) {
+    const std::u16string wa = SystemTextToUtf16(a), wb = SystemTextToUtf16(b);
+    if (wa.size() != wb.size()) return false;
+    for (std::size_t i = 0; i < wa.size(); ++i)
+        if (FoldLetter(wa[i]) != FoldLetter(wb[i])) return false;
     return true;
 }
 

@@ -18,4 +18,8 @@ std::string TrimRight(std::string_view text);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 std::string ToLowerAscii(std::string_view text);
 
+// Case-insensitive comparison for names people type: every letter of the Latin, Greek and
+// Cyrillic alphabets the system code page holds ("JÜRGEN" finds "Jürgen"), in both builds alike.
+bool EqualsNoCaseText(std::string_view a, std::string_view b);
+
 }  // namespace vemra

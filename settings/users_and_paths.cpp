@@ -70,7 +70,7 @@ int CSettings::FindUser(const char* name) {
             } else {
                 UserName(id, text);
             }
-            if (vemra::EqualsNoCase(text, name)) {
+            if (vemra::EqualsNoCaseText(text, name)) {
                 m_dwPalmUserId = id;
                 return 1;
             }
