@@ -60,13 +60,30 @@ bool CorrectYear(int& year) {
     return year >= 1970 && year <= 2031;
 }
 
+namespace {
+
+// Whether the text spells year out in four digits: such a year means itself, the two-digit
+// window does not move it ("12/21/1899" is no date of 1999).
+bool SpellsFourDigitYear(const std::string& text, int year) {
+    const std::string digits = std::to_string(year);
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t end = i;
+        while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+        if (end - i == 4 && text.compare(i, 4, digits) == 0) return true;
+        i = end == i ? i + 1 : end;
+    }
+    return false;
+}
+
+}  // namespace
+
 int DateFromText(const std::string& text, long& t) {
     DateTimeParts parts;
     if (!ParseDateTime(text, parts)) return -1;
     // A time alone parses as day zero of the automation calendar; it names no date.
     if (parts.year == 1899 && parts.month == 12 && parts.day == 30) return -1;
     int year = parts.year;
-    if (!CorrectYear(year)) return -1;
+    if (SpellsFourDigitYear(text, year) ? year < 1970 || year > 2031 : !CorrectYear(year)) return -1;
     const long value = MakeLocal(year, parts.month, parts.day);
     if (value < 0) return -1;
     t = value;

@@ -34,7 +34,7 @@ std::string NextExceptionToken(std::string& list, const std::string& separator);
 // 1970 to 2031.
 bool CorrectYear(int& year);
 
-// A date text (not trimmed) to local midnight of its day, with the year corrected: 0, or -1
+// A date text (not trimmed) to local midnight of its day, a two-digit year corrected: 0, or -1
 // when the text holds no date (a time alone included) or the date is outside the datebook's range.
 int DateFromText(const std::string& text, long& t);
 

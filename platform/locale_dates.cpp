@@ -16,15 +16,16 @@ namespace vemra {
 
 namespace {
 
-// The pictures as Wine 8 gives them for these locales, so that both builds write the same texts.
+// Windows' default short date and time pictures for these locales, so that a file moves between
+// a Windows and a Linux machine unchanged.
 const LocalePictures kLocales[] = {
     {"en-US", "M/d/yyyy", "h:mm tt", true},
     {"en-GB", "dd/MM/yyyy", "HH:mm", false},
-    {"de-DE", "d.M.yyyy", "HH:mm", false},
+    {"de-DE", "dd.MM.yyyy", "HH:mm", false},
     {"fr-FR", "dd/MM/yyyy", "HH:mm", false},
     {"nl-NL", "d-M-yyyy", "HH:mm", false},
-    {"it-IT", "d/M/yyyy", "HH:mm", false},
-    {"es-ES", "d/M/yyyy", "H:mm", false},
+    {"it-IT", "dd/MM/yyyy", "HH:mm", false},
+    {"es-ES", "dd/MM/yyyy", "H:mm", false},
 };
 
 // "de_DE.UTF-8@euro" -> language "de", territory "DE".
