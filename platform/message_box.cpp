@@ -1,7 +1,6 @@
 #include "platform/message_box.h"
 
-#include <cstdio>
-
+#include "platform/console.h"
 #include "platform/process.h"
 
 namespace vemra {
@@ -22,8 +21,7 @@ int ShowMessage(const std::string& text, MessageButtons buttons, MessageIcon ico
     if (Sink()) return Sink()(text, buttons, icon);
     // Scheduled jobs and tests must never wait for a click.
     if (GetEnv("VEMRA_UNATTENDED") == "1") {
-        std::fprintf(stderr, "%s\n", text.c_str());
-        std::fflush(stderr);
+        WriteLine(ConsoleStream::error, text);
         return answerOk;
     }
     return ShowSystemMessage(text, buttons, icon);

@@ -3,12 +3,13 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "platform/console.h"
 #include "platform/text.h"
 
 namespace vemra {
 
 int ShowSystemMessage(const std::string& text, MessageButtons buttons, MessageIcon) {
-    std::fprintf(stderr, "%s\n", text.c_str());
+    WriteLine(ConsoleStream::error, text);
     if (buttons != MessageButtons::okCancel || !::isatty(STDIN_FILENO)) {
         std::fflush(stderr);
         return answerOk;

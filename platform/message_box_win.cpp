@@ -2,8 +2,7 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
+#include "platform/console.h"
 #include "platform/process.h"
 
 namespace vemra {
@@ -21,8 +20,7 @@ bool CanShowBoxes() {
 
 int ShowSystemMessage(const std::string& text, MessageButtons buttons, MessageIcon icon) {
     if (!CanShowBoxes()) {
-        std::fprintf(stderr, "%s\n", text.c_str());
-        std::fflush(stderr);
+        WriteLine(ConsoleStream::error, text);
         return answerOk;
     }
     UINT flags = buttons == MessageButtons::okCancel ? MB_OKCANCEL : MB_OK;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/codepage.h"
+#include "platform/console.h"
 
 using namespace vemra;
 
@@ -28,4 +29,16 @@ TEST(Text, EqualsNoCaseTextFoldsEveryLetterOfTheCodePage) {
     };
     for (const Case& c : utf8) EXPECT_EQ(EqualsNoCaseText(c.a, c.b), c.same) << c.a << " / " << c.b;
 #endif
+}
+
+// Text from a file reaches the terminal without moving the cursor or retitling the window.
+TEST(Text, ConsoleTextEscapesControlCharacters) {
+    const struct { const char* text; bool utf8; const char* shown; } cases[] = {
+        {"Line 3\n\"a\"\t\"b\"", true, "Line 3\n\"a\"\t\"b\""},
+        {"\x1B]0;owned\x07title", true, "\\x1B]0;owned\\x07title"},
+        {"a\rb\x7F", false, "a\\x0Db\\x7F"},
+        {"\xC2\x9B" "31m \xC3\xA4", true, "\\x9B31m \xC3\xA4"},   // C1 CSI; a letter stays
+        {"\x80\x9B", false, "\x80\x9B"},                          // 1252's upper half is text
+    };
+    for (const auto& c : cases) EXPECT_EQ(EscapeControls(c.text, c.utf8), c.shown) << c.text;
 }
