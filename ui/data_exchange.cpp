@@ -114,6 +114,11 @@ void CDataExchange::MaxChars(int id, const std::string& value, int count) {
         Fail(id, FormatText(LoadResString(IDS_ENTER_AT_MOST_CHARS).c_str(), count));
 }
 
+void CDataExchange::NotEmpty(int id, const std::string& value, unsigned messageId) {
+    if (Skip() || !m_bSaveAndValidate) return;
+    if (value.empty()) Fail(id, LoadResString(messageId));
+}
+
 void CDataExchange::MinMax(int id, int value, int minimum, int maximum) {
     if (Skip() || !m_bSaveAndValidate) return;
     if (value < minimum || value > maximum)

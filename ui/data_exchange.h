@@ -27,6 +27,8 @@ public:
     // Validations, after the exchange of the same control.
     void MaxChars(int id, const std::string& value, int count);
     void MinMax(int id, int value, int minimum, int maximum);
+    // Saving: an empty text fails with the string table's text messageId.
+    void NotEmpty(int id, const std::string& value, unsigned messageId);
 
 private:
     bool Skip() const { return m_bFailed; }

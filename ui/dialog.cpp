@@ -79,6 +79,29 @@ CDialog::~CDialog() {
     if (m_hWnd) DestroyWindow(m_hWnd);
 }
 
+// Without a window manager (and under some shells) a template without a position opens at the
+// screen's corner: a dialog opens centred on its owner, a window without one on the work area.
+void CDialog::CenterOnOwner() {
+    RECT window{}, work{};
+    if (!GetWindowRect(m_hWnd, &window)) return;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    const HWND owner = GetWindow(m_hWnd, GW_OWNER);
+    if (!GetMonitorInfoA(MonitorFromWindow(owner ? owner : m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+    work = monitor.rcWork;
+    RECT around = work;
+    if (owner && IsWindowVisible(owner) && !IsIconic(owner)) GetWindowRect(owner, &around);
+    const int width = window.right - window.left, height = window.bottom - window.top;
+    int x = around.left + ((around.right - around.left) - width) / 2;
+    int y = around.top + ((around.bottom - around.top) - height) / 2;
+    // Wholly on the work area where it fits.
+    if (x + width > work.right) x = work.right - width;
+    if (y + height > work.bottom) y = work.bottom - height;
+    if (x < work.left) x = work.left;
+    if (y < work.top) y = work.top;
+    SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 INT_PTR CDialog::DoModal() {
     m_bEnded = false;
     m_nResult = IDCANCEL;
@@ -179,7 +202,11 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
 
 INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG: return OnInitDialog();
+    case WM_INITDIALOG: {
+        const BOOL result = OnInitDialog();
+        CenterOnOwner();
+        return result;
+    }
     case WM_COMMAND: return OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;
     case WM_DRAWITEM: {
         // Owner-drawn controls draw themselves.

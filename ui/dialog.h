@@ -97,6 +97,7 @@ protected:
 private:
     friend class CSubclassedControl;
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void CenterOnOwner();
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     UINT m_nTemplateId;

@@ -82,9 +82,11 @@ void CIconButton::DrawItem(const DRAWITEMSTRUCT* item) {
     }
 
     if (!disabled) {
+        // The dotted frame is drawn by XOR: a focus change alone toggles it; a repaint starts
+        // from a clean face and draws it only on the button that has the focus.
+        const bool hasFocus = (item->itemState & ODS_FOCUS) != 0;
         const bool focusChanged = ((item->itemState ^ m_nLastState) & ODS_FOCUS) != 0;
-        const bool fullPaintWithFocus = item->itemAction == ODA_DRAWENTIRE && (item->itemState & ODS_FOCUS);
-        if (focusChanged || fullPaintWithFocus) {
+        if (focusOnly ? focusChanged : hasFocus) {
             RECT focus = item->rcItem;
             const int inset = FocusInset(focus.right - focus.left, focus.bottom - focus.top);
             InflateRect(&focus, -inset, -inset);

@@ -4,6 +4,7 @@
 
 #include "platform/local_time.h"
 #include "res/resource.h"
+#include "res/string_ids.h"
 #include "settings/settings.h"
 #include "ui/field_lists.h"
 #include "ui/help.h"
@@ -49,6 +50,9 @@ void COptionsDlg::DoDataExchange(CDataExchange& exchange) {
     // The list boxes are filled and read by the list operations, not exchanged.
     exchange.Check(IDC_NO_DUPLICATES, m_bNoDuplicates);
     exchange.Text(IDC_SEPARATOR, m_strSeparator);
+    // Cells run together without a separator; a longer one would be cut to its first character.
+    exchange.MaxChars(IDC_SEPARATOR, m_strSeparator, 1);
+    exchange.NotEmpty(IDC_SEPARATOR, m_strSeparator, IDS_SEPARATOR_EMPTY);
     exchange.Check(IDC_DESKTOP_BUTTON, m_bPalmDesktopButton);
     exchange.Check(IDC_IGNORE_ERRORS, m_bIgnoreImportErrors);
     exchange.Check(IDC_EXPORT_NO_CR, m_bExportNoCR);
@@ -56,6 +60,7 @@ void COptionsDlg::DoDataExchange(CDataExchange& exchange) {
     exchange.Text(IDC_EXCEPTION_SEPARATOR, m_strExceptionDateSeparator);
     exchange.MaxChars(IDC_EXCEPTION_SEPARATOR, m_strExceptionDateSeparator, 1);
     exchange.Text(IDC_QUOTE, m_strQuote);
+    exchange.MaxChars(IDC_QUOTE, m_strQuote, 1);
     exchange.Text(IDC_DEFAULT_LENGTH, m_nDefaultApptLength);
     exchange.MinMax(IDC_DEFAULT_LENGTH, m_nDefaultApptLength, 1, 999);
     exchange.DateTime(IDC_FROM, m_from);
@@ -82,6 +87,8 @@ BOOL COptionsDlg::OnInitDialog() {
     MakeDragList(m_repeatList);
     FillLists();
     UpdateData(false);
+    // Digits only, and no more than the largest length takes.
+    SendMessageA(GetDlgItem(IDC_DEFAULT_LENGTH), EM_LIMITTEXT, 3, 0);
     EnableSpan();
     return TRUE;
 }
