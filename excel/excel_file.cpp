@@ -399,6 +399,13 @@ int CExcelFile::GetInt(long& n) {
     return result;
 }
 
+int CExcelFile::GetFlag(long& flag) {
+    const CVariant value = GetCell();
+    // A boolean cell says yes or no itself: FALSE is a value, not a filled cell.
+    flag = value.Type() == varBool ? value.BoolValue() : !Trim(m_strLastText).empty();
+    return 0;
+}
+
 int CExcelFile::SetRowText(const std::string& text) {
     m_strLastText = text;
     return 0;

@@ -66,6 +66,7 @@ public:
     int GetTime(long& t) override;
     using CRowFile::GetInt;
     int GetInt(long& n) override;
+    int GetFlag(long& flag) override;
     long GetProgressPos() override { return m_nRow; }
     long GetProgressRange() override { return m_nRowCount; }
     std::string GetRowText() const override { return m_strLastText; }

@@ -14,10 +14,12 @@ int CCsvFile::OpenWrite(const std::string& fileName) {
     Close();
     m_strError.clear();
     std::string error;
-    if (!m_file.Open(fileName, vemra::CPlatformFile::modeWrite, &error)) {
+    // The rows go to a new file that takes the old one's place only when complete.
+    if (!m_file.Open(fileName, vemra::CPlatformFile::modeReplace, &error)) {
         m_strError = error;
         return -1;
     }
+    m_strFileName = fileName;
     m_bAtRowStart = true;
     m_strOut.clear();
     return 0;
@@ -46,7 +48,7 @@ int CCsvFile::Close() {
     if (!m_file.IsOpen()) return 0;
     int result = Flush();
     if (!m_file.Close() && m_strError.empty()) {
-        m_strError = vemra::LoadResString(IDS_FILE_NOT_WRITTEN);
+        SetWriteError();
         result = -1;
     }
     m_buffer.clear();
@@ -64,10 +66,16 @@ int CCsvFile::Flush() {
     const bool ok = m_file.Write(m_strOut.data(), m_strOut.size());
     m_strOut.clear();
     if (!ok) {
-        if (m_strError.empty()) m_strError = vemra::LoadResString(IDS_FILE_NOT_WRITTEN);
+        if (m_strError.empty()) SetWriteError();
         return -1;
     }
     return 0;
+}
+
+void CCsvFile::SetWriteError() {
+    const std::string& why = m_file.GetFailure();
+    m_strError = vemra::FormatText(vemra::LoadResString(IDS_FILE_NOT_WRITTEN_WHY).c_str(), m_strFileName.c_str(),
+                                   why.empty() ? vemra::LoadResString(IDS_FILE_NOT_WRITTEN).c_str() : why.c_str());
 }
 
 int CCsvFile::NextWriteRow() {
@@ -114,9 +122,10 @@ bool CCsvFile::FillBuffer() {
 }
 
 // Rows end at carriage return + line feed. A file whose first row ends in a line feed alone has
-// its rows end there too, except inside a quoted cell, where a bare line feed is a line break of
-// the cell's text (as this program writes them). Files that end their first row with CR LF, as
-// this program's do, keep every bare line feed in its row.
+// its rows end there too. Inside a quoted cell neither ends the row: it is a line break of the
+// cell's text (a bare line feed as this program writes them, CR LF as spreadsheet programs do).
+// Files that end their first row with CR LF, as this program's do, keep every bare line feed
+// in its row.
 int CCsvFile::NextReadRow() {
     m_strRow.clear();
     m_nRowPos = 0;
@@ -131,6 +140,7 @@ int CCsvFile::NextReadRow() {
     bool crOutside = false;          // the byte before is a carriage return outside a quoted cell
     bool loneCr = false;             // such a carriage return was followed by something else
     bool lineFeedInQuotes = false;
+    bool crLfInQuotes = false;
     std::size_t i = m_nBufferPos;
     std::size_t end = std::string::npos;
     for (;;) {
@@ -140,38 +150,19 @@ int CCsvFile::NextReadRow() {
             i -= dropped;
             continue;
         }
-        if (m_lineEnds == crlfEnds) {
-            // Only CR LF ends a row: look for line feeds alone.
-            const std::size_t lf = m_buffer.find('\n', i);
-            if (lf == std::string::npos) {
-                i = m_buffer.size();
-                continue;
-            }
-            if (lf > m_nBufferPos && m_buffer[lf - 1] == '\r') {
-                end = lf - 1;
-                i = lf + 1;
-                break;
-            }
-            i = lf + 1;
-            continue;
-        }
         const char c = m_buffer[i];
         if (crOutside && c != '\n') loneCr = true;
         crOutside = false;
         if (c == '\n') {
-            if (i > m_nBufferPos && m_buffer[i - 1] == '\r') {
-                if (m_lineEnds == unknownEnds) m_lineEnds = crlfEnds;
-                end = i - 1;
+            const bool afterCr = i > m_nBufferPos && m_buffer[i - 1] == '\r';
+            if (state == quoted) {
+                (afterCr ? crLfInQuotes : lineFeedInQuotes) = true;
+            } else if (afterCr || m_lineEnds != crlfEnds) {
+                if (m_lineEnds == unknownEnds) m_lineEnds = afterCr ? crlfEnds : lfEnds;
+                end = afterCr ? i - 1 : i;
                 ++i;
                 break;
             }
-            if (state != quoted) {
-                if (m_lineEnds == unknownEnds) m_lineEnds = lfEnds;
-                end = i;
-                ++i;
-                break;
-            }
-            lineFeedInQuotes = true;
             ++i;
             continue;
         }
@@ -206,7 +197,7 @@ int CCsvFile::NextReadRow() {
             m_strError = vemra::LoadResString(IDS_CSV_CR_LINE_ENDS);
             return -1;
         }
-        if (m_lineEnds != crlfEnds && lineFeedInQuotes && (state == quoted || state == quoteCr)) {
+        if ((crLfInQuotes || (m_lineEnds != crlfEnds && lineFeedInQuotes)) && (state == quoted || state == quoteCr)) {
             m_strError = vemra::FormatText(vemra::LoadResString(IDS_CSV_OPEN_QUOTE).c_str(),
                                                static_cast<int>(m_nRow + 1));
             return -1;

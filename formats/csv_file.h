@@ -40,15 +40,18 @@ public:
     long GetProgressPos() override;
     long GetProgressRange() override;
     std::string GetRowText() const override { return m_strRowText; }
+    bool DeliversHeaderRow() const override { return true; }
     int SetRowText(const std::string& text) override;
 
 private:
     int Flush();
     bool FillBuffer();
+    void SetWriteError();
 
     std::string m_strQuote;
     int m_bRemoveLineBreaks = 0;
     vemra::CPlatformFile m_file;
+    std::string m_strFileName;     // as opened for writing, for the messages
     bool m_bAtRowStart = true;
     std::string m_strSeparator;
     std::string m_strRow;          // the current input row; m_nRowPos marks what GetText has not consumed

@@ -7,6 +7,7 @@
 #include "formats/row_file.h"
 #include "formats/value_text.h"
 #include "palm/datebook.h"
+#include "platform/codepage.h"
 #include "platform/local_time.h"
 #include "platform/locale_dates.h"
 #include "platform/text.h"
@@ -197,8 +198,9 @@ int CFieldMapping::ReadCell(CRowFile& file, CApptValues& values, int id) const {
     case fieldPrivate:
     case fieldAlarm:
     case fieldRepeat: {
-        file.GetText(text);
-        const int32_t flag = vemra::Trim(text).empty() ? 0 : 1;
+        long value = 0;
+        file.GetFlag(value);
+        const int32_t flag = value ? 1 : 0;
         if (id == fieldUntimed) values.m_bUntimed = flag;
         else if (id == fieldPrivate) values.m_bPrivate = flag;
         else if (id == fieldAlarm) values.m_bAlarm = flag;
@@ -208,11 +210,12 @@ int CFieldMapping::ReadCell(CRowFile& file, CApptValues& values, int id) const {
     case fieldText:
         file.GetText(text);
         values.m_strText = vemra::ExpandLineBreaks(text);
-        return values.m_strText.empty() ? vemra::reasonNoText : 0;
+        if (values.m_strText.empty()) return vemra::reasonNoText;
+        return vemra::FitsFileText(values.m_strText) ? 0 : vemra::reasonTextNotStorable;
     case fieldNote:
         file.GetText(text);
         values.m_strNote = vemra::ExpandLineBreaks(text);
-        return 0;
+        return vemra::FitsFileText(values.m_strNote) ? 0 : vemra::reasonTextNotStorable;
     case fieldAlarmTime:
         if (file.GetInt(n) < 0) return vemra::reasonInvalidAlarmTime;
         values.m_nAlarmTime = static_cast<int32_t>(n);

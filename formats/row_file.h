@@ -25,6 +25,12 @@ public:
     virtual int GetTime(long& t) = 0;     // 0, -1 invalid, -2 empty
     virtual int GetInt(int& n);
     virtual int GetInt(long& n) = 0;
+    // A yes/no cell: a text sets the flag unless it is empty or blank; a typed yes/no cell of a
+    // workbook gives its own value. 0, or -1 when it cannot be read.
+    virtual int GetFlag(long& flag);
+    // Whether the first row read is the file's header line (a delimited text file), which an
+    // import skips; a workbook delivers its data rows only.
+    virtual bool DeliversHeaderRow() const { return false; }
     virtual long GetRowNumber() const { return m_nRow; }
     virtual long GetProgressPos() = 0;
     virtual long GetProgressRange() = 0;

@@ -31,7 +31,8 @@ std::string ExpandLineBreaks(std::string_view text) {
     std::string out;
     out.reserve(text.size() + 8);
     for (char c : text) {
-        if (c == '\n') out += '\r';
+        // A line break that comes as CR LF already (spreadsheet cells) stays one.
+        if (c == '\n' && (out.empty() || out.back() != '\r')) out += '\r';
         out += c;
     }
     return out;

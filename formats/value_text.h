@@ -13,7 +13,8 @@ enum : int {
     reasonInvalidDate = 101, reasonInvalidStartTime, reasonInvalidEndTime, reasonNoText,
     reasonInvalidAlarmTime, reasonInvalidAlarmUnit, reasonInvalidRepeatInterval,
     reasonInvalidRepeatEndDate, reasonNoWeekDay, reasonInvalidWeekIndex, reasonInvalidRepeatType,
-    reasonInvalidExceptionDate
+    reasonInvalidExceptionDate,
+    reasonTextNotStorable = 114     // a character the datebook's code page cannot hold
 };
 constexpr unsigned kReasonMessageBase = 32689;
 
@@ -22,7 +23,7 @@ constexpr unsigned kReasonMessageBase = 32689;
 // into spaces. Only a one-character quote text is a quote on reading, so only that is doubled.
 std::string EscapeCell(std::string_view value, int removeLineBreaks, std::string_view quote = "\"");
 
-// Every line feed becomes carriage return + line feed.
+// Every line feed becomes carriage return + line feed (one after a carriage return stays as it is).
 std::string ExpandLineBreaks(std::string_view text);
 
 // Cuts the next exception date text off the front of list. An opening double quote is dropped;

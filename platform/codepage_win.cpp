@@ -2,10 +2,14 @@
 
 #include <windows.h>
 
-// On Windows the system code page is the ANSI code page; 1252 itself needs no conversion.
+// On Windows the system code page is the ANSI code page, and Palm Desktop keeps its datebook in
+// it too: unless a test names another, nothing needs converting.
 namespace vemra {
 
 namespace {
+UINT g_fileCodePage = 0;   // 0: the ANSI code page
+UINT FileCp() { return g_fileCodePage ? g_fileCodePage : GetACP(); }
+
 std::string Convert(std::string_view in, UINT from, UINT to) {
     if (in.empty() || from == to) return std::string(in);
     const int wlen = MultiByteToWideChar(from, 0, in.data(), static_cast<int>(in.size()), nullptr, 0);
@@ -18,8 +22,26 @@ std::string Convert(std::string_view in, UINT from, UINT to) {
 }
 }  // namespace
 
-std::string FileTextToSystem(std::string_view cp1252) { return Convert(cp1252, 1252, GetACP()); }
-std::string SystemTextToFile(std::string_view text) { return Convert(text, GetACP(), 1252); }
+std::string FileTextToSystem(std::string_view fileText) { return Convert(fileText, FileCp(), GetACP()); }
+std::string SystemTextToFile(std::string_view text) { return Convert(text, GetACP(), FileCp()); }
+
+bool FitsFileText(std::string_view text) {
+    if (text.empty() || FileCp() == GetACP()) return true;
+    const int wlen = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(wlen), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), wlen);
+    BOOL usedDefault = FALSE;
+    WideCharToMultiByte(FileCp(), WC_NO_BEST_FIT_CHARS, wide.data(), wlen, nullptr, 0, nullptr, &usedDefault);
+    return !usedDefault;
+}
+
+unsigned FileCodePage() { return FileCp(); }
+
+bool SetFileCodePage(unsigned codePage) {
+    if (!IsValidCodePage(codePage)) return false;
+    g_fileCodePage = codePage;
+    return true;
+}
 
 std::u16string SystemTextToUtf16(std::string_view text) {
     if (text.empty()) return {};

@@ -13,6 +13,10 @@ std::string NativePath(const std::string& path);
 bool FileExists(const std::string& path);
 bool RemoveFile(const std::string& path);
 
+// True when both paths name one existing file, however they are written (links, other
+// spellings of the folder, hard links).
+bool IsSameFile(const std::string& a, const std::string& b);
+
 // Reads a whole file; on failure error (if given) holds the system's reason.
 bool ReadWholeFile(const std::string& path, std::string& out, std::string* error = nullptr);
 
@@ -25,16 +29,47 @@ bool ReadWholeFile(const std::string& path, std::string& out, std::string* error
 bool SaveFileAtomically(const std::string& path, std::string_view data, bool keepBackup,
                         std::string* error = nullptr);
 
+// Removes what saves of path left behind when they were killed: the temporary files of its
+// name pattern beside it (never the file itself or its .bak). Only the holder of the file's
+// CFileHold may call it, so that no save in progress loses its file.
+void RemoveLeftoverTemporaries(const std::string& path);
+
 // For tests of what callers do when a disk fails: reads of the file at path fail with the
 // system's reason for a device read error once failAt bytes of it have been read. An empty
 // path ends it.
 void SetReadFault(const std::string& path, std::uint64_t failAt);
+// The same for writes: writes to a file opened for path fail as on a full disk once failAt
+// bytes have been written.
+void SetWriteFault(const std::string& path, std::uint64_t failAt);
+
+// Keeps other runs of this program away from a file for a read-modify-save: one hold at a time
+// per file, whatever path names it. On Windows other programs (Palm Desktop) cannot write the
+// file while it is held either. A save through SaveFileAtomically does not end the hold.
+class CFileHold {
+public:
+    enum Result { holdTaken, holdBusy, holdFailed };
+    CFileHold() = default;
+    ~CFileHold();
+    CFileHold(const CFileHold&) = delete;
+    CFileHold& operator=(const CFileHold&) = delete;
+
+    // Waits up to waitMilliseconds for another hold to end. holdFailed: the file cannot be
+    // opened (error holds the reason); holdBusy: someone else still holds it.
+    Result Take(const std::string& path, int waitMilliseconds, std::string* error = nullptr);
+    void Release();
+
+private:
+    std::intptr_t m_handle = -1;
+};
 
 // A plain binary file for streaming reads or writes, buffered by us. Opening for writing
-// creates or truncates; on Windows other writers are denied while it is open.
+// creates or truncates; on Windows other writers are denied while it is open. modeReplace
+// writes to a temporary file beside path, which Close puts in place of path the way
+// SaveFileAtomically does, and only when every write succeeded: until then, and after a
+// failure, path keeps what it held. (A path that names a device is written directly.)
 class CPlatformFile {
 public:
-    enum Mode { modeRead, modeWrite };
+    enum Mode { modeRead, modeWrite, modeReplace };
     CPlatformFile() = default;
     ~CPlatformFile();
     CPlatformFile(const CPlatformFile&) = delete;
@@ -50,13 +85,20 @@ public:
     std::uint64_t Position() const;   // bytes read or written so far
     std::uint64_t Length() const;     // the file's length (for reading: at open time)
     bool Close();                     // flushes a written file; false when that failed
+    const std::string& GetFailure() const { return m_strFailure; }   // the reason of a failed write
 
 private:
     bool FlushBuffer();
+    bool WriteFault(std::size_t size);
+    bool PutInPlace();
     bool ReadSome(void* buffer, std::size_t size, std::size_t& count, std::string* error);
     static std::string DeviceReadErrorText();
+    static std::string DiskFullText();
     std::intptr_t m_handle = -1;
-    std::string m_strPath;            // as opened, for the read fault of tests
+    std::string m_strPath;            // as opened, for the faults of tests
+    std::string m_strTemp;            // modeReplace: the file written, until it is put in place
+    std::string m_strTarget;          // modeReplace: the file it replaces (links followed)
+    std::string m_strFailure;
     Mode m_mode = modeRead;
     std::uint64_t m_position = 0;
     std::uint64_t m_length = 0;

@@ -6,15 +6,27 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
+
+#include "platform/directory.h"
 
 namespace vemra {
+
+bool IsTemporaryName(const std::string& name, const std::string& prefix);
 
 namespace {
 void SetError(std::string* error) {
     if (error) *error = std::strerror(errno);
 }
+std::string FollowLinks(std::string path);
+std::string Folder(const std::string& path);
+int CreateUniqueFile(const std::string& target, const char* kind, mode_t mode, std::string& name);
+bool TakeIdentity(int fd, const struct stat* old);
+void SyncFolder(const std::string& path);
 }  // namespace
 
 std::string NativePath(const std::string& path) {
@@ -31,6 +43,59 @@ bool FileExists(const std::string& path) {
 
 bool RemoveFile(const std::string& path) { return ::unlink(NativePath(path).c_str()) == 0; }
 
+bool IsSameFile(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    return ::stat(NativePath(a).c_str(), &sa) == 0 && ::stat(NativePath(b).c_str(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+void RemoveLeftoverTemporaries(const std::string& path) {
+    const std::string target = FollowLinks(NativePath(path));
+    const std::string folder = Folder(target);
+    const std::string prefix = "." + target.substr(target.find_last_of('/') + 1) + ".";
+    std::vector<DirectoryEntry> entries;
+    if (!ListDirectory(folder, entries)) return;
+    for (const DirectoryEntry& entry : entries)
+        if (!entry.isDirectory && IsTemporaryName(entry.name, prefix)) ::unlink((folder + "/" + entry.name).c_str());
+}
+
+CFileHold::~CFileHold() { Release(); }
+
+void CFileHold::Release() {
+    if (m_handle == -1) return;
+    ::close(static_cast<int>(m_handle));   // ends the lock
+    m_handle = -1;
+}
+
+CFileHold::Result CFileHold::Take(const std::string& path, int waitMilliseconds, std::string* error) {
+    Release();
+    const std::string native = NativePath(path);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
+    for (;;) {
+        const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            SetError(error);
+            return holdFailed;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            // A save renames a new file over the old one: a lock that waited may be on the old.
+            struct stat held {}, named {};
+            if (::fstat(fd, &held) == 0 && ::stat(native.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+                held.st_ino == named.st_ino) {
+                m_handle = fd;
+                return holdTaken;
+            }
+        } else if (errno != EWOULDBLOCK && errno != EINTR) {
+            // A file system without locks: nothing to wait for.
+            m_handle = fd;
+            return holdTaken;
+        }
+        ::close(fd);
+        if (std::chrono::steady_clock::now() >= deadline) return holdBusy;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
 bool CPlatformFile::Open(const std::string& path, Mode mode, std::string* error) {
     Close();
     m_mode = mode;
@@ -38,9 +103,25 @@ bool CPlatformFile::Open(const std::string& path, Mode mode, std::string* error)
     m_length = 0;
     m_bFailed = false;
     m_buffer.clear();
+    m_strFailure.clear();
+    m_strTemp.clear();
+    m_strTarget.clear();
     const std::string native = NativePath(path);
-    const int fd = mode == modeRead ? ::open(native.c_str(), O_RDONLY | O_CLOEXEC)
-                                    : ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    int fd = -1;
+    struct stat old {};
+    const std::string target = mode == modeReplace ? FollowLinks(native) : native;
+    const bool exists = mode == modeReplace && ::stat(target.c_str(), &old) == 0;
+    if (mode == modeReplace && (!exists || S_ISREG(old.st_mode))) {
+        // A private file's content never sits in a file others may read.
+        fd = CreateUniqueFile(target, ".tmp", exists ? 0600 : 0666, m_strTemp);
+        if (fd >= 0) m_strTarget = target;
+        else m_strTemp.clear();
+    } else if (exists && S_ISDIR(old.st_mode)) {
+        errno = EISDIR;
+    } else {
+        fd = mode == modeRead ? ::open(native.c_str(), O_RDONLY | O_CLOEXEC)
+                              : ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    }
     if (fd < 0) {
         SetError(error);
         return false;
@@ -72,13 +153,17 @@ bool CPlatformFile::ReadSome(void* buffer, std::size_t size, std::size_t& count,
 
 std::string CPlatformFile::DeviceReadErrorText() { return std::strerror(EIO); }
 
+std::string CPlatformFile::DiskFullText() { return std::strerror(ENOSPC); }
+
 bool CPlatformFile::FlushBuffer() {
-    if (!IsOpen() || m_mode != modeWrite) return false;
+    if (!IsOpen() || m_mode == modeRead) return false;
+    const bool fault = WriteFault(m_buffer.size());
     std::size_t done = 0;
     while (done < m_buffer.size()) {
         const ssize_t n = ::write(static_cast<int>(m_handle), m_buffer.data() + done, m_buffer.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
+            if (!m_bFailed) m_strFailure = std::strerror(n == 0 ? EIO : errno);
             m_bFailed = true;
             m_buffer.clear();
             return false;
@@ -86,16 +171,45 @@ bool CPlatformFile::FlushBuffer() {
         done += static_cast<std::size_t>(n);
     }
     m_buffer.clear();
+    if (fault && !m_bFailed) {
+        m_bFailed = true;
+        m_strFailure = DiskFullText();
+    }
     return !m_bFailed;
 }
 
 bool CPlatformFile::Close() {
     if (!IsOpen()) return true;
+    const int fd = static_cast<int>(m_handle);
     bool ok = true;
-    if (m_mode == modeWrite) ok = FlushBuffer() && !m_bFailed;
-    if (::close(static_cast<int>(m_handle)) != 0) ok = false;
+    if (m_mode != modeRead) ok = FlushBuffer() && !m_bFailed;
+    if (ok && !m_strTemp.empty()) {
+        struct stat old {};
+        const bool exists = ::stat(m_strTarget.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+        ok = TakeIdentity(fd, exists ? &old : nullptr) && ::fsync(fd) == 0;
+        if (!ok) m_strFailure = std::strerror(errno);
+    }
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        m_strFailure = std::strerror(errno);
+    }
     m_handle = -1;
+    if (!m_strTemp.empty()) {
+        if (ok) ok = PutInPlace();
+        else ::unlink(m_strTemp.c_str());
+        m_strTemp.clear();
+    }
     return ok;
+}
+
+bool CPlatformFile::PutInPlace() {
+    if (::rename(m_strTemp.c_str(), m_strTarget.c_str()) != 0) {
+        m_strFailure = std::strerror(errno);
+        ::unlink(m_strTemp.c_str());
+        return false;
+    }
+    SyncFolder(m_strTarget);
+    return true;
 }
 
 namespace {

@@ -18,6 +18,23 @@ bool SameLocalDay(long a, long b) {
     return pa.year == pb.year && pa.month == pb.month && pa.day == pb.day;
 }
 
+// Texts as compared: trimmed, every line break (CR LF, CR or LF) one line feed. An import
+// stores CR LF where a file may have LF alone; the appointment is the same.
+std::string ComparedText(const std::string& text) {
+    std::string out;
+    const std::string trimmed = Trim(text);
+    out.reserve(trimmed.size());
+    for (std::size_t i = 0; i < trimmed.size(); ++i) {
+        if (trimmed[i] == '\r') {
+            if (i + 1 < trimmed.size() && trimmed[i + 1] == '\n') ++i;
+            out += '\n';
+        } else {
+            out += trimmed[i];
+        }
+    }
+    return out;
+}
+
 bool SameHourAndMinute(long a, long b) {
     LocalParts pa, pb;
     if (!BreakLocal(a, pa) || !BreakLocal(b, pb)) return a == b;
@@ -70,10 +87,10 @@ public:
         ReadTexts();
         std::string text;
         existing.GetDescription(text);
-        if (Trim(text) != m_text) return false;
+        if (ComparedText(text) != m_text) return false;
         text.clear();
         existing.GetNote(text);
-        if (Trim(text) != m_note) return false;
+        if (ComparedText(text) != m_note) return false;
         return !repeating || existing.IsSameRepeatingEvent(m_record) != 0;
     }
 
@@ -82,10 +99,10 @@ private:
         if (m_bTexts) return;
         std::string text;
         m_record.GetDescription(text);
-        m_text = Trim(text);
+        m_text = ComparedText(text);
         text.clear();
         m_record.GetNote(text);
-        m_note = Trim(text);
+        m_note = ComparedText(text);
         m_bTexts = true;
     }
 

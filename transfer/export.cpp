@@ -3,6 +3,7 @@
 #include "formats/appt_values.h"
 #include "formats/row_file.h"
 #include "palm/datebook.h"
+#include "platform/file.h"
 #include "platform/local_time.h"
 #include "platform/locale_dates.h"
 #include "platform/message_box.h"
@@ -39,6 +40,11 @@ struct ExportRun {
 int RunExport(const std::string& datebookPath, const char* fileName, const ExportRun& run) {
     CWaitCursor wait;
     CLocaleTextCache localeTexts;   // one system call per distinct day, minute or text
+    const std::string refusal = RefuseDatebookAsFile(datebookPath, fileName);
+    if (!refusal.empty()) {
+        ShowMessage(refusal, MessageButtons::ok, MessageIcon::error);
+        return -1;
+    }
     CDateBkTable table;
     if (table.OpenFrom(datebookPath, 0) != 0) {
         ReportDatebookOpenFailure(datebookPath, table);
@@ -143,4 +149,25 @@ void ReportDatebookSaveFailure(const CDateBkTable& table) {
     ShowMessage(FormatText(LoadResString(IDS_CANT_SAVE_FILE).c_str(), table.GetPath().c_str(),
                            table.GetLastErrorText().c_str()),
                 MessageButtons::ok, MessageIcon::error);
+}
+
+bool HoldDatebook(const std::string& datebookPath, CFileHold& hold) {
+    // Long enough for another run's save to end, short enough for a batch job to go on.
+    constexpr int kWaitMilliseconds = 5000;
+    switch (hold.Take(datebookPath, kWaitMilliseconds)) {
+    case CFileHold::holdTaken:
+        RemoveLeftoverTemporaries(datebookPath);
+        return true;
+    case CFileHold::holdBusy:
+        ShowMessage(FormatText(LoadResString(IDS_DATEBOOK_BUSY).c_str(), datebookPath.c_str()), MessageButtons::ok,
+                    MessageIcon::error);
+        return false;
+    default:
+        return true;
+    }
+}
+
+std::string RefuseDatebookAsFile(const std::string& datebookPath, const std::string& fileName) {
+    if (!IsSameFile(datebookPath, fileName)) return {};
+    return FormatText(LoadResString(IDS_FILE_IS_DATEBOOK).c_str(), fileName.c_str());
 }

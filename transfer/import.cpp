@@ -2,6 +2,7 @@
 
 #include "formats/row_file.h"
 #include "palm/datebook.h"
+#include "platform/file.h"
 #include "platform/locale_dates.h"
 #include "platform/message_box.h"
 #include "platform/message_pump.h"
@@ -22,6 +23,13 @@ int RunImport(const std::string& datebookPath, const char* fileName, CSettings& 
               CProgress* progress, bool full, std::string* fileFailure, int* rejected) {
     CWaitCursor wait;
     if (rejected) *rejected = 0;
+    const std::string refusal = RefuseDatebookAsFile(datebookPath, fileName);
+    if (!refusal.empty()) {
+        if (fileFailure) *fileFailure = refusal;
+        return -1;
+    }
+    CFileHold hold;   // until the table is saved
+    if (!HoldDatebook(datebookPath, hold)) return -1;
     CLocaleTextCache localeTexts;   // one system call per distinct day, minute or text
     CDateBkTable table;
     CDateBkTable scratch;   // rows are read into records of a table that is never saved
@@ -44,8 +52,10 @@ int RunImport(const std::string& datebookPath, const char* fileName, CSettings& 
 
     int count = 0;
     int result = readRow();
-    int line = 1;
-    if (result == kHeaderRowResult) {
+    // A workbook's rows come without its header row: its first delivered row is row 2 and data.
+    const bool headerRow = file->DeliversHeaderRow();
+    int line = headerRow ? 1 : 2;
+    if (headerRow && result == kHeaderRowResult) {
         result = readRow();
         line = 2;
     }
@@ -100,6 +110,6 @@ int ReportImportError(int code, const char* fileName, int line, const std::strin
     std::string text = FormatText(LoadResString(IDS_ERROR_READING_LINE).c_str(), fileName, line);
     if (!rowText.empty()) text += "\n\"" + rowText + "\"";
     text += "\n";
-    if (code >= 101 && code <= 113) text += LoadResString(kReasonMessageBase + static_cast<unsigned>(code));
+    if (code >= 101 && code <= 114) text += LoadResString(kReasonMessageBase + static_cast<unsigned>(code));
     return ShowMessage(text, MessageButtons::okCancel, MessageIcon::error) == answerOk ? 1 : 0;
 }

@@ -1,6 +1,7 @@
 #include "transfer/transfer.h"
 
 #include "palm/datebook.h"
+#include "platform/file.h"
 #include "platform/message_pump.h"
 #include "platform/wait_cursor.h"
 #include "settings/settings.h"
@@ -44,6 +45,8 @@ Selection SelectionOf(const CSettings& settings) {
 
 int RemoveAll(const std::string& datebookPath, CSettings& settings, CProgress* progress) {
     CWaitCursor wait;
+    CFileHold hold;   // until the table is saved
+    if (!HoldDatebook(datebookPath, hold)) return -1;
     CDateBkTable table;
     if (table.OpenFrom(datebookPath, 0) != 0) {
         ReportDatebookOpenFailure(datebookPath, table);

@@ -9,6 +9,9 @@
 // IsExcelFileName and IsExcelAvailable, which choose the row file, come with the workbook file.
 #include "excel/excel_file.h"
 
+namespace vemra {
+class CFileHold;
+}
 class CSettings;
 class CRowFile;
 class CDateBkTable;
@@ -77,3 +80,10 @@ int RunBatchTransfer(CSettings& settings);
 // reason when it gives one; and that it could not be saved.
 void ReportDatebookOpenFailure(const std::string& datebookPath, const CDateBkTable& table);
 void ReportDatebookSaveFailure(const CDateBkTable& table);
+
+// Keeps other runs away from the datebook for a whole read-modify-save, and clears what killed
+// saves of it left behind. False (the user has been told) when another run keeps it longer
+// than we wait; a file that cannot be opened is left to the datebook's own message.
+bool HoldDatebook(const std::string& datebookPath, vemra::CFileHold& hold);
+// The text that refuses a row file which is the datebook itself, or empty.
+std::string RefuseDatebookAsFile(const std::string& datebookPath, const std::string& fileName);

@@ -1,0 +1,187 @@
+// What keeps the user's data whole: the datebook held for a change and never taken for the row
+// file, exports put in place only when complete, every row of a file either stored as it is or
+// reported, and the leftovers of killed saves cleared.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "excel/xls_workbook.h"
+#include "platform/codepage.h"
+#include "platform/file.h"
+#include "settings/settings.h"
+#include "tests/transfer/transfer_test_support.h"
+#include "transfer/transfer.h"
+
+namespace vemra::test {
+namespace {
+
+const char kHeader[] =
+    "\"Date\",\"Untimed\",\"Start Time\",\"End Time\",\"Private\",\"Text\",\"Note\",\"Alarm\",\"Alarm Time\","
+    "\"Alarm Unit\",\"Repeat\"\r\n";
+
+std::string Row(const std::string& text, const std::string& note = "", const char* start = "9:00 AM") {
+    return std::string("\"3/4/2026\",\"\",\"") + start + "\",\"\",\"\",\"" + text + "\",\"" + note +
+           "\",\"\",\"\",\"\",\"\"\r\n";
+}
+
+class DataSafetyTest : public ::testing::Test {
+protected:
+    DataSafetyTest() {
+        capture.messages.clear();   // the settings' own about a missing Palm Desktop
+        db = dir.File("datebook.dat");
+        Appt kept = Timed("Kept", 2026, 3, 4, 8, 0, 9, 0);
+        kept.note = "line one\nline two";
+        EXPECT_TRUE(MakeDatebook(db, {kept}));
+        settings.m_bIgnoreImportErrors = true;
+        settings.m_bNoDuplicates = true;
+    }
+    ~DataSafetyTest() override { SetFileCodePage(1252); }
+    int Import(const std::string& file, int* rejected = nullptr, std::string* failure = nullptr) {
+        return ImportSimple(db, file.c_str(), settings, nullptr, failure, rejected);
+    }
+    std::string Csv(const std::string& rows) {
+        const std::string path = dir.File("in" + std::to_string(++files) + ".csv");
+        WriteFile(path, kHeader + rows);
+        return path;
+    }
+    ScratchDir dir;
+    MessageCapture capture;
+    CSettings settings;
+    std::string db;
+    int files = 0;
+};
+
+TEST_F(DataSafetyTest, AChangeWaitsForTheRunHoldingTheDatebook) {
+    const std::string before = ReadFile(db);
+    const std::string in = Csv(Row("New"));
+    {
+        CFileHold other;
+        ASSERT_EQ(other.Take(db, 0), CFileHold::holdTaken);
+        EXPECT_EQ(Import(in), -1);
+        EXPECT_EQ(ReadFile(db), before);
+        ASSERT_EQ(capture.messages.size(), 1u);
+        EXPECT_NE(capture.messages[0].find(db), std::string::npos);
+
+        // The holder saves (a new file takes the name) and lets go: a waiting run holds the new file.
+        CFileHold waiting;
+        CFileHold::Result result = CFileHold::holdFailed;
+        std::thread wait([&] { result = waiting.Take(db, 5000); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ASSERT_TRUE(SaveFileAtomically(db, before, true));
+        other.Release();
+        wait.join();
+        EXPECT_EQ(result, CFileHold::holdTaken);
+        EXPECT_EQ(CFileHold().Take(db, 0), CFileHold::holdBusy);
+    }
+    EXPECT_EQ(Import(in), 1);
+}
+
+TEST_F(DataSafetyTest, TheDatebookIsNeverTheRowFile) {
+    const std::string before = ReadFile(db);
+    const std::string alias = dir.File("alias.csv");   // the datebook under another name
+    std::filesystem::create_hard_link(db, alias);
+    std::string failure;
+    EXPECT_EQ(ExportFull(db, alias.c_str(), settings, nullptr), -1);
+    EXPECT_EQ(Import(alias, nullptr, &failure), -1);
+    EXPECT_NE(failure.find(alias), std::string::npos);
+    EXPECT_EQ(ReadFile(db), before);
+}
+
+TEST_F(DataSafetyTest, AFailedExportKeepsThePreviousFile) {
+    const std::string out = dir.File("backup.csv");
+    WriteFile(out, "the good backup");
+    SetWriteFault(out, 40);
+    const int result = ExportFull(db, out.c_str(), settings, nullptr);
+    SetWriteFault("", 0);
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(ReadFile(out), "the good backup");
+    ASSERT_EQ(capture.messages.size(), 1u);
+    EXPECT_NE(capture.messages[0].find(out), std::string::npos);
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.File(""))) files += entry.is_regular_file();
+    EXPECT_EQ(files, 2u) << "a temporary file was left behind";
+}
+
+// Every row is stored as the file has it, found as a duplicate, or reported and counted.
+TEST_F(DataSafetyTest, RowsAreStoredOrReported) {
+    const struct Case {
+        const char* name;
+        std::string rows;
+        int added, rejected;
+        bool nativeOnly;
+    } cases[] = {
+        {"CR LF inside a quoted note", Row("Club", "one\r\ntwo"), 1, 0, false},
+        {"note with a line break as a duplicate", Row("Kept", "line one\nline two", "8:00 AM"), 0, 0, false},
+        {"characters outside the code page", Row("Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87") + Row("\xF0\x9F\x8E\x89") + Row("Fine"),
+         1, 2, true},
+    };
+    for (const Case& c : cases) {
+#ifdef _WIN32
+        if (c.nativeOnly) continue;   // in memory the text is in the ANSI code page, as in the datebook
+#endif
+        int rejected = -1;
+        EXPECT_EQ(Import(Csv(c.rows), &rejected), c.added) << c.name;
+        EXPECT_EQ(rejected, c.rejected) << c.name;
+    }
+    for (const std::string& m : capture.messages) ADD_FAILURE() << m;
+}
+
+TEST_F(DataSafetyTest, TheDatebookCodePageCanBeNamed) {
+#ifdef _WIN32
+    GTEST_SKIP() << "on Windows the datebook's code page is the system's";
+#endif
+    ASSERT_TRUE(SetFileCodePage(1250));
+    int rejected = -1;
+    EXPECT_EQ(Import(Csv(Row("Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87")), &rejected), 1);
+    EXPECT_EQ(rejected, 0);
+    EXPECT_NE(ReadFile(db).find("Za\xBF\xF3\xB3\xE6"), std::string::npos);   // as Windows-1250 keeps it
+    EXPECT_EQ(LiveTexts(db).back(), "Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87");
+}
+
+TEST_F(DataSafetyTest, WorkbookRowsAreDataAndBooleanCellsGiveTheirValue) {
+    CXlsSheet sheet;
+    const char16_t* header[] = {u"Date", u"Untimed", u"Start Time", u"End Time", u"Private", u"Text"};
+    for (long c = 0; c < 6; ++c) sheet.SetText(0, c, header[c]);
+    const char16_t* rows[][2] = {{u"x", u"Bad date"}, {u"3/4/2026", u"Public"}, {u"3/5/2026", u"Secret"}};
+    for (long r = 1; r <= 3; ++r) {
+        sheet.SetText(r, 0, rows[r - 1][0]);
+        sheet.SetText(r, 2, u"9:00 AM");
+        sheet.SetText(r, 3, u"10:00 AM");
+        sheet.SetText(r, 5, rows[r - 1][1]);
+        for (long c : {1L, 4L}) {   // Untimed FALSE; Private as the row says
+            sheet.Cell(r, c).kind = XlsCellKind::boolean;
+            sheet.Cell(r, c).code = c == 4 && r == 3;
+        }
+    }
+    const std::string book = dir.File("in.xls");
+    WriteFile(book, WriteXlsWorkbook(sheet));
+    int rejected = -1;
+    EXPECT_EQ(Import(book, &rejected), 2);
+    EXPECT_EQ(rejected, 1);
+    CDateBkTable table;
+    ASSERT_EQ(table.OpenFrom(db, 0), 0);
+    CBaseIterator it(table);
+    std::string flags;
+    for (long i = 0; i < table.GetRecordCount(); ++i) {
+        CDateBkRecord r(table, 1);
+        it.GetAt(r, i);
+        flags += std::to_string(r.IsPrivate()) + std::to_string(r.IsUnTimed());
+    }
+    EXPECT_EQ(flags, "000010");
+}
+
+TEST_F(DataSafetyTest, TheHolderClearsLeftoversOfKilledSaves) {
+    const struct {
+        const char* name;
+        bool removed;
+    } files[] = {{".datebook.dat.0badc0de.tmp", true}, {".datebook.dat.1234ABCD.bak", true},
+                 {".datebook.dat.tmp", false},         {".datebook.dat.0badc0de.tmp.x", false},
+                 {".other.dat.0badc0de.tmp", false},   {"datebook.dat.0badc0de.tmp", false}};
+    for (const auto& f : files) WriteFile(dir.File(f.name), "left");
+    EXPECT_EQ(Import(Csv(Row("New"))), 1);
+    for (const auto& f : files) EXPECT_EQ(FileExists(dir.File(f.name)), !f.removed) << f.name;
+}
+
+}  // namespace
+}  // namespace vemra::test
