@@ -330,5 +330,26 @@ TEST_F(EndToEndTest, RegeneratedDemoDatebookIsIdentical) {
     EXPECT_EQ(ReadFile(users), ReadFile(kSourceRoot + "/sample/Palm/users.dat"));
 }
 
+// Palm Desktop 4.1 to 6 exchange datebooks through Date Book Archives: an import creates a
+// missing archive, an export needs an existing one, and a Calendar Archive is refused.
+TEST_F(EndToEndTest, ArchivesAreCreatedByImportAndReadByExport) {
+    const std::string first = dir.File("first.csv"), second = dir.File("second.csv"), dba = dir.File("new.dba");
+    ASSERT_EQ(Run({"-u", "Demo", "-x", "-e", first}).status, 0);
+    ChildResult r = Run({"-d", dir.File("missing.dba"), "-x", "-e", second});
+    EXPECT_EQ(r.status, kBatchFailed);
+    EXPECT_NE(r.err.find(dir.File("missing.dba")), std::string::npos) << r.err;
+    EXPECT_FALSE(FileExists(dir.File("missing.dba")) || FileExists(second));
+
+    r = Run({"-d", dba, "-x", "-i", first});
+    EXPECT_EQ(r.out, "23 appointments added from " + first + "\n") << r.err;
+    ASSERT_EQ(Run({"-d", dba, "-x", "-e", second}).status, 0);
+    EXPECT_EQ(ReadFile(second), ReadFile(first));
+
+    r = Run({"-d", DataFile("palm/calendar-archive.dba"), "-x", "-e", second});
+    EXPECT_EQ(r.status, kBatchFailed);
+    EXPECT_NE(r.err.find("Calendar Archive"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Date Book Archive (*.dba)"), std::string::npos) << r.err;
+}
+
 }  // namespace
 }  // namespace vemra::test

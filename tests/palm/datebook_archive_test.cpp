@@ -1,0 +1,124 @@
+// Date Book Archives: a new archive as Palm Desktop writes one, the records written into it as a
+// reader made from the published file notes alone reads them, and the newer layouts refused.
+
+#include "palm/datebook_archive.h"
+#include "palm/datebook_layout.h"
+
+#include "datebook_bytes.h"
+#include "palm/datebook.h"
+#include "platform/string_table.h"
+#include "platform/text.h"
+#include "res/string_ids.h"
+#include "tests/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+
+namespace {
+
+// Every record from pos on as one line of its field values, read by the notes.
+std::string ReadByTheNotes(const std::string& s, std::size_t pos, std::size_t records) {
+    auto u = [&](int n) {
+        std::uint32_t v = 0;
+        for (int i = 0; i < n; ++i) v |= static_cast<std::uint32_t>(static_cast<std::uint8_t>(s.at(pos++))) << 8 * i;
+        return v;
+    };
+    std::map<std::uint32_t, std::string> classes;
+    std::uint32_t counter = 1;
+    std::ostringstream out;
+    for (std::size_t r = 0; r < records; ++r, out << '\n') {
+        for (int field = 0; field < 15; ++field) {
+            const std::uint32_t type = u(4);
+            if (type == 5) {
+                u(4);
+                std::size_t n = u(1);
+                if (n == 0xFF && (n = u(2)) == 0xFFFF) n = u(4);
+                out << '\'' << s.substr(pos, n) << "' ";
+                pos += n;
+                continue;
+            }
+            if (type != 8) {
+                out << u(4) << ' ';
+                continue;
+            }
+            const std::uint32_t exceptions = u(2);
+            for (std::uint32_t i = 0; i < exceptions; ++i) u(4);
+            out << "exceptions=" << exceptions;
+            const std::uint32_t tag = u(2);
+            if (tag == 0) continue;
+            if (tag == 0xFFFF) {
+                u(2);
+                const std::size_t n = u(2);
+                classes[counter++] = s.substr(pos, n);
+                pos += n;
+            }
+            out << ' ' << classes.at(tag == 0xFFFF ? counter - 1 : tag & 0x7FFF);
+            ++counter;
+            const std::uint32_t brand = u(4);
+            out << ' ' << brand << ' ' << u(4) << ' ' << u(4) << ' ' << u(4) << ' ' << u(4);
+            if (brand == 2) out << ' ' << u(1);
+            if (brand == 3 || brand == 5) out << ' ' << u(4);
+        }
+    }
+    EXPECT_EQ(pos, s.size());
+    return out.str();
+}
+
+TEST(DatebookArchive, NewArchiveHasPalmHeaderAndRecordsReadableByTheNotes) {
+    vemra::test::ScratchDir dir;
+    const std::string path = dir.File("new.dba");
+    std::string error;
+    ASSERT_EQ(CreateEmptyDatebook(path, error), 0) << error;
+    EXPECT_EQ(vemra::test::ReadFile(path), dbtest::Header(0, {}, path));
+    EXPECT_NE(CreateEmptyDatebook(path, error), 0);   // never over an existing file
+
+    CDateBkTable table;
+    ASSERT_EQ(OpenDatebookForImport(table, path), 0) << table.GetLastErrorText();
+    auto add = [&](const char* text, long start, long end) {
+        CDateBkRecord r(table, 1);
+        table.AppendBlankRecord(r);
+        r.SetDescription(text);
+        r.SetStartTime(start);
+        r.SetEndTime(end);
+        return r;
+    };
+    CDateBkRecord dentist = add("Dentist", 1110000000, 1110003600);
+    dentist.SetNote(std::string(300, 'n'));
+    dentist.SetAlarmAdvTime(10);
+    dentist.SetAlarmFlag(1);
+    CDateBkRecord walk = add("Walk", 1110100000, 1110103600);
+    walk.SetRepDaily(CDayName(eSaturday, 2, 1120000000, eSunday));
+    walk.AddException(1110300000);
+    add("Team", 1110200000, 1110201800).SetRepWeekly(CWeekly(4 | 16, 1, 1130000000, eMonday));
+    add("Run", 1110300000, 1110303600).SetRepDaily(CDayName(eSunday, 7, 1140000000, eSunday));
+    add("Review", 1110400000, 1110403600).SetRepMonthlyByDay(CDayOfMonth(eLastWeek, eFriday, 1, 1150000000, eSunday));
+    add("Rent", 1110500000, 1110500000).SetRepMonthlyByDate(CDateOfMonth(15, 1, 1160000000, eSunday));
+    CDateBkRecord year = add("New year", 1110600000, 0);
+    year.SetRepYearlyByDate(CDateOfYear(eJanuary, 1, 1, 1170000000, eSunday));
+    year.SetUnTimedFlag(1);
+    year.SetPrivate(1);
+    ASSERT_EQ(table.Save(), 0) << table.GetLastErrorText();
+
+    const std::string bytes = vemra::test::ReadFile(path), header = dbtest::Header(7, {}, path);
+    EXPECT_EQ(bytes.substr(0, header.size()), header);
+    EXPECT_EQ(ReadByTheNotes(bytes, header.size(), 7), vemra::test::ReadFile(vemra::test::DataFile("palm/archive-records.txt")));
+}
+
+TEST(DatebookArchive, NewerLayoutsAreNamedAndRefusedWithAdvice) {
+    const std::pair<const char*, unsigned> cases[] = {
+        {"desktop41-datebook.dat", IDS_DB_NEWER_FORMAT},      {"DateBook.mdb", IDS_DB_DESKTOP6_DATABASE},
+        {"calendar-archive.dba", IDS_DB_CALENDAR_ARCHIVE},    {"calendar-archive6.dba", IDS_DB_CALENDAR_ARCHIVE},
+        {"unknown.dba", IDS_DB_UNKNOWN_ARCHIVE}};
+    for (const auto& [file, id] : cases) {
+        const std::string path = vemra::test::DataFile(std::string("palm/") + file);
+        CDateBkTable table;
+        EXPECT_NE(table.OpenFrom(path, 0), 0);
+        EXPECT_EQ(table.GetLastErrorText(), vemra::FormatText(vemra::LoadResString(id).c_str(), "0x04034B50") + "\n" +
+                                                vemra::LoadResString(IDS_DB_SAVE_ARCHIVE_ADVICE)) << file;
+        EXPECT_NE(DatebookLayoutNote(ProbeDatebookLayout(path)), "") << file;
+    }
+}
+
+}  // namespace
