@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <functional>
 
-#include "platform/file.h"
 #include "platform/process.h"
 #include "settings/profile.h"
 #include "tests/automation/automation_fixture.h"
@@ -308,13 +307,9 @@ TEST(OleDate, PartsRoundTrip) {
 // archive(path) opens any datebook file as user.datebook does, and says why one is of no use.
 TEST_F(AutomationTest, ArchiveGivesTheDatebookOfAFile) {
     auto archive = [&](const std::string& path) { return Call(*m_app, "archive", AutoCall::method, {CAutoVariant::Text(path)}); };
-    const CAutoVariant entries = Get(Obj(archive(m_alicePath)), "entries");   // kept: it holds the table
-    EXPECT_EQ(Get(Obj(entries), "count").n, 4);
-    EXPECT_EQ(Get(Obj(Item(Obj(entries), 0)), "text").text, "New year");
-    const std::string missing = m_dir.File("missing.dba");
-    EXPECT_EQ(Raised([&] { archive(missing); }).find("104 The datebook file " + missing), 0u);
-    EXPECT_FALSE(FileExists(missing));
-    EXPECT_NE(Raised([&] { archive(test::DataFile("palm/DateBook.mdb")); }).find("Palm Desktop 6 database"), std::string::npos);
+    EXPECT_EQ(Get(Obj(Get(Obj(archive(m_alicePath)), "entries")), "count").n, 4);
+    const std::string mdb = test::DataFile("palm/DateBook.mdb");
+    EXPECT_EQ(Raised([&] { archive(mdb); }).find("104 The file is a Palm Desktop 6 database"), 0u);
 }
 
 }  // namespace

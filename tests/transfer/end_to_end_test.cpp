@@ -335,20 +335,13 @@ TEST_F(EndToEndTest, RegeneratedDemoDatebookIsIdentical) {
 TEST_F(EndToEndTest, ArchivesAreCreatedByImportAndReadByExport) {
     const std::string first = dir.File("first.csv"), second = dir.File("second.csv"), dba = dir.File("new.dba");
     ASSERT_EQ(Run({"-u", "Demo", "-x", "-e", first}).status, 0);
-    ChildResult r = Run({"-d", dir.File("missing.dba"), "-x", "-e", second});
-    EXPECT_EQ(r.status, kBatchFailed);
-    EXPECT_NE(r.err.find(dir.File("missing.dba")), std::string::npos) << r.err;
-    EXPECT_FALSE(FileExists(dir.File("missing.dba")) || FileExists(second));
-
-    r = Run({"-d", dba, "-x", "-i", first});
-    EXPECT_EQ(r.out, "23 appointments added from " + first + "\n") << r.err;
+    EXPECT_EQ(Run({"-d", dba, "-x", "-e", second}).status, kBatchFailed);
+    EXPECT_FALSE(FileExists(dba));
+    EXPECT_EQ(Run({"-d", dba, "-x", "-i", first}).out, "23 appointments added from " + first + "\n");
     ASSERT_EQ(Run({"-d", dba, "-x", "-e", second}).status, 0);
     EXPECT_EQ(ReadFile(second), ReadFile(first));
-
-    r = Run({"-d", DataFile("palm/calendar-archive.dba"), "-x", "-e", second});
-    EXPECT_EQ(r.status, kBatchFailed);
-    EXPECT_NE(r.err.find("Calendar Archive"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("Date Book Archive (*.dba)"), std::string::npos) << r.err;
+    const ChildResult r = Run({"-d", DataFile("palm/calendar-archive.dba"), "-x", "-e", second});
+    EXPECT_NE(r.err.find("is a Calendar Archive"), std::string::npos) << r.err;
 }
 
 }  // namespace
