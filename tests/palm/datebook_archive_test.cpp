@@ -34,7 +34,8 @@ std::string ReadByTheNotes(const std::string& s, std::size_t pos, std::size_t re
             if (n == 0xFF && (n = u(2)) == 0xFFFF) n = u(4);
             out << '\'' << bytes(n) << "' ";
         } else if (type != 8) {
-            out << u(4) << ' ';
+            const std::uint32_t value = u(4);
+            if (field % 15 >= 3) out << value << ' ';   // not the record id, status and position
         } else {
             const std::uint32_t exceptions = u(2);
             for (std::uint32_t i = 0; i < exceptions; ++i) u(4);
@@ -55,41 +56,31 @@ std::string ReadByTheNotes(const std::string& s, std::size_t pos, std::size_t re
 
 TEST(DatebookArchive, NewArchiveHasPalmHeaderAndRecordsReadableByTheNotes) {
     vemra::test::ScratchDir dir;
-    const std::string path = dir.File("new.dba");
+    const std::string path = dir.File("new.dba"), demo = VEMRA_SOURCE_ROOT "/sample/Palm/Demo/datebook/datebook.dat";
     std::string error;
     ASSERT_EQ(CreateEmptyDatebook(path, error), 0) << error;
     EXPECT_EQ(vemra::test::ReadFile(path), dbtest::Header(0, {}, path));
     EXPECT_NE(CreateEmptyDatebook(path, error), 0);   // never over an existing file
 
-    CDateBkTable table;
+    // Every record of the demo datebook (all kinds of repeat) copied in by the library.
+    CDateBkTable source, table;
+    ASSERT_EQ(source.OpenFrom(demo, 0), 0);
     ASSERT_EQ(OpenDatebookForImport(table, path), 0) << table.GetLastErrorText();
-    auto add = [&](const char* text, long start, long end) {
-        CDateBkRecord r(table, 1);
-        table.AppendBlankRecord(r);
-        r.SetDescription(text);
-        r.SetStartTime(start);
-        r.SetEndTime(end);
-        return r;
-    };
-    CDateBkRecord dentist = add("Dentist", 1110000000, 1110003600);
-    dentist.SetNote(std::string(300, 'n'));
-    dentist.SetAlarmAdvTime(10);
-    dentist.SetAlarmFlag(1);
-    CDateBkRecord walk = add("Walk", 1110100000, 1110103600);
-    walk.SetRepDaily(CDayName(eSaturday, 2, 1120000000, eSunday));
-    walk.AddException(1110300000);
-    add("Team", 1110200000, 1110201800).SetRepWeekly(CWeekly(4 | 16, 1, 1130000000, eMonday));
-    add("Run", 1110300000, 1110303600).SetRepWeekly(CWeekly(1, 7, 1140000000, eSunday));   // a class written before
-    add("Review", 1110400000, 1110403600).SetRepMonthlyByDay(CDayOfMonth(eLastWeek, eFriday, 1, 1150000000, eSunday));
-    CDateBkRecord year = add("New year", 1110600000, 0);
-    year.SetRepYearlyByDate(CDateOfYear(eJanuary, 1, 1, 1170000000, eSunday));
-    year.SetUnTimedFlag(1);
-    year.SetPrivate(1);
+    CBaseIterator iterator(source);
+    for (long i = 0; i < source.GetRecordCount(); ++i) {
+        CDateBkRecord from(source, 1), to(table, 1);
+        iterator.GetAt(from, i);
+        table.AppendDuplicateRecord(from, to, 1);
+    }
     ASSERT_EQ(table.Save(), 0) << table.GetLastErrorText();
 
-    const std::string bytes = vemra::test::ReadFile(path), header = dbtest::Header(6, {}, path);
+    const std::size_t count = static_cast<std::size_t>(source.GetRecordCount());
+    const std::string bytes = vemra::test::ReadFile(path), header = dbtest::Header(count, {}, path);
+    const std::string original = vemra::test::ReadFile(demo);
     EXPECT_EQ(bytes.substr(0, header.size()), header);
-    EXPECT_EQ(ReadByTheNotes(bytes, header.size(), 6), vemra::test::ReadFile(vemra::test::DataFile("palm/archive-records.txt")));
+    // The records take as many bytes after each file's own header.
+    EXPECT_EQ(ReadByTheNotes(bytes, header.size(), count),
+              ReadByTheNotes(original, original.size() - (bytes.size() - header.size()), count));
 }
 
 // What each layout is called in the count line, and the reason an open gives.
