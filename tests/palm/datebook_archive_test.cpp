@@ -1,5 +1,6 @@
-// Date Book Archives: a new archive as Palm Desktop writes one, the records written into it as a
-// reader made from the published file notes alone reads them, and the newer layouts refused.
+// Date Book Archives: a new archive as Palm Desktop writes one, records copied into it read the
+// same as in their source by a reader made from the published file notes alone, and the newer
+// layouts refused.
 
 #include "palm/datebook_archive.h"
 #include "palm/datebook_layout.h"
