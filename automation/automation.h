@@ -1,7 +1,8 @@
 #pragma once
 // The object model of VEMRA.Application:
 //   application "users" -> users "item"(1..count) -> user "datebook" -> datebook "entries"
-//   -> entries "item"(0..count-1) -> entry (every field) -> "exceptions".
+//   -> entries "item"(0..count-1) -> entry (every field) -> "exceptions";
+//   application "archive"(path) -> datebook, as above.
 //
 // Lifetimes: an object handed out holds what it reads from, so a script may release a parent
 // and go on using a child. The users collection is part of the application object, a datebook
@@ -18,6 +19,7 @@
 #include "palm/datebook.h"
 
 class CAutoUsers;
+class CAutoDatebook;
 class CAutoDatebookEntries;
 
 // The application object (the one class scripts create).
@@ -30,6 +32,9 @@ public:
     // Loads the settings as an interactive start does (profile root, Palm Desktop check,
     // toolbar entry), then hands out the contained collection.
     std::shared_ptr<CAutoUsers> GetUsers();
+    // "archive(path)": a datebook object for any datebook file, a Date Book Archive above all;
+    // a file that cannot be read raises 104 with the reason.
+    static std::shared_ptr<CAutoDatebook> OpenArchive(const std::string& path);
 
 private:
     std::shared_ptr<CAutoUsers> m_pUsers;
@@ -40,8 +45,6 @@ public:
     const char* ClassName() const override { return "Users"; }
     std::span<const CAutoMember> Members() const override;
 };
-
-class CAutoDatebook;
 
 class CAutoUser : public CAutoObject {
 public:

@@ -23,6 +23,9 @@ const CAutoMember kApplicationMembers[] = {
     {"users", AutoKind::property, AutoType::object, AutoType::none,
      [](CAutoObject& o, const CAutoVariant&) { return CAutoVariant::Object(Self<CVEMRADlgAutoProxy>(o).GetUsers()); },
      nullptr},
+    {"archive", AutoKind::method, AutoType::object, AutoType::text,
+     [](CAutoObject&, const CAutoVariant& path) { return CAutoVariant::Object(CVEMRADlgAutoProxy::OpenArchive(path.text)); },
+     nullptr},
 };
 
 const CAutoMember kUsersMembers[] = {
@@ -86,6 +89,15 @@ std::shared_ptr<CAutoUsers> CVEMRADlgAutoProxy::GetUsers() {
     CSettings settings;
     settings.Load();
     return m_pUsers;
+}
+
+std::shared_ptr<CAutoDatebook> CVEMRADlgAutoProxy::OpenArchive(const std::string& path) {
+    // A script is told at once why a file is of no use, rather than finding no entries.
+    CDateBkTable table;
+    if (table.OpenFrom(path, 0) != 0) throw CAutoException{104, table.GetLastErrorText()};
+    auto datebook = std::make_shared<CAutoDatebook>();
+    datebook->SetPath(path);
+    return datebook;
 }
 
 std::span<const CAutoMember> CAutoUsers::Members() const { return kUsersMembers; }

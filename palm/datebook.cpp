@@ -1,6 +1,7 @@
 // The datebook table, its records and iterators.
 
 #include "palm/datebook_internal.h"
+#include "palm/datebook_layout.h"
 
 #include "platform/codepage.h"
 #include "platform/file.h"
@@ -123,6 +124,9 @@ long CDateBkTable::OpenFrom(const std::string& path, int /*mode*/) {
     }
     const long result = OpenFromMemory(bytes);
     if (result == 0) m_strPath = path;
+    // A newer layout is named by the file's name too (a Calendar Archive is a .dba).
+    const std::string refusal = DatebookLayoutRefusal(DatebookLayoutOf(std::string_view(bytes).substr(0, 32), path), bytes);
+    if (result != 0 && !refusal.empty()) m_strLastError = refusal;
     return result;
 }
 

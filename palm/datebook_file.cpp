@@ -5,6 +5,7 @@
 // that a file read and written without changes comes back byte for byte.
 
 #include "palm/datebook_internal.h"
+#include "palm/datebook_layout.h"
 
 #include "platform/codepage.h"
 #include "platform/string_table.h"
@@ -386,12 +387,8 @@ namespace datebook {
 bool ParseFile(std::string_view bytes, DateBkTableData& impl, std::string& error) {
     impl.Clear();
     CReader in(bytes);
-    const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
-    if (bytes.size() >= 4 && ((b[0] == 0xCA && b[1] == 0xFE && b[2] == 0xBA && b[3] == 0xBE) ||
-                              (b[0] == 0xBE && b[1] == 0xBA && b[2] == 0xFE && b[3] == 0xCA))) {
-        error = vemra::LoadResString(IDS_DB_NEWER_FORMAT);
-        return false;
-    }
+    error = DatebookLayoutRefusal(DatebookLayoutOf(bytes.substr(0, 32), {}), bytes.substr(0, 4));
+    if (!error.empty()) return false;
     if (bytes.size() < 4) {
         error = vemra::LoadResString(bytes.empty() ? IDS_DB_EMPTY : IDS_DB_TOO_SHORT);
         return false;

@@ -2,6 +2,7 @@
 
 #include "formats/row_file.h"
 #include "palm/datebook.h"
+#include "palm/datebook_archive.h"
 #include "platform/file.h"
 #include "platform/locale_dates.h"
 #include "platform/message_box.h"
@@ -33,7 +34,7 @@ int RunImport(const std::string& datebookPath, const char* fileName, CSettings& 
     CLocaleTextCache localeTexts;   // one system call per distinct day, minute or text
     CDateBkTable table;
     CDateBkTable scratch;   // rows are read into records of a table that is never saved
-    if (table.OpenFrom(datebookPath, 0) != 0) {
+    if (OpenDatebookForImport(table, datebookPath) != 0) {
         ReportDatebookOpenFailure(datebookPath, table);
         return -1;
     }

@@ -304,4 +304,12 @@ TEST(OleDate, PartsRoundTrip) {
     EXPECT_FALSE(PartsFromOleDate(std::nan(""), p));
 }
 
+// archive(path) opens any datebook file as user.datebook does, and says why one is of no use.
+TEST_F(AutomationTest, ArchiveGivesTheDatebookOfAFile) {
+    auto archive = [&](const std::string& path) { return Call(*m_app, "archive", AutoCall::method, {CAutoVariant::Text(path)}); };
+    EXPECT_EQ(Get(Obj(Get(Obj(archive(m_alicePath)), "entries")), "count").n, 4);
+    const std::string mdb = test::DataFile("palm/DateBook.mdb");
+    EXPECT_EQ(Raised([&] { archive(mdb); }).find("104 The file is a Palm Desktop 6 database"), 0u);
+}
+
 }  // namespace

@@ -94,26 +94,6 @@ TEST_F(EndToEndTest, SimpleExportOfTheDemoYearMatchesTheGoldenFile) {
     EXPECT_EQ(ReadFile(out), ReadFile(DataFile("transfer/demo-simple.csv")));
 }
 
-TEST_F(EndToEndTest, FullExportImportExportGivesTheSameFile) {
-    SetOption("noduplicates", 1);
-    const std::string first = dir.File("first.csv"), second = dir.File("second.csv");
-    ASSERT_EQ(Run({"-u", "Demo", "-x", "-e", first}).status, 0);
-    const std::string db = EmptyDatebook("empty.dat");
-
-    ChildResult r = Run({"-d", db, "-x", "-i", first});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "23 appointments added from " + first + "\n");
-    EXPECT_EQ(r.err, "");
-    ASSERT_EQ(Run({"-d", db, "-x", "-e", second}).status, 0);
-    EXPECT_EQ(ReadFile(second), ReadFile(first));
-
-    // Again, with duplicates skipped: nothing is added.
-    r = Run({"-d", db, "-x", "-i", first});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "0 appointments added from " + first + "\n");
-    EXPECT_EQ(LiveTexts(db).size(), 23u);
-}
-
 // Rows that fail are skipped, reported (unless errors are ignored) and counted, and the run
 // ends with a status of its own so that scripts see them.
 TEST_F(EndToEndTest, RejectedRowsAreCountedAndGiveTheirOwnStatus) {
@@ -328,6 +308,25 @@ TEST_F(EndToEndTest, RegeneratedDemoDatebookIsIdentical) {
                                    dir.File("users"));
     ASSERT_EQ(u.status, 0) << u.err;
     EXPECT_EQ(ReadFile(users), ReadFile(kSourceRoot + "/sample/Palm/users.dat"));
+}
+
+// Palm Desktop 4.1 to 6 exchange datebooks through Date Book Archives: an import creates a
+// missing archive, an export needs an existing one, and a Calendar Archive is refused.
+TEST_F(EndToEndTest, FullExportImportExportThroughANewArchiveGivesTheSameFile) {
+    SetOption("noduplicates", 1);
+    const std::string first = dir.File("first.csv"), second = dir.File("second.csv"), dba = dir.File("new.dba");
+    ASSERT_EQ(Run({"-u", "Demo", "-x", "-e", first}).status, 0);
+    EXPECT_EQ(Run({"-d", dba, "-x", "-e", second}).status, kBatchFailed);
+    EXPECT_FALSE(FileExists(dba));
+    ChildResult r = Run({"-d", dba, "-x", "-i", first});
+    EXPECT_EQ(r.out + r.err, "23 appointments added from " + first + "\n");
+    ASSERT_EQ(Run({"-d", dba, "-x", "-e", second}).status, 0);
+    EXPECT_EQ(ReadFile(second), ReadFile(first));
+    // Again, with duplicates skipped: nothing is added.
+    EXPECT_EQ(Run({"-d", dba, "-x", "-i", first}).out, "0 appointments added from " + first + "\n");
+    EXPECT_EQ(LiveTexts(dba).size(), 23u);
+    r = Run({"-d", DataFile("palm/calendar-archive.dba"), "-x", "-e", second});
+    EXPECT_NE(r.err.find("is a Calendar Archive"), std::string::npos) << r.err;
 }
 
 }  // namespace
