@@ -60,7 +60,7 @@ TEST_F(ExcelFileTest, WritesGoToTheSheetInBlocks) {
     std::string calls;
     const std::string longText(501, 'L');
     std::vector<std::vector<std::vector<std::string>>> books(3);
-    for (int r = 1; r <= 1000; ++r) books[0].push_back({"#" + std::to_string(r)});
+    for (int r = 1; r <= 1000; ++r) books[0].push_back({std::string(1, '#').append(std::to_string(r))});
     books[1].assign(600, std::vector<std::string>{"a"});
     books[1][0] = {"#1", "#2", "#3", "#4", "#5", "#6", "#7", "#8", "#9", "#10", "#11"};
     books[2] = {{"h1", "h2"}, {"x", "y"}, {"a", "b", "c", "d", longText, "tail"}, {"next", "row"},

@@ -72,7 +72,7 @@ std::string Replace(std::string text, const std::string& from, const std::string
 std::string Parsed(bool ok, std::initializer_list<int> parts) {
     if (!ok) return "refused";
     std::string text;
-    for (int part : parts) text += (text.empty() ? "" : " ") + std::to_string(part);
+    for (int part : parts) text.append(text.empty() ? "" : " ").append(std::to_string(part));
     return text;
 }
 
