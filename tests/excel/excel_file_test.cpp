@@ -133,90 +133,58 @@ TEST_F(ExcelFileTest, TextsGetTheTextPrefixUnlessTheyStartWithALetter) {
     }
 }
 
-TEST_F(ExcelFileTest, AThreeRowUsedRangeGivesTwoDataRows) {
-    WriteRows({{"head"}, {"one"}, {"two"}});
-    auto file = NewFile();
-    ASSERT_EQ(file->OpenRead(path), 0);
-    EXPECT_EQ(file->GetProgressRange(), 3);
-    EXPECT_EQ(file->NextReadRow(), 0);
-    EXPECT_EQ(file->NextReadRow(), 0);
-    EXPECT_EQ(file->NextReadRow(), -1);
-    EXPECT_EQ(log->With("Rows.Count").size(), 1u);
-    EXPECT_EQ(log->With("UsedRange.Value").size(), 1u);
-}
-
 // A sheet of the given cells, written by the engine's own writer.
 void SaveSheet(const std::string& path, const CXlsSheet& sheet) { WriteFile(path, WriteXlsWorkbook(sheet)); }
 
-TEST_F(ExcelFileTest, DateCellsPassTheYearWindow) {
-    struct Case {
-        int year;
-        int result;
-        int yearBack;
-    };
-    const Case cases[] = {{1931, 0, 2031}, {1932, -1, 0}, {1969, -1, 0}, {1970, 0, 1970}, {2031, 0, 2031}, {2032, -1, 0}};
-    CXlsSheet sheet;
-    sheet.SetText(0, 0, u"Date");
-    for (std::size_t i = 0; i < std::size(cases); ++i)
-        sheet.SetNumber(static_cast<long>(i) + 1, 0, OleDateFromParts(cases[i].year, 5, 17), XlsStyle::date);
-    SaveSheet(path, sheet);
-    auto file = NewFile();
-    ASSERT_EQ(file->OpenRead(path), 0);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.year);
-        ASSERT_EQ(file->NextReadRow(), 0);
-        long t = -7;
-        EXPECT_EQ(file->GetDate(t), c.result);
-        if (c.result == 0) {
-            EXPECT_EQ(t, MakeLocal(c.yearBack, 5, 17));
-        }
-    }
+// A local time as its parts; times of day alone (their date is today's) without the date.
+std::string Local(long t, bool timeOnly) {
+    LocalParts p;
+    if (!BreakLocal(t, p)) return "?";
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", p.year, p.month, p.day, p.hour, p.minute);
+    return timeOnly ? buf + 11 : buf;
 }
 
-TEST_F(ExcelFileTest, CellsReadAsDatesTimesTextsAndNumbers) {
+// Every cell read through each getter, one pass per getter, past the used range too, as a
+// golden file: numbers as times, time and date-time cells, dates as texts, integers as atoi reads
+// them, empty cells, the year window 1970..2031 of date cells, and the calls of each read.
+TEST_F(ExcelFileTest, CellsReadThroughEveryGetter) {
     CXlsSheet sheet;
     sheet.SetText(0, 0, u"head");
-    sheet.SetNumber(1, 0, 0.5);                                     // a number as time: noon
-    sheet.SetNumber(1, 1, 0.375, XlsStyle::time);                   // 9:00
-    sheet.SetText(1, 2, u"half past never");                        // no time
-    sheet.SetText(1, 3, u"3/2/2026");                               // a date as text
-    sheet.SetNumber(1, 4, 46083.75, XlsStyle::dateTime);            // 2026-03-02 18:00
-    sheet.SetText(1, 5, u" 42abc");                                 // an integer as atoi reads it
-    sheet.SetNumber(1, 7, 7);                                       // after an empty cell
+    sheet.SetNumber(1, 0, 0.5);
+    sheet.SetNumber(1, 1, 0.375, XlsStyle::time);
+    sheet.SetText(1, 2, u"half past never");
+    sheet.SetText(1, 3, u"3/2/2026");
+    sheet.SetNumber(1, 4, 46083.75, XlsStyle::dateTime);
+    sheet.SetText(1, 5, u" 42abc");
+    sheet.SetNumber(1, 7, 7);
+    long row = 2;
+    for (int year : {1931, 1932, 1969, 1970, 2031, 2032})
+        sheet.SetNumber(row++, 0, OleDateFromParts(year, 5, 17), XlsStyle::date);
     SaveSheet(path, sheet);
     SetEnv("LC_ALL", "en_US.UTF-8");
-    auto file = NewFile();
-    ASSERT_EQ(file->OpenRead(path), 0);
-    ASSERT_EQ(file->NextReadRow(), 0);
-    LocalParts today;
-    ASSERT_TRUE(BreakLocal(Now(), today));
-    long t = 0;
-    EXPECT_EQ(file->GetTime(t), 0);
-    EXPECT_EQ(t, MakeLocal(today.year, today.month, today.day, 12, 0));
-    EXPECT_EQ(file->GetTime(t), 0);
-    EXPECT_EQ(t, MakeLocal(today.year, today.month, today.day, 9, 0));
-    EXPECT_EQ(file->GetTime(t), -1);
-    EXPECT_EQ(file->GetRowText(), "half past never");
-    EXPECT_EQ(file->GetDate(t), 0);
-    EXPECT_EQ(t, MakeLocal(2026, 3, 2));
-    EXPECT_EQ(file->GetDate(t), 0);
-    EXPECT_EQ(t, MakeLocal(2026, 3, 2));
-    long n = 0;
-    EXPECT_EQ(file->GetInt(n), 0);
-    EXPECT_EQ(n, 42);
-    // The empty cell in the middle, then cells past the used range: empty all the same.
-    std::string text = "x";
-    EXPECT_EQ(file->GetText(text), 0);
-    EXPECT_EQ(text, "");
-    EXPECT_EQ(file->GetInt(n), 0);
-    EXPECT_EQ(n, 7);
-    EXPECT_EQ(file->GetDate(t), -2);
-    EXPECT_EQ(file->GetTime(t), -2);
-    EXPECT_EQ(file->GetText(text), 0);
-    EXPECT_EQ(text, "");
-    EXPECT_EQ(file->GetInt(n), 0);
-    EXPECT_EQ(n, 0);
-    EXPECT_EQ(file->NextReadRow(), -1);
+    std::string dump;
+    for (const char getter : {'d', 't', 's', 'n'}) {
+        log->lines.clear();
+        auto file = NewFile();
+        ASSERT_EQ(file->OpenRead(path), 0);
+        dump.append(1, getter).append(", progress range ").append(std::to_string(file->GetProgressRange())).append(":\n");
+        while (file->NextReadRow() == 0) {
+            for (int column = 0; column < 9; ++column) {
+                long v = -7;
+                std::string text = "unchanged";
+                const int result = getter == 'd' ? file->GetDate(v) : getter == 't' ? file->GetTime(v)
+                                 : getter == 's' ? file->GetText(text) : file->GetInt(v);
+                if (getter == 'd' || getter == 't') text = result == 0 ? Local(v, getter == 't') : file->GetRowText();
+                if (getter == 'n') text = std::to_string(v);
+                dump.append(std::to_string(result)).append(" <").append(text).append(column < 8 ? "> | " : ">\n");
+            }
+        }
+        EXPECT_EQ(file->Close(), 0);
+        dump.append("reads of the used range: ").append(std::to_string(log->With("UsedRange.Value").size()));
+        dump.append(", of its rows: ").append(std::to_string(log->With("Rows.Count").size())).append("\n");
+    }
+    ExpectGolden("excel/cells_read.txt", dump);
     SetEnv("LC_ALL", "");
 }
 
