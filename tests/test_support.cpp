@@ -1,5 +1,7 @@
 #include "tests/test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
@@ -52,5 +54,11 @@ void AddDesktopUser(const std::string& desktop, const std::string& name, bool wi
 }
 
 std::string DataFile(const std::string& name) { return (fs::path(VEMRA_TEST_DATA) / name).string(); }
+
+void ExpectGolden(const std::string& name, const std::string& actual) {
+    const char* update = std::getenv("VEMRA_UPDATE_GOLDEN");
+    if (update && *update == '1') WriteFile(DataFile(name), actual);
+    EXPECT_TRUE(ReadFile(DataFile(name)) == actual) << name << " differs; VEMRA_UPDATE_GOLDEN=1 rewrites it";
+}
 
 }  // namespace vemra::test

@@ -27,6 +27,8 @@ private:
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& data);
 std::string DataFile(const std::string& name);   // tests/data/<name>
+// Checks a writer's output against tests/data/<name>; VEMRA_UPDATE_GOLDEN=1 rewrites the file.
+void ExpectGolden(const std::string& name, const std::string& actual);
 // A user's folder in a Palm Desktop folder; with a datebook in it, it counts as a user.
 void AddDesktopUser(const std::string& desktop, const std::string& name, bool withDatebook = true);
 

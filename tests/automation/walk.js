@@ -25,7 +25,6 @@ function raises(what, f, code, description) {
 
 var INVALID_INDEX = "invalid index";
 var INVALID_DATE = "Invalid date.";
-var WEEK_INDEX = "Invalid week index for monthly repeat appointment. \nMust be a number from 1 to 5.";
 
 function main() {
     var app = new ActiveXObject("VEMRA.Application");
@@ -66,80 +65,26 @@ function main() {
         for (var k = 0; k < names.length; k++) check("entry " + i + " " + names[k], e[names[k]], expected[i][k]);
     }
 
-    // Setters, on the dentist's appointment (Monday 4 March 2002 14:30-15:15).
+    // What the calls convert on their way in; the object model's rules are tested natively.
     var dentist = entries.item(3);
     raises("empty text", function () { dentist.text = ""; }, 104, "No appointment text given.");
-    var long = "";
-    for (var i = 0; i < 300; i++) long += "x";
-    dentist.text = long;
-    check("long text", dentist.text.length, 256);
-    dentist.note = "";
-    check("empty note", dentist.note, "");
-    raises("date 1969", function () { dentist.date = day(1969, 12, 31); }, 104, INVALID_DATE);
     raises("date 2032 as text", function () { dentist.date = "2032-01-01"; }, 104, INVALID_DATE);
     raises("date of a word", function () { dentist.date = "soon"; }, 5);
     dentist.date = day(2031, 6, 1);
     dentist.date = "2031-06-02";
     dentist.endtime = clock(17, 0);
-    dentist.alarm = false;
-    check("alarm", dentist.alarm, false);
-    check("no advance while the alarm is off", dentist.alarmtime, -1);
     dentist["private"] = false;
     check("private", dentist["private"], false);
-    dentist.alarmunit = 4;
-    check("alarm unit 4 ignored", dentist.alarmunit, 2);
-    dentist.alarmunit = 0;
-    check("alarm unit 0 ignored", dentist.alarmunit, 2);
-    dentist.alarmunit = 3;
-    check("alarm unit days", dentist.alarmunit, 3);
-    dentist.alarm = true;
     dentist.alarmtime = "12";
     check("alarm time from text", dentist.alarmtime, 12);
-    dentist.repeatinterval = 3;
-    check("interval of a single appointment", dentist.repeatinterval, 0);
-    dentist.repmonthlyweekindex = 9;
-    check("week index of a single appointment", dentist.repmonthlyweekindex, 0);
-    dentist.repeatenddate = day(2040, 1, 1);   // not validated when nothing repeats
     dentist.untimed = true;
     check("untimed", dentist.untimed, true);
     raises("set exceptions", function () { dentist.exceptions = 1; }, 383);
 
-    var newYear = entries.item(0);
-    newYear.starttime = clock(9, 30);
-    check("a start time makes it timed", newYear.untimed, false);
-
-    // Repeat types 1-5 on fresh copies of the Monday appointment.
-    var rules = [[1, 1], [2, 1], [3, 0], [4, 1], [5, 0]];
-    for (var i = 0; i < rules.length; i++) {
-        var e = entries.item(3);
-        e.repeattype = rules[i][0];
-        check("repeat type " + rules[i][0], e.repeattype, rules[i][0]);
-        check("interval of type " + rules[i][0], e.repeatinterval, rules[i][1]);
-        check("week index of type " + rules[i][0], e.repmonthlyweekindex, rules[i][0] === 4 ? 1 : 0);
-    }
-    var weekly = entries.item(3);
-    weekly.repeattype = 2;
-    weekly.repeattype = 9;
-    check("repeat type 9 ignored", weekly.repeattype, 2);
-    weekly.repeattype = 0;
-    check("repeat stopped", weekly.repeattype, 0);
-
-    var review = entries.item(1);
-    raises("week index 6", function () { review.repmonthlyweekindex = 6; }, 104, WEEK_INDEX);
-    raises("week index 0", function () { review.repmonthlyweekindex = 0; }, 104, WEEK_INDEX);
-    review.repmonthlyweekindex = 5;
-    check("week index 5", review.repmonthlyweekindex, 5);
-
-    var team = entries.item(2);
-    team.repeatinterval = -2;
-    check("negative interval", team.repeatinterval, -2);
-    raises("end date 2032", function () { team.repeatenddate = day(2032, 1, 1); }, 104, INVALID_DATE);
-    team.repeatenddate = day(2003, 1, 31);
-
     // Exceptions: two collections of one entry share its dates.
+    var team = entries.item(2);
     var first = team.exceptions, second = team.exceptions;
     check("exceptions", first.count, 2);
-    raises("exception 2", function () { first.item(2); }, 113, INVALID_INDEX);
     raises("exception of a word", function () { first.item("x"); }, 5);
     first.add(day(2002, 4, 2) + clock(13, 0));
     check("added, seen by the other", second.count, 3);
@@ -147,24 +92,11 @@ function main() {
     check("a day is kept once", second.count, 3);
     second.remove(day(2002, 2, 19));
     check("removed, seen by the first", first.count, 2);
-    check("seen by a new collection", team.exceptions.count, 2);
-    raises("add 1969", function () { first.add(day(1969, 1, 1)); }, 104, INVALID_DATE);
-    raises("remove 2032", function () { first.remove(day(2032, 1, 1)); }, 104, INVALID_DATE);
     raises("add without a date", function () { first.add(); }, 0xE);
-    raises("none", function () { entries.item(3).exceptions.item(0); }, 113, INVALID_INDEX);
-
-    // Reading the entries again shows the file, unchanged; the entries taken earlier keep theirs.
-    var again = datebook.entries;
-    check("file's text", again.item(3).text, "Dentist");
-    check("file's alarm", again.item(3).alarm, true);
-    check("file's untimed", again.item(0).untimed, true);
-    check("file's exceptions", again.item(2).exceptions.count, 2);
-    check("file's interval", again.item(2).repeatinterval, 2);
-    check("earlier copy", dentist.text.length, 256);
 
     // The application released first: what was taken from it goes on working.
-    var kept = again.item(0);
-    app = null; users = null; datebook = null; entries = null; again = null;
+    var kept = entries.item(0);
+    app = null; users = null; datebook = null; entries = null;
     CollectGarbage();
     check("entry after its application", kept.text, "New year");
 }

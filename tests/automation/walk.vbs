@@ -6,7 +6,7 @@
 ' against an error left over from an earlier one. Wine's script host has no Eval and no StdErr.
 Option Explicit
 
-Dim app, users, datebook, entries, again, dentist, team, review, first, second, kept, e
+Dim app, users, datebook, entries, dentist, team, first, kept, e
 
 Const INVALID_INDEX = "invalid index"
 Const INVALID_DATE = "Invalid date."
@@ -62,7 +62,7 @@ Function Describe(x)
 End Function
 
 Sub Main()
-    Dim order, i, expected, rules, weekIndex, n
+    Dim order, i, expected, n
     On Error Resume Next
     Set app = CreateObject("VEMRA.Application")
     Check "create", TypeName(app), TypeName(app)
@@ -90,10 +90,6 @@ Sub Main()
         order = order & entries.item(i).text & "|"
     Next
     Check "start-date order", order, "New year|Review|Team meeting|Dentist|"
-    Pending: entries.item 4
-    Expect "entry count", 113, INVALID_INDEX
-    Pending: entries.item -1
-    Expect "entry -1", 113, INVALID_INDEX
     Pending: entries.item "abc"
     Expect "entry of a word", 13, ""
     Check "empty datebook", users.item(3).datebook.entries.count, 0
@@ -107,133 +103,44 @@ Sub Main()
         Check "entry " & i, Describe(entries.item(i)), expected(i)
     Next
 
-    ' Setters, on the dentist's appointment (Monday 4 March 2002 14:30-15:15).
+    ' Dates and numbers of other types on their way in; the object model's rules are tested natively.
     Set dentist = entries.item(3)
-    Pending: dentist.text = ""
-    Expect "empty text", 104, "No appointment text given."
-    dentist.text = String(300, "x")
-    Check "long text", Len(dentist.text), 256
-    dentist.note = ""
-    Check "empty note", dentist.note, ""
     Pending: dentist.date = DateSerial(1969, 12, 31)
     Expect "date 1969", 104, INVALID_DATE
-    Pending: dentist.date = #1/1/2032#
-    Expect "date 2032", 104, INVALID_DATE
-    Check "date unchanged", Stamp(dentist.date), "2002-03-04 00:00"
     dentist.date = DateSerial(2031, 6, 1)
     Check "date 2031", Stamp(dentist.date), "2031-06-01 00:00"
-    Check "start kept", Stamp(dentist.starttime), "1899-12-30 14:30"
     dentist.endtime = TimeSerial(17, 0, 0)
     Check "end set", Stamp(dentist.endtime), "1899-12-30 17:00"
-    Check "start after end set", Stamp(dentist.starttime), "1899-12-30 14:30"
-    dentist.alarm = False
-    Check "alarm", dentist.alarm, False
-    Check "no advance while the alarm is off", dentist.alarmtime, -1
     dentist.private = 0
     Check "private", dentist.private, False
-    dentist.alarmunit = 4
-    Check "alarm unit 4 ignored", dentist.alarmunit, 2
-    dentist.alarmunit = 0
-    Check "alarm unit 0 ignored", dentist.alarmunit, 2
     dentist.alarmunit = "3"
     Check "alarm unit days", dentist.alarmunit, 3
-    dentist.alarm = True
     dentist.alarmtime = 12.0
     Check "alarm time from a double", dentist.alarmtime, 12
-    dentist.repeatinterval = 3
-    Check "interval of a single appointment", dentist.repeatinterval, 0
-    dentist.repmonthlyweekindex = 9
-    Check "week index of a single appointment", dentist.repmonthlyweekindex, 0
-    dentist.repeatenddate = DateSerial(1900, 1, 1)
-    Check "end date of a single appointment", Stamp(dentist.repeatenddate), "1899-12-30 00:00"
-    dentist.untimed = True
-    Check "untimed start", Stamp(dentist.starttime), "1899-12-30 00:00"
-    Pending: dentist.exceptions = 1
-    Expect "set exceptions", 383, ""
-
     Set e = entries.item(0)
     e.starttime = TimeSerial(9, 30, 0)
     Check "start of an untimed entry", Stamp(e.starttime), "1899-12-30 09:30"
-    Check "now timed", e.untimed, False
-    Check "on its date", Stamp(e.date), "2002-01-01 00:00"
 
-    ' Repeat types 1-5 on fresh copies of the Monday appointment: interval, end, week index.
-    rules = Array(Array(1, 1, 0), Array(2, 1, 0), Array(3, 0, 0), Array(4, 1, 1), Array(5, 0, 0))
-    For i = 0 To 4
-        Set e = entries.item(3)
-        e.repeattype = rules(i)(0)
-        Check "repeat type " & rules(i)(0), e.repeattype, rules(i)(0)
-        Check "interval of type " & rules(i)(0), e.repeatinterval, rules(i)(1)
-        Check "no end of type " & rules(i)(0), Stamp(e.repeatenddate), "2031-12-31 00:00"
-        Check "week index of type " & rules(i)(0), e.repmonthlyweekindex, rules(i)(2)
-    Next
-    e.repeattype = 9
-    Check "repeat type 9 ignored", e.repeattype, 5
-    e.repeattype = 0
-    Check "repeat stopped", e.repeattype, 0
-
-    weekIndex = "Invalid week index for monthly repeat appointment. " & vbLf & "Must be a number from 1 to 5."
-    Set review = entries.item(1)
-    Pending: review.repmonthlyweekindex = 6
-    Expect "week index 6", 104, weekIndex
-    Pending: review.repmonthlyweekindex = 0
-    Expect "week index 0", 104, weekIndex
-    review.repmonthlyweekindex = 5
-    Check "week index 5", review.repmonthlyweekindex, 5
-
+    ' Exception dates in and out.
     Set team = entries.item(2)
-    team.repeatinterval = -2
-    Check "negative interval", team.repeatinterval, -2
-    Pending: team.repeatenddate = DateSerial(2032, 1, 1)
-    Expect "end date 2032", 104, INVALID_DATE
-    team.repeatenddate = DateSerial(2003, 1, 31)
-    Check "end date", Stamp(team.repeatenddate), "2003-01-31 00:00"
-    Check "start date kept", Stamp(team.date), "2002-02-05 00:00"
-
-    ' Exceptions: two collections of one entry share its dates.
     Set first = team.exceptions
-    Set second = team.exceptions
-    Check "exceptions", first.count, 2
-    Check "exception 0", Stamp(first.item(0)), "2002-02-19 00:00"
     Check "exception 1", Stamp(first.item(1)), "2002-03-05 00:00"
-    Check "exception -5", Stamp(first.item(-5)), "2002-02-19 00:00"
-    Pending: n = first.item(2)
-    Expect "exception 2", 113, INVALID_INDEX
     first.add DateSerial(2002, 4, 2) + TimeSerial(13, 0, 0)
-    Check "added, seen by the other", second.count, 3
-    Check "added date", Stamp(second.item(2)), "2002-04-02 00:00"
-    second.remove #2/19/2002#
-    Check "removed, seen by the first", first.count, 2
-    Check "seen by a new collection", team.exceptions.count, 2
-    Pending: first.add DateSerial(1969, 1, 1)
-    Expect "add 1969", 104, INVALID_DATE
-    Pending: first.remove DateSerial(2032, 1, 1)
-    Expect "remove 2032", 104, INVALID_DATE
-    Pending: n = entries.item(3).exceptions.item(0)
-    Expect "no exceptions", 113, INVALID_INDEX
-
-    ' Reading the entries again shows the file, unchanged; the entries taken earlier keep theirs.
-    Set again = datebook.entries
-    Check "file's text", again.item(3).text, "Dentist"
-    Check "file's date", Stamp(again.item(3).date), "2002-03-04 00:00"
-    Check "file's alarm", again.item(3).alarm, True
-    Check "file's exceptions", again.item(2).exceptions.count, 2
-    Check "file's interval", again.item(2).repeatinterval, 2
-    Check "earlier copy", Len(dentist.text), 256
+    Check "added date", Stamp(first.item(2)), "2002-04-02 00:00"
+    first.remove #2/19/2002#
+    Check "removed", Stamp(first.item(0)), "2002-03-05 00:00"
 
     ' The application released first: what was taken from it goes on working.
-    Set kept = again.item(0)
+    Set kept = entries.item(0)
     Set app = Nothing
     Set users = Nothing
     Set datebook = Nothing
     Set entries = Nothing
-    Set again = Nothing
     Check "entry after its application", kept.text, "New year"
 End Sub
 
 Main
 ' Let go of the server's objects before the host ends.
-Set kept = Nothing: Set dentist = Nothing: Set team = Nothing: Set review = Nothing
-Set first = Nothing: Set second = Nothing: Set e = Nothing
+Set kept = Nothing: Set dentist = Nothing: Set team = Nothing: Set first = Nothing: Set e = Nothing
 WScript.Echo "walk.vbs: all checks passed"
 WScript.Quit 0

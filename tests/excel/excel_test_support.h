@@ -113,39 +113,4 @@ inline CRef<CDispatchObject> RecordingEngine(std::shared_ptr<CallLog> log) {
     return MakeRef<CRecorder>(CreateBuiltinExcel(), "Application", std::move(log));
 }
 
-// The rows of tests/data/excel/libreoffice.csv, read from a workbook LibreOffice made of it:
-// real date cells in the first column, the same dates as texts in the second.
-inline void ExpectDatesWorkbook(const std::string& path) {
-    struct Expect {
-        int y, mo, d, h, mi;
-        std::string text;
-        long alarm;
-    };
-    const Expect expected[] = {{2026, 3, 2, 9, 30, "Dentist", 15}, {2031, 12, 31, 23, 45, "Last, of all", 0},
-                               {2031, 1, 1, 0, 0, "Wrapped year", 7}};
-    auto log = std::make_shared<CallLog>();
-    CExcelFile file(RecordingEngine(log));
-    ASSERT_EQ(file.OpenRead(path), 0) << file.GetErrorText();
-    LocalParts today;
-    ASSERT_TRUE(BreakLocal(Now(), today));
-    for (const Expect& e : expected) {
-        SCOPED_TRACE(e.text);
-        ASSERT_EQ(file.NextReadRow(), 0);
-        long date = 0, asText = 0, start = 0, alarm = -1;
-        std::string text;
-        EXPECT_EQ(file.GetDate(date), 0);
-        EXPECT_EQ(file.GetDate(asText), 0);
-        EXPECT_EQ(file.GetTime(start), 0);
-        file.GetText(text);
-        file.GetInt(alarm);
-        EXPECT_EQ(date, MakeLocal(e.y, e.mo, e.d));
-        EXPECT_EQ(asText, date);
-        EXPECT_EQ(start, MakeLocal(today.year, today.month, today.day, e.h, e.mi));
-        EXPECT_EQ(text, e.text);
-        EXPECT_EQ(alarm, e.alarm);
-    }
-    EXPECT_EQ(file.NextReadRow(), -1);
-    EXPECT_EQ(file.Close(), 0);
-}
-
 }  // namespace vemra::test

@@ -129,7 +129,6 @@ std::string F64(double d) {
     return s;
 }
 std::string Cell(unsigned row, unsigned col, unsigned xf) { return U16(row) + U16(col) + U16(xf); }
-std::string Xf(unsigned format) { return U16(0) + U16(format) + U16(0x0001) + std::string(14, '\0'); }
 std::string Bof(unsigned kind, unsigned version = 0x0600) { return U16(version) + U16(kind) + std::string(12, '\0'); }
 
 // A workbook stream with the given global records (after BOF) and sheet records (after BOF).
@@ -147,46 +146,14 @@ std::string Workbook(const std::string& globals, const std::string& sheetRecords
     return head.data + sheet.data;
 }
 
+// A workbook of records as other programs write them: custom date and number formats (one with a
+// quoted "d"), built-in time formats, shared strings split over a CONTINUE record that switches
+// to two-byte characters, a rich string with runs and extension data, LABEL, MULRK (integer,
+// integer / 100, a double's high bits), RK, NUMBER, FORMULA results (number, string, boolean,
+// error), BOOLERR, MULBLANK and a row height.
 TEST(XlsWorkbookTest, RecordsOfOtherProgramsRead) {
-    Records globals;
-    globals.Add(0x0022, U16(0));
-    globals.Add(0x041E, U16(170) + U16(10) + std::string(1, '\0') + "yyyy-mm-dd");
-    globals.Add(0x041E, U16(171) + U16(7) + std::string(1, '\0') + "0.00\"d\"");   // "d" quoted: no date
-    for (int i = 0; i < 16; ++i) globals.Add(0x00E0, Xf(0));
-    globals.Add(0x00E0, Xf(170));   // 16: custom date
-    globals.Add(0x00E0, Xf(21));    // 17: built-in h:mm:ss
-    globals.Add(0x00E0, Xf(171));   // 18: number with a quoted d
-    // Shared strings: "alpha", then "beta" + a wide "\u00df\u20ac" split into a CONTINUE record whose
-    // flag switches to two-byte characters, then a rich string with runs and extension data.
-    std::string sst = U32(3) + U32(3) + U16(5) + '\0' + "alpha" + U16(6) + '\0' + "beta";
-    std::string cont = std::string(1, '\x01') + U16(0x00DF) + U16(0x20AC) + U16(3) + '\x0C' + U16(1) + U32(4) + "ric" +
-                       U32(0) + std::string(4, 'x');
-    globals.Add(0x00FC, sst).Add(0x003C, cont);
-
-    Records cells;
-    cells.Add(0x0208, U16(0) + U16(0) + U16(3) + U16(300) + U16(0) + U16(0) + U32(0x100 | 0x40));
-    cells.Add(0x00FD, Cell(0, 0, 15) + U32(0));
-    cells.Add(0x00FD, Cell(0, 1, 15) + U32(1));
-    cells.Add(0x00FD, Cell(0, 2, 15) + U32(2));
-    cells.Add(0x0204, Cell(1, 0, 15) + U16(5) + '\0' + "label");
-    cells.Add(0x0204, Cell(1, 1, 15) + U16(2) + '\x01' + U16(0x0416) + U16(0x0436));
-    // MULRK: an integer, an integer / 100, a double's high bits (0.5)
-    cells.Add(0x00BD, U16(2) + U16(0) + U16(15) + U32((12 << 2) | 2) + U16(15) + U32((1234 << 2) | 3) + U16(17) +
-                          U32(0x3FE00000) + U16(2));
-    cells.Add(0x0203, Cell(3, 0, 16) + F64(46083));
-    cells.Add(0x027E, Cell(3, 1, 18) + U32((5 << 2) | 2));
-    cells.Add(0x0006, Cell(4, 0, 15) + F64(2.25) + U16(0) + U32(0) + U16(0));
-    cells.Add(0x0006, Cell(4, 1, 15) + std::string("\x00\x00\x00\x00\x00\x00\xFF\xFF", 8) + U16(0) + U32(0) + U16(0));
-    cells.Add(0x0207, U16(6) + '\0' + "cached");
-    cells.Add(0x0006, Cell(4, 2, 15) + std::string("\x01\x00\x01\x00\x00\x00\xFF\xFF", 8) + U16(0) + U32(0) + U16(0));
-    cells.Add(0x0006, Cell(4, 3, 15) + std::string("\x02\x00\x07\x00\x00\x00\xFF\xFF", 8) + U16(0) + U32(0) + U16(0));
-    cells.Add(0x0205, Cell(5, 0, 15) + std::string(2, '\0'));
-    cells.Add(0x0205, Cell(5, 1, 15) + std::string("\x2A\x01", 2));
-    cells.Add(0x00BE, U16(5) + U16(2) + U16(15) + U16(15) + U16(3));
-    const std::string stream = Workbook(globals.data, cells.data);
-
     CXlsSheet sheet;
-    ASSERT_EQ(ReadXlsWorkbook(MakeCompoundFile(stream), sheet), XlsError::none);
+    ASSERT_EQ(ReadXlsWorkbook(ReadFile(DataFile("excel/other_programs.xls")), sheet), XlsError::none);
     EXPECT_EQ(Dump(sheet),
               "t:alpha|t:beta##|t:ric|-\n"
               "t:label|t:##|-|-\n"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -52,70 +52,75 @@ private:
     FileType m_file;
 };
 
+// A time as local parts ("today" for today's date), 0 as 0.
+std::string When(long t) {
+    if (t == 0) return "0";
+    const vemra::LocalParts p = Parts(t);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", p.year, p.month, p.day, p.hour, p.minute);
+    if (vemra::LocalMidnight(t) == vemra::LocalMidnight(vemra::Now())) return std::string("today").append(buf + 10);
+    return buf;
+}
+
+std::string Escaped(std::string text) {
+    for (std::size_t at = 0; (at = text.find_first_of("\r\n", at)) != std::string::npos;)
+        text.replace(at, 1, text[at] == '\r' ? "\\r" : "\\n");
+    return text;
+}
+
+// The values that differ from what a read starts with, as " name=value".
+std::string Changed(const CApptValues& v, const CApptValues& s) {
+    std::string out;
+    const auto put = [&](const char* name, const std::string& a, const std::string& b) {
+        if (a != b) out.append(" ").append(name).append("=").append(Escaped(a));
+    };
+    const auto n = [](long x) { return std::to_string(x); };
+    put("date", When(v.m_timeDate), When(s.m_timeDate));
+    put("start", When(v.m_timeStart), When(s.m_timeStart));
+    put("end", When(v.m_timeEnd), When(s.m_timeEnd));
+    put("untimed", n(v.m_bUntimed), n(s.m_bUntimed));
+    put("private", n(v.m_bPrivate), n(s.m_bPrivate));
+    put("alarm", n(v.m_bAlarm), n(s.m_bAlarm));
+    put("advance", n(v.m_nAlarmTime), n(s.m_nAlarmTime));
+    put("unit", n(v.m_nAlarmUnit), n(s.m_nAlarmUnit));
+    put("text", v.m_strText, s.m_strText);
+    put("note", v.m_strNote, s.m_strNote);
+    put("repeat", n(v.m_bRepeat), n(s.m_bRepeat));
+    put("type", v.m_strRepeatType, s.m_strRepeatType);
+    put("interval", n(v.m_nRepeatInterval), n(s.m_nRepeatInterval));
+    put("repeatend", When(v.m_timeRepeatEnd), When(s.m_timeRepeatEnd));
+    put("exceptions", v.m_strExceptions, s.m_strExceptions);
+    put("weekdays", n(v.m_byWeekDays), n(s.m_byWeekDays));
+    put("weekindex", n(v.m_nWeekIndex), n(s.m_nWeekIndex));
+    return out;
+}
+
 }  // namespace
 
-// Every cell rule of reading, with the code; an error message quotes the cell as it stands.
+// Every cell rule of reading, with its code and the values it sets, as a golden file; an error
+// message quotes the cell as it stands, and exactly one cell is read.
 TEST(FieldMappingRows, ReadCellRules) {
-    using Check = std::function<void(const CApptValues&)>;
-    const long today = vemra::LocalMidnight(vemra::Now());
-    const struct Case {
-        int id;
-        const char* cell;
-        int result;
-        Check check;
-    } cases[] = {
-        {0, " 3/4/2002 ", 0, [](const CApptValues& v) { EXPECT_EQ(v.m_timeDate, MakeLocal(2002, 3, 4)); }},
-        {0, "", 101, nullptr},
-        {0, "   ", 101, nullptr},
-        {0, "Date", 101, nullptr},
-        {0, "3/4/50", 101, nullptr},
-        {0, "2:30 PM", 101, nullptr},   // a time alone is no date
-        {0, "3/4/80", 0, [](const CApptValues& v) { EXPECT_EQ(v.m_timeDate, MakeLocal(1980, 3, 4)); }},
-        {1, " X ", 0, [](const CApptValues& v) { EXPECT_EQ(v.m_bUntimed, 1); }},
-        {1, "  ", 0, [](const CApptValues& v) { EXPECT_EQ(v.m_bUntimed, 0); }},
-        {4, "0", 0, [](const CApptValues& v) { EXPECT_EQ(v.m_bPrivate, 1); }},
-        {7, "x", 0, [](const CApptValues& v) { EXPECT_EQ(v.m_bAlarm, 1); }},
-        {10, "", 0, [](const CApptValues& v) { EXPECT_EQ(v.m_bRepeat, 0); }},
-        {2, "2:30 PM", 0, [today](const CApptValues& v) { EXPECT_EQ(vemra::LocalMidnight(v.m_timeStart), today); EXPECT_EQ(Parts(v.m_timeStart).hour, 14); EXPECT_EQ(Parts(v.m_timeStart).minute, 30); }},
-        {2, "", 0, [](const CApptValues& v) { EXPECT_EQ(v.m_timeStart, 0); }},
-        {2, "Start Time", 102, nullptr},
-        {3, "9:05", 0, [](const CApptValues& v) { EXPECT_EQ(Parts(v.m_timeEnd).minute, 5); }},
-        {3, "half past", 103, nullptr},
-        {5, "", 104, nullptr},
-        {5, " a\nb ", 0, [](const CApptValues& v) { EXPECT_EQ(v.m_strText, " a\r\nb "); }},
-        {6, "l1\nl2", 0, [](const CApptValues& v) { EXPECT_EQ(v.m_strNote, "l1\r\nl2"); }},
-        {8, "abc", 0, [](const CApptValues& v) { EXPECT_EQ(v.m_nAlarmTime, 0); }},
-        {8, "-5", 0, [](const CApptValues& v) { EXPECT_EQ(v.m_nAlarmTime, -5); }},
-        {9, " H ", 0, [](const CApptValues& v) { EXPECT_EQ(v.m_nAlarmUnit, 1); EXPECT_EQ(v.m_bAlarm, 1); }},
-        {9, "d", 0, [](const CApptValues& v) { EXPECT_EQ(v.m_nAlarmUnit, 2); }},
-        {9, "M", 0, [](const CApptValues& v) { EXPECT_EQ(v.m_nAlarmUnit, 0); }},
-        {9, "", 0, [](const CApptValues& v) { EXPECT_EQ(v.m_bAlarm, 0); }},
-        {9, "min", 106, nullptr},
-        {11, " Weekly ", 0, [](const CApptValues& v) { EXPECT_EQ(v.m_strRepeatType, "Weekly"); }},
-        {12, "3", 0, [](const CApptValues& v) { EXPECT_EQ(v.m_nRepeatInterval, 3); }},
-        {12, "every", 107, nullptr},
-        {12, "0", 107, nullptr},
-        {12, "-2", 107, nullptr},
-        {13, "", 0, [](const CApptValues& v) { EXPECT_EQ(v.m_timeRepeatEnd, 0); }},
-        {13, "12/31/2031", 0, [](const CApptValues& v) { EXPECT_EQ(v.m_timeRepeatEnd, 0); }},
-        {13, "12/30/2031", 0, [](const CApptValues& v) { EXPECT_EQ(v.m_timeRepeatEnd, MakeLocal(2031, 12, 30)); }},
-        {13, "1/1/2032", 108, nullptr},
-        {13, "soon", 108, nullptr},
-        {14, " 3/4/2002 3/5/2002 ", 0, [](const CApptValues& v) { EXPECT_EQ(v.m_strExceptions, " 3/4/2002 3/5/2002 "); }},
-        {16, "x", 0, [](const CApptValues& v) { EXPECT_EQ(v.m_byWeekDays, 0x40 | 0x02); }},
-        {21, "", 0, [](const CApptValues& v) { EXPECT_EQ(v.m_byWeekDays, 0x40); }},
-        {22, "5", 0, [](const CApptValues& v) { EXPECT_EQ(v.m_nWeekIndex, 5); }},
+    const std::pair<int, const char*> cases[] = {
+        {0, " 3/4/2002 "}, {0, ""}, {0, "   "}, {0, "Date"}, {0, "3/4/50"}, {0, "2:30 PM"}, {0, "3/4/80"},
+        {1, " X "}, {1, "  "}, {4, "0"}, {7, "x"}, {10, ""}, {2, "2:30 PM"}, {2, ""}, {2, "Start Time"},
+        {3, "9:05"}, {3, "half past"}, {5, ""}, {5, " a\nb "}, {6, "l1\nl2"}, {8, "abc"}, {8, "-5"},
+        {9, " H "}, {9, "d"}, {9, "M"}, {9, ""}, {9, "min"}, {11, " Weekly "}, {12, "3"}, {12, "every"},
+        {12, "0"}, {12, "-2"}, {13, ""}, {13, "12/31/2031"}, {13, "12/30/2031"}, {13, "1/1/2032"},
+        {13, "soon"}, {14, " 3/4/2002 3/5/2002 "}, {16, "x"}, {21, ""}, {22, "5"},
     };
     CFieldMapping mapping;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.id) + " <" + c.cell + ">");
-        CsvRow<> row(std::string("\"") + c.cell + "\",\"next\"\r\n");
-        CApptValues v;
-        v.m_bAlarm = 1;
-        v.m_byWeekDays = 0x40;   // bits are only ever added
-        EXPECT_EQ(mapping.ReadCell(row.File(), v, c.id), c.result);
-        EXPECT_EQ(row.File().GetRowText(), c.cell);
-        if (c.check) c.check(v);
+    CApptValues start;
+    start.m_bAlarm = 1;
+    start.m_byWeekDays = 0x40;   // bits are only ever added
+    std::string dump;
+    for (const auto& [id, cell] : cases) {
+        SCOPED_TRACE(std::to_string(id) + " <" + cell + ">");
+        CsvRow<> row(std::string("\"") + cell + "\",\"next\"\r\n");
+        CApptValues v = start;
+        const int result = mapping.ReadCell(row.File(), v, id);
+        dump.append(std::to_string(id)).append(" <").append(Escaped(cell)).append("> ").append(std::to_string(result));
+        dump.append(Changed(v, start)).append("\n");
+        EXPECT_EQ(row.File().GetRowText(), cell);
         std::string next;
         row.File().GetText(next);
         EXPECT_EQ(next, "next");   // exactly one cell was read
@@ -123,6 +128,7 @@ TEST(FieldMappingRows, ReadCellRules) {
         EXPECT_EQ(next, "");
         EXPECT_EQ(row.File().GetRowText(), "next");
     }
+    vemra::test::ExpectGolden("formats/read_cells.txt", dump);
     // No field: nothing is read.
     for (int id : {23, 24, -1}) {
         CsvRow<> row("\"a\"\r\n");
