@@ -1,7 +1,8 @@
 #pragma once
 // The delimited text file: cells between quote texts, separated by the separator text, rows
-// ending with carriage return + line feed (on reading also a line feed alone, outside quoted
-// cells). Reading goes through a buffer of its own; a row of any length is read whole. A read
+// ending with carriage return + line feed (on reading also a line feed alone; inside a quoted
+// cell neither ends the row). A written file takes the place of an existing one only when it is
+// complete. Reading goes through a buffer of its own; a row of any length is read whole. A read
 // error, or data that cannot be told apart into rows, ends the rows with HasError set.
 
 #include <cstddef>

@@ -44,7 +44,8 @@ void SetWriteFault(const std::string& path, std::uint64_t failAt);
 
 // Keeps other runs of this program away from a file for a read-modify-save: one hold at a time
 // per file, whatever path names it. On Windows other programs (Palm Desktop) cannot write the
-// file while it is held either. A save through SaveFileAtomically does not end the hold.
+// file while it is held either. A save through SaveFileAtomically puts a new file in its place,
+// which the next run may take at once: the save is the last step of a hold.
 class CFileHold {
 public:
     enum Result { holdTaken, holdBusy, holdFailed };
