@@ -68,33 +68,3 @@ AutoStatus InvokeMember(CAutoObject& object, int dispid, AutoCall call, std::spa
     return AutoStatus::ok;
 }
 
-namespace {
-const long long kOleDayZero = vemra::DaysFromCivil(1899, 12, 30);
-constexpr double kOleMin = -657434.0;    // 0100-01-01
-constexpr double kOleMax = 2958465.99999;   // 9999-12-31 23:59:59
-}  // namespace
-
-double OleDateFromParts(int year, int month, int day, int hour, int minute, int second) {
-    const double days = static_cast<double>(vemra::DaysFromCivil(year, month, day) - kOleDayZero);
-    const double fraction = (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
-    // Before day zero the fraction still counts forward from midnight: -1.25 is 29 Dec 06:00.
-    return days < 0 ? days - fraction : days + fraction;
-}
-
-bool PartsFromOleDate(double date, vemra::LocalParts& parts) {
-    if (!(date >= kOleMin && date <= kOleMax)) return false;
-    double whole = std::trunc(date);
-    long long seconds = std::llround(std::fabs(date - whole) * 86400.0);
-    if (seconds >= 86400) {
-        seconds -= 86400;
-        whole += 1;   // the next calendar day, also before day zero
-    }
-    const long long days = static_cast<long long>(whole) + kOleDayZero;
-    vemra::CivilFromDays(days, parts.year, parts.month, parts.day);
-    parts.hour = static_cast<int>(seconds / 3600);
-    parts.minute = static_cast<int>(seconds / 60 % 60);
-    parts.second = static_cast<int>(seconds % 60);
-    parts.weekday = static_cast<int>(((days % 7) + 11) % 7);   // 1970-01-01 was a Thursday
-    parts.isdst = -1;
-    return true;
-}

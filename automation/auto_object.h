@@ -75,8 +75,3 @@ enum class AutoStatus { ok, unknownMember, readOnly, badParamCount };
 // faults come back as a status; a member's own errors are thrown as CAutoException.
 AutoStatus InvokeMember(CAutoObject& object, int dispid, AutoCall call, std::span<const CAutoVariant> args,
                         CAutoVariant& result);
-
-// OLE dates from and to calendar parts (no time zone involved). PartsFromOleDate is false
-// outside the years 100-9999 that OLE dates cover; the time of day is rounded to the second.
-double OleDateFromParts(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
-bool PartsFromOleDate(double date, vemra::LocalParts& parts);

@@ -9,6 +9,8 @@
 namespace {
 
 using vemra::LocalParts;
+using vemra::OleDateFromParts;
+using vemra::PartsFromOleDate;
 
 // Code 104 with the import's message for the validation reason (101-112).
 [[noreturn]] void Refuse(int reason) {

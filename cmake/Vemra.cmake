@@ -1,3 +1,17 @@
+# vemra_include_root(target scope folder...): the target's own include folder under the build
+# folder, holding a link to each named source folder and to nothing else. With the include
+# folders of the targets it links, these are all the headers the target can reach, so an
+# #include "folder/header.h" of a layer it may not use does not compile.
+function(vemra_include_root target scope)
+  set(root ${CMAKE_BINARY_DIR}/include/${target})
+  foreach(folder ${ARGN})
+    get_filename_component(parent ${root}/${folder} DIRECTORY)
+    file(MAKE_DIRECTORY ${parent})
+    file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${folder} ${root}/${folder} SYMBOLIC)
+  endforeach()
+  target_include_directories(${target} ${scope} ${root})
+endfunction()
+
 # vemra_library(name SOURCES a.cpp b.cpp [PLATFORM_SOURCES foo] [LIBS ...])
 # PLATFORM_SOURCES foo adds foo_win.cpp or foo_posix.cpp, whichever fits the build.
 function(vemra_library name)
@@ -25,6 +39,7 @@ function(vemra_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES} ${CMAKE_SOURCE_DIR}/tests/test_support.cpp)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main GTest::gtest)
+  vemra_include_root(${name} PRIVATE tests)
   target_compile_definitions(${name} PRIVATE
     VEMRA_TEST_DATA="${VEMRA_TEST_DATA}" VEMRA_SOURCE_ROOT="${VEMRA_SOURCE_ROOT}")
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
@@ -32,7 +47,8 @@ function(vemra_test name)
 endfunction()
 
 # vemra_folder_library(name [LIBS ...]): a library of every .cpp of the current folder, the
-# platform-specific ones (foo_win.cpp / foo_posix.cpp) taken only for their build.
+# platform-specific ones (foo_win.cpp / foo_posix.cpp) taken only for their build. It reaches the
+# headers of its own folder and those of the libraries in LIBS, and nothing else.
 function(vemra_folder_library name)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   file(GLOB all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
@@ -46,12 +62,15 @@ function(vemra_folder_library name)
       list(APPEND srcs ${f})
     endif()
   endforeach()
+  file(RELATIVE_PATH folder ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
   if(srcs)
     add_library(${name} STATIC ${srcs})
     target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+    vemra_include_root(${name} PUBLIC ${folder})
   else()
     add_library(${name} INTERFACE)
     target_link_libraries(${name} INTERFACE ${ARG_LIBS})
+    vemra_include_root(${name} INTERFACE ${folder})
   endif()
 endfunction()
 

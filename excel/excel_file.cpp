@@ -16,36 +16,6 @@
 
 using namespace vemra;
 
-namespace vemra {
-
-namespace {
-constexpr long kOleEpoch = -25569;   // 1899-12-30 in days since 1970-01-01
-}  // namespace
-
-double OleDateFromParts(int year, int month, int day, int hour, int minute, int second) {
-    const long days = static_cast<long>(DaysFromCivil(year, month, day)) - kOleEpoch;
-    const double time = (hour * 3600 + minute * 60 + second) / 86400.0;
-    // Before day zero the time still counts forward from the day's start (the OLE convention).
-    return days >= 0 ? days + time : days - time;
-}
-
-bool OleDateToParts(double date, int& year, int& month, int& day, int& hour, int& minute, int& second) {
-    if (!(date > -657435.0 && date < 2958466.0)) return false;   // the years 100 to 9999
-    double whole = std::trunc(date);
-    long seconds = std::lround(std::fabs(date - whole) * 86400.0);
-    if (seconds >= 86400) {   // rounded up into the next day
-        seconds -= 86400;
-        whole += date < 0 ? -1 : 1;
-    }
-    CivilFromDays(static_cast<long long>(whole) + kOleEpoch, year, month, day);
-    hour = static_cast<int>(seconds / 3600);
-    minute = static_cast<int>(seconds / 60 % 60);
-    second = static_cast<int>(seconds % 60);
-    return true;
-}
-
-}  // namespace vemra
-
 ExcelChoice GetExcelChoice() {
     const std::string value = ToLowerAscii(Trim(GetEnv("VEMRA_EXCEL")));
     if (value == "office") return ExcelChoice::office;
@@ -84,8 +54,9 @@ std::string VariantToText(const CVariant& value) {
     }
     case varBool: return value.BoolValue() ? "-1" : "0";
     case varDate: {
-        int y, mo, d, h, mi, s;
-        if (!OleDateToParts(value.Number(), y, mo, d, h, mi, s)) return {};
+        LocalParts p;
+        if (!PartsFromOleDate(value.Number(), p)) return {};
+        const int y = p.year, mo = p.month, d = p.day, h = p.hour, mi = p.minute, s = p.second;
         const long day = MakeLocal(y, mo, d);
         const long moment = MakeLocal(y, mo, d, h, mi, s);
         std::string text;
@@ -371,9 +342,9 @@ int CExcelFile::GetText(std::string& out) {
 int CExcelFile::GetDate(long& t) {
     const CVariant value = GetCell();
     if (value.Type() != varDate) return DateCellValue(m_strLastText, t);
-    int y, mo, d, h, mi, s;
-    if (!OleDateToParts(value.Number(), y, mo, d, h, mi, s) || !CorrectYear(y)) return -1;
-    const long midnight = MakeLocal(y, mo, d);
+    LocalParts p;
+    if (!PartsFromOleDate(value.Number(), p) || !CorrectYear(p.year)) return -1;
+    const long midnight = MakeLocal(p.year, p.month, p.day);
     if (midnight < 0) return -1;
     t = midnight;
     return 0;
@@ -383,10 +354,9 @@ int CExcelFile::GetTime(long& t) {
     const CVariant value = GetCell();
     if (Trim(m_strLastText).empty()) return -2;
     if (value.Type() != varDate && value.Type() != varR8) return TimeCellValue(m_strLastText, t);
-    int y, mo, d, h, mi, s;
-    LocalParts today;
-    if (!OleDateToParts(value.Number(), y, mo, d, h, mi, s) || !BreakLocal(Now(), today)) return -1;
-    const long moment = MakeLocal(today.year, today.month, today.day, h, mi, 0);
+    LocalParts p, today;
+    if (!PartsFromOleDate(value.Number(), p) || !BreakLocal(Now(), today)) return -1;
+    const long moment = MakeLocal(today.year, today.month, today.day, p.hour, p.minute, 0);
     if (moment < 0) return -1;
     t = moment;
     return 0;

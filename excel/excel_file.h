@@ -105,9 +105,4 @@ namespace vemra {
 // when it cannot be started) or the built-in engine.
 CRef<CDispatchObject> CreateOfficeExcel();
 CRef<CDispatchObject> CreateBuiltinExcel();
-
-// OLE dates: days since 1899-12-30 with the time of day as fraction.
-double OleDateFromParts(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
-// False for a value outside the years 100 to 9999.
-bool OleDateToParts(double date, int& year, int& month, int& day, int& hour, int& minute, int& second);
 }  // namespace vemra

@@ -7,7 +7,7 @@
 
 #include "excel/excel_file.h"
 #include "excel/workbook_engine.h"
-#include "platform/codepage.h"
+#include "platform/com.h"
 #include "platform/string_table.h"
 #include "platform/text.h"
 #include "res/string_ids.h"
@@ -16,14 +16,9 @@ namespace vemra {
 
 namespace {
 
-// A VARIANT that clears itself.
-struct CComVariant {
-    VARIANT v;
-    CComVariant() { VariantInit(&v); }
-    ~CComVariant() { VariantClear(&v); }
-    CComVariant(const CComVariant&) = delete;
-    CComVariant& operator=(const CComVariant&) = delete;
-};
+using com::CBstr;
+using com::CComPtr;
+using com::CComVariant;
 
 IDispatch* ToIDispatch(CDispatchObject* object);
 CVariant FromVariant(const VARIANT& in);
@@ -40,8 +35,7 @@ void ToVariant(const CVariant& in, VARIANT& out) {
     case varError: out.vt = VT_ERROR; out.scode = in.ErrorValue(); break;
     case varBstr:
         out.vt = VT_BSTR;
-        out.bstrVal = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(in.TextValue().data()),
-                                        static_cast<UINT>(in.TextValue().size()));
+        out.bstrVal = CBstr(std::u16string_view(in.TextValue())).Detach();
         break;
     case varDispatch:
         out.vt = VT_DISPATCH;
@@ -56,9 +50,9 @@ void ToVariant(const CVariant& in, VARIANT& out) {
             for (long c = 1; c <= a.Columns(); ++c) {
                 if (a.At(r, c).IsEmpty()) continue;
                 CComVariant cell;
-                ToVariant(a.At(r, c), cell.v);
+                ToVariant(a.At(r, c), cell.Get());
                 LONG index[2] = {r, c};
-                SafeArrayPutElement(sa, index, &cell.v);
+                SafeArrayPutElement(sa, index, cell.Ptr());
             }
         out.vt = VT_ARRAY | VT_VARIANT;
         out.parray = sa;
@@ -71,9 +65,8 @@ void ToVariant(const CVariant& in, VARIANT& out) {
 // An IDispatch of someone else's (Excel's): our calls become IDispatch::Invoke.
 class COleObject : public CDispatchObject {
 public:
-    explicit COleObject(IDispatch* dispatch) : m_dispatch(dispatch) { m_dispatch->AddRef(); }
-    ~COleObject() override { m_dispatch->Release(); }
-    IDispatch* Dispatch() const { return m_dispatch; }
+    explicit COleObject(CComPtr<IDispatch> dispatch) : m_dispatch(std::move(dispatch)) {}
+    IDispatch* Dispatch() const { return m_dispatch.Get(); }
 
     bool Invoke(long dispid, InvokeKind kind, const std::vector<CVariant>& args, CVariant& result,
                 std::string& error) override {
@@ -92,45 +85,44 @@ public:
         CComVariant out;
         EXCEPINFO info{};
         UINT argError = 0;
-        const HRESULT hr = m_dispatch->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &out.v, &info, &argError);
+        const HRESULT hr = m_dispatch->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, out.Ptr(), &info, &argError);
         for (VARIANT& v : vars) VariantClear(&v);
         if (FAILED(hr)) {
             if (hr == DISP_E_EXCEPTION && info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
-            if (hr == DISP_E_EXCEPTION && info.bstrDescription && *info.bstrDescription)
-                error = Utf16ToSystemText(std::u16string_view(reinterpret_cast<const char16_t*>(info.bstrDescription),
-                                                              SysStringLen(info.bstrDescription)));
+            // The texts are ours now, freed with these.
+            const CBstr source = CBstr::Adopt(info.bstrSource), description = CBstr::Adopt(info.bstrDescription),
+                       helpFile = CBstr::Adopt(info.bstrHelpFile);
+            if (hr == DISP_E_EXCEPTION && description.Valid() && *description.Get())
+                error = com::TextOf(description.Get());
             else
                 error = FormatText(LoadResString(IDS_EXCEL_CALL_FAILED).c_str(), static_cast<unsigned>(hr));
-            SysFreeString(info.bstrSource);
-            SysFreeString(info.bstrDescription);
-            SysFreeString(info.bstrHelpFile);
             return false;
         }
-        result = FromVariant(out.v);
+        result = FromVariant(out.Get());
         return true;
     }
 
 private:
-    IDispatch* m_dispatch;
+    CComPtr<IDispatch> m_dispatch;
 };
 
 CVariant FromVariant(const VARIANT& in) {
-    CComVariant v;
-    if (FAILED(VariantCopyInd(&v.v, const_cast<VARIANT*>(&in)))) return {};
-    switch (v.v.vt) {
+    CComVariant held;
+    if (FAILED(VariantCopyInd(held.Ptr(), const_cast<VARIANT*>(&in)))) return {};
+    const VARIANT& v = held.Get();
+    switch (v.vt) {
     case VT_EMPTY: return {};
     case VT_NULL: return CVariant::Null();
-    case VT_BSTR:
-        return CVariant::Text(std::u16string(reinterpret_cast<const char16_t*>(v.v.bstrVal), SysStringLen(v.v.bstrVal)));
-    case VT_DATE: return CVariant::Date(v.v.date);
-    case VT_BOOL: return CVariant::Bool(v.v.boolVal != VARIANT_FALSE);
-    case VT_ERROR: return CVariant::Error(v.v.scode);
+    case VT_BSTR: return CVariant::Text(com::Utf16Of(v.bstrVal));
+    case VT_DATE: return CVariant::Date(v.date);
+    case VT_BOOL: return CVariant::Bool(v.boolVal != VARIANT_FALSE);
+    case VT_ERROR: return CVariant::Error(v.scode);
     case VT_DISPATCH:
-        if (!v.v.pdispVal) return {};
-        return CVariant::Dispatch(MakeRef<COleObject>(v.v.pdispVal));
-    case VT_I4: return CVariant::I4(v.v.lVal);
+        if (!v.pdispVal) return {};
+        return CVariant::Dispatch(MakeRef<COleObject>(CComPtr<IDispatch>::Share(v.pdispVal)));
+    case VT_I4: return CVariant::I4(v.lVal);
     case VT_ARRAY | VT_VARIANT: {
-        SAFEARRAY* sa = v.v.parray;
+        SAFEARRAY* sa = v.parray;
         LONG r0 = 1, r1 = 0, c0 = 1, c1 = 0;
         if (!sa || SafeArrayGetDim(sa) != 2 || FAILED(SafeArrayGetLBound(sa, 1, &r0)) ||
             FAILED(SafeArrayGetUBound(sa, 1, &r1)) || FAILED(SafeArrayGetLBound(sa, 2, &c0)) ||
@@ -141,94 +133,45 @@ CVariant FromVariant(const VARIANT& in) {
             for (LONG c = c0; c <= c1; ++c) {
                 CComVariant cell;
                 LONG index[2] = {r, c};
-                if (SUCCEEDED(SafeArrayGetElement(sa, index, &cell.v))) array->At(r - r0 + 1, c - c0 + 1) = FromVariant(cell.v);
+                if (SUCCEEDED(SafeArrayGetElement(sa, index, cell.Ptr()))) array->At(r - r0 + 1, c - c0 + 1) = FromVariant(cell.Get());
             }
         return CVariant::Array(array);
     }
     default: {
         // Other numbers (short integers, currency, decimals) as doubles.
         CComVariant number;
-        if (SUCCEEDED(VariantChangeType(&number.v, &v.v, 0, VT_R8))) return CVariant::R8(number.v.dblVal);
+        if (SUCCEEDED(VariantChangeType(number.Ptr(), held.Ptr(), 0, VT_R8))) return CVariant::R8(number.Get().dblVal);
         return {};
     }
     }
 }
 
 // The built-in engine's objects as IDispatch objects: by dispatch identifier only.
-class CEngineDispatch : public IDispatch {
+class CEngineDispatch final : public com::CDispatchBase {
 public:
     explicit CEngineDispatch(CRef<CDispatchObject> inner) : m_inner(std::move(inner)) {}
-    virtual ~CEngineDispatch() = default;
-    CEngineDispatch(const CEngineDispatch&) = delete;
-    CEngineDispatch& operator=(const CEngineDispatch&) = delete;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_nRefs)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG refs = InterlockedDecrement(&m_nRefs);
-        if (refs == 0) delete this;
-        return static_cast<ULONG>(refs);
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        if (count) *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                     EXCEPINFO* info, UINT*) override {
-        if (!params) return E_POINTER;
-        const UINT named = params->cNamedArgs;
-        if (named > 1 || (named == 1 && (!(flags & DISPATCH_PROPERTYPUT) || params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)))
-            return DISP_E_NONAMEDARGS;
+private:
+    HRESULT Call(const com::DispatchCall& call, VARIANT* result, EXCEPINFO* info, UINT*) override {
         std::vector<CVariant> args;
-        for (UINT i = params->cArgs; i > named; --i) args.push_back(FromVariant(params->rgvarg[i - 1]));
-        if (named == 1) args.push_back(FromVariant(params->rgvarg[0]));
-        const InvokeKind kind = (flags & DISPATCH_PROPERTYPUT)   ? InvokeKind::propertyPut
-                                : (flags & DISPATCH_PROPERTYGET) ? InvokeKind::propertyGet
-                                                                 : InvokeKind::method;
+        for (const VARIANT* arg : call.args) args.push_back(FromVariant(*arg));
+        const InvokeKind kind = call.put                                ? InvokeKind::propertyPut
+                                : (call.flags & DISPATCH_PROPERTYGET) ? InvokeKind::propertyGet
+                                                                      : InvokeKind::method;
         CVariant out;
         std::string error;
-        if (!m_inner->Invoke(dispid, kind, args, out, error)) {
-            if (info) {
-                *info = EXCEPINFO{};
-                info->scode = DISP_E_EXCEPTION;
-                const std::u16string text = SystemTextToUtf16(error);
-                info->bstrDescription = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
-                                                          static_cast<UINT>(text.size()));
-            }
-            return DISP_E_EXCEPTION;
-        }
+        if (!m_inner->Invoke(call.id, kind, args, out, error)) return com::Raise(info, DISP_E_EXCEPTION, error);
         if (result) ToVariant(out, *result);
         return S_OK;
     }
 
-    CDispatchObject* Inner() const { return m_inner.Get(); }
-
-private:
     CRef<CDispatchObject> m_inner;
-    LONG m_nRefs = 0;
 };
 
 IDispatch* ToIDispatch(CDispatchObject* object) {
     if (!object) return nullptr;
-    if (auto* ole = dynamic_cast<COleObject*>(object)) {
-        ole->Dispatch()->AddRef();
-        return ole->Dispatch();
-    }
-    IDispatch* dispatch = new CEngineDispatch(CRef<CDispatchObject>(object));
-    dispatch->AddRef();
-    return dispatch;
+    if (auto* ole = dynamic_cast<COleObject*>(object)) return CComPtr<IDispatch>::Share(ole->Dispatch()).Detach();
+    return new CEngineDispatch(CRef<CDispatchObject>(object));
 }
 
 // Automation needs COM on this thread; the program has initialised it, a test may not have.
@@ -243,21 +186,16 @@ CRef<CDispatchObject> CreateOfficeExcel() {
     EnsureCom();
     CLSID clsid;
     if (FAILED(CLSIDFromProgID(L"Excel.Application", &clsid))) return {};
-    IDispatch* excel = nullptr;
-    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, reinterpret_cast<void**>(&excel))) ||
+    CComPtr<IDispatch> excel;
+    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, reinterpret_cast<void**>(excel.Receive()))) ||
         !excel)
         return {};
-    CRef<CDispatchObject> object = MakeRef<COleObject>(excel);
-    excel->Release();
-    return object;
+    return MakeRef<COleObject>(std::move(excel));
 }
 
 CRef<CDispatchObject> CreateBuiltinExcel() {
     // The engine behind a real IDispatch: every call crosses VARIANTs and safe arrays as with Excel.
-    IDispatch* engine = ToIDispatch(CreateWorkbookEngine().Get());
-    CRef<CDispatchObject> object = MakeRef<COleObject>(engine);
-    engine->Release();
-    return object;
+    return MakeRef<COleObject>(CComPtr<IDispatch>::Adopt(ToIDispatch(CreateWorkbookEngine().Get())));
 }
 
 }  // namespace vemra

@@ -27,126 +27,16 @@
 #include <string_view>
 #include <vector>
 
+#include "palm/datebook_repeat.h"
+
 enum eAlarmUnit : int { eMinutes = 0, eHours = 1, eDays = 2 };
-enum eDayIndex : int { eSunday = 0, eMonday, eTuesday, eWednesday, eThursday, eFriday, eSaturday };
-enum eWeekIndex : int { eFirstWeek = 0, eSecondWeek, eThirdWeek, eFourthWeek, eLastWeek };
-enum eMonthIndex : int {
-    eJanuary = 0, eFebruary, eMarch, eApril, eMay, eJune,
-    eJuly, eAugust, eSeptember, eOctober, eNovember, eDecember
-};
-// Repeat kinds as the file numbers them ("brand").
-enum eRepeatBrand : int {
-    eRepeatNone = 0, eRepeatDaily = 1, eRepeatWeekly = 2, eRepeatMonthlyByDay = 3,
-    eRepeatMonthlyByDate = 4, eRepeatYearlyByDate = 5
-};
-
-// A repeat rule. End date -1 means no end; end dates on or after local 2031-12-31 00:00 are
-// taken as no end as well (that is how the file marks it).
-class CRepeateDayInfo {
-public:
-    CRepeateDayInfo(int interval, long endDate, eDayIndex firstDayOfWeek);
-    virtual ~CRepeateDayInfo() = default;
-
-    virtual eRepeatBrand GetBrand() const = 0;
-    virtual std::unique_ptr<CRepeateDayInfo> Clone() const = 0;
-    // Same kind, interval, end date and kind-specific values.
-    virtual bool SameRule(const CRepeateDayInfo& other) const;
-
-    int GetInterval() const { return m_nInterval; }
-    void SetInterval(int interval) { m_nInterval = interval; }
-    long GetEndDate() const { return m_lEndDate; }
-    void SetEndDate(long endDate);
-    eDayIndex GetFirstDayOfWeek() const { return m_eFirstDayOfWeek; }
-
-protected:
-    int m_nInterval;
-    long m_lEndDate;
-    eDayIndex m_eFirstDayOfWeek;
-};
-
-// Daily. The day value is what the file keeps (callers pass the day of month); the rule
-// repeats every interval days from the start date.
-class CDayName : public CRepeateDayInfo {
-public:
-    CDayName(eDayIndex day, int interval, long endDate, eDayIndex firstDayOfWeek);
-    eRepeatBrand GetBrand() const override { return eRepeatDaily; }
-    std::unique_ptr<CRepeateDayInfo> Clone() const override;
-    bool SameRule(const CRepeateDayInfo& other) const override;
-    eDayIndex GetDay() const { return m_eDay; }
-
-private:
-    eDayIndex m_eDay;
-};
-
-// Weekly on the days of the mask: bit 0 Sunday .. bit 6 Saturday.
-class CWeekly : public CRepeateDayInfo {
-public:
-    CWeekly(unsigned char weekDays, int interval, long endDate, eDayIndex firstDayOfWeek);
-    eRepeatBrand GetBrand() const override { return eRepeatWeekly; }
-    std::unique_ptr<CRepeateDayInfo> Clone() const override;
-    bool SameRule(const CRepeateDayInfo& other) const override;
-    unsigned char GetWeekDays() const { return m_byWeekDays; }
-    void SetWeekDays(unsigned char weekDays) { m_byWeekDays = weekDays; }
-    // The file keeps one more number with a weekly rule; kept unchanged (new rules: 1).
-    std::uint32_t GetDayIndexValue() const { return m_dwDayIndex; }
-    void SetDayIndexValue(std::uint32_t value) { m_dwDayIndex = value; }
-
-private:
-    unsigned char m_byWeekDays;
-    std::uint32_t m_dwDayIndex = 1;
-};
-
-// Monthly on a day of the month (1-31).
-class CDateOfMonth : public CRepeateDayInfo {
-public:
-    CDateOfMonth(int dayOfMonth, int interval, long endDate, eDayIndex firstDayOfWeek);
-    eRepeatBrand GetBrand() const override { return eRepeatMonthlyByDate; }
-    std::unique_ptr<CRepeateDayInfo> Clone() const override;
-    bool SameRule(const CRepeateDayInfo& other) const override;
-    int GetDayOfMonth() const { return m_nDayOfMonth; }
-
-private:
-    int m_nDayOfMonth;
-};
-
-// Monthly on a weekday of a week of the month (week 0-3, or eLastWeek for the last one).
-class CDayOfMonth : public CRepeateDayInfo {
-public:
-    CDayOfMonth(eWeekIndex week, eDayIndex day, int interval, long endDate, eDayIndex firstDayOfWeek);
-    eRepeatBrand GetBrand() const override { return eRepeatMonthlyByDay; }
-    std::unique_ptr<CRepeateDayInfo> Clone() const override;
-    bool SameRule(const CRepeateDayInfo& other) const override;
-    eWeekIndex GetWeekNum() const { return m_eWeek; }
-    void SetWeekNum(eWeekIndex week) { m_eWeek = week; }
-    eDayIndex GetDay() const { return m_eDay; }
-
-private:
-    eWeekIndex m_eWeek;
-    eDayIndex m_eDay;
-};
-
-// Yearly on a month (0-11) and day of month.
-class CDateOfYear : public CRepeateDayInfo {
-public:
-    CDateOfYear(eMonthIndex month, int dayOfMonth, int interval, long endDate, eDayIndex firstDayOfWeek);
-    eRepeatBrand GetBrand() const override { return eRepeatYearlyByDate; }
-    std::unique_ptr<CRepeateDayInfo> Clone() const override;
-    bool SameRule(const CRepeateDayInfo& other) const override;
-    eMonthIndex GetMonth() const { return m_eMonth; }
-    int GetDayOfMonth() const { return m_nDayOfMonth; }
-
-private:
-    eMonthIndex m_eMonth;
-    int m_nDayOfMonth;
-};
-
 // An exception date as delivered by FindFirstException / FindNextException.
 struct CDateException {
     long m_time = 0;   // local midnight of the excepted day
 };
 
 class CDateBkTable;
-struct DateBkRecordData;   // the record as stored (datebook_internal.h)
+struct DateBkRecordData;   // the record as stored (datebook_table.h)
 
 // A record object is bound to one record of a table by GetAt, AppendBlankRecord or
 // AppendDuplicateRecord; unbound, getters fail and setters do nothing but return non-zero.

@@ -4,7 +4,7 @@
 // (header, categories, unknown status bits, text length forms, the raw end date of a repeat), so
 // that a file read and written without changes comes back byte for byte.
 
-#include "palm/datebook_internal.h"
+#include "palm/datebook_file.h"
 #include "palm/datebook_layout.h"
 
 #include "platform/codepage.h"

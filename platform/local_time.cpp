@@ -1,6 +1,7 @@
 #include "platform/local_time.h"
 
 #include <climits>
+#include <cmath>
 #include <ctime>
 
 namespace vemra {
@@ -75,6 +76,47 @@ void CivilFromDays(long long z, int& y, int& m, int& d) {
     d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
     m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
     y = static_cast<int>(yoe + era * 400 + (m <= 2));
+}
+
+int WeekdayOfDays(long long days) { return static_cast<int>(((days % 7) + 11) % 7); }   // 1970-01-01: Thursday
+
+bool IsLeapYear(long long y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int DaysInMonth(long long year, int month) {
+    static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+namespace {
+const long long kOleDayZero = DaysFromCivil(1899, 12, 30);
+const long long kOleFirstDay = DaysFromCivil(100, 1, 1);
+const long long kOleLastDay = DaysFromCivil(9999, 12, 31);
+}  // namespace
+
+double OleDateFromParts(int year, int month, int day, int hour, int minute, int second) {
+    const double days = static_cast<double>(DaysFromCivil(year, month, day) - kOleDayZero);
+    const double fraction = (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
+    return days < 0 ? days - fraction : days + fraction;
+}
+
+bool PartsFromOleDate(double date, LocalParts& parts) {
+    // A first, rough bound keeps the conversions below defined; the exact one follows rounding.
+    if (!(date > -657436.0 && date < 2958467.0)) return false;
+    double whole = std::trunc(date);
+    long long seconds = std::llround(std::fabs(date - whole) * 86400.0);
+    if (seconds >= 86400) {
+        seconds -= 86400;
+        whole += 1;   // the next calendar day, also before day zero, where day numbers count up too
+    }
+    const long long days = static_cast<long long>(whole) + kOleDayZero;
+    if (days < kOleFirstDay || days > kOleLastDay) return false;
+    CivilFromDays(days, parts.year, parts.month, parts.day);
+    parts.hour = static_cast<int>(seconds / 3600);
+    parts.minute = static_cast<int>(seconds / 60 % 60);
+    parts.second = static_cast<int>(seconds % 60);
+    parts.weekday = WeekdayOfDays(days);
+    parts.isdst = -1;
+    return true;
 }
 
 long ShiftLocalDays(long t, long long days, int hour, int minute, int second) {

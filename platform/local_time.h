@@ -28,6 +28,17 @@ long LocalMidnight(long t);
 // Days since 1970-01-01 of a date of the (proleptic Gregorian) calendar, and back.
 long long DaysFromCivil(long long year, int month, int day);
 void CivilFromDays(long long days, int& year, int& month, int& day);
+// 0 = Sunday .. 6 = Saturday of a day number as above.
+int WeekdayOfDays(long long days);
+bool IsLeapYear(long long year);
+int DaysInMonth(long long year, int month);   // month 1..12
+
+// OLE dates (days since 1899-12-30, the time of day as fraction) from and to calendar parts, no
+// time zone involved. Before day zero the fraction still counts forward from the day's start:
+// -1.25 is 1899-12-29 06:00. PartsFromOleDate rounds to the second and is false for NaN and for
+// moments outside 0100-01-01 00:00:00 .. 9999-12-31 23:59:59; it sets weekday, isdst is -1.
+double OleDateFromParts(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
+bool PartsFromOleDate(double date, LocalParts& parts);
 
 // The local time hour:minute:second of the day that lies `days` calendar days after (before,
 // when negative) the local day of t; days of 23 or 25 hours count as one. LONG_MIN or LONG_MAX

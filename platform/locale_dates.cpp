@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/local_time.h"
 #include "platform/message_box.h"
 #include "platform/string_table.h"
 #include "platform/text.h"
@@ -68,17 +69,9 @@ bool AllDigits(const std::string& s) {
     return true;
 }
 
-int DaysInMonth(int year, int month) {
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month != 2) return days[month - 1];
-    // A two-digit year is taken in this century for the leap test (00 is a leap year).
-    const int y = year < 100 ? 2000 + year : year;
-    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    return leap ? 29 : 28;
-}
-
 bool ValidDay(int year, int month, int day) {
-    return month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month);
+    // A two-digit year is taken in this century for the leap test (00 is a leap year).
+    return month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year < 100 ? 2000 + year : year, month);
 }
 
 // 0 no designator, 1 before noon, 2 after noon.

@@ -9,6 +9,7 @@
 
 #include "automation/auto_object.h"
 #include "automation/com/com_server.h"
+#include "platform/com.h"
 #include "platform/string_table.h"
 #include "res/string_ids.h"
 
@@ -34,47 +35,6 @@ constexpr ClassIid kClassIids[] = {
 // MFC's code for writing a property that has no setter (VB error 383).
 constexpr HRESULT kSetNotSupported = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, 383);
 
-class CBstr {
-public:
-    explicit CBstr(const std::string& text) {
-        const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-        m_bstr = SysAllocStringLen(nullptr, static_cast<UINT>(n));
-        if (m_bstr && n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), m_bstr, n);
-    }
-    ~CBstr() { SysFreeString(m_bstr); }
-    CBstr(const CBstr&) = delete;
-    CBstr& operator=(const CBstr&) = delete;
-    BSTR Detach() {
-        BSTR b = m_bstr;
-        m_bstr = nullptr;
-        return b;
-    }
-    bool Valid() const { return m_bstr != nullptr; }
-
-private:
-    BSTR m_bstr = nullptr;
-};
-
-class CVariant {
-public:
-    CVariant() { VariantInit(&m_v); }
-    ~CVariant() { VariantClear(&m_v); }
-    CVariant(const CVariant&) = delete;
-    CVariant& operator=(const CVariant&) = delete;
-    VARIANT* operator&() { return &m_v; }
-    const VARIANT& operator*() const { return m_v; }
-
-private:
-    VARIANT m_v;
-};
-
-std::string Narrow(const wchar_t* text, UINT length) {
-    const int n = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0) WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
 VARTYPE VarTypeOf(AutoType type) {
     switch (type) {
     case AutoType::i4: return VT_I4;
@@ -91,16 +51,16 @@ VARTYPE VarTypeOf(AutoType type) {
 // way the script hosts expect); DISP_E_TYPEMISMATCH when it cannot be.
 HRESULT FromVariant(const VARIANT& in, AutoType type, CAutoVariant& out) {
     if (in.vt == VT_ERROR && in.scode == DISP_E_PARAMNOTFOUND) return DISP_E_PARAMNOTOPTIONAL;
-    CVariant plain, converted;
+    CComVariant plain, converted;
     // Scripts pass variables by reference; the system takes the source as non-const only.
-    if (FAILED(VariantCopyInd(&plain, const_cast<VARIANT*>(&in)))) return DISP_E_TYPEMISMATCH;
-    if (FAILED(VariantChangeType(&converted, &plain, 0, VarTypeOf(type)))) return DISP_E_TYPEMISMATCH;
-    const VARIANT& v = *converted;
+    if (FAILED(VariantCopyInd(plain.Ptr(), const_cast<VARIANT*>(&in)))) return DISP_E_TYPEMISMATCH;
+    if (FAILED(VariantChangeType(converted.Ptr(), plain.Ptr(), 0, VarTypeOf(type)))) return DISP_E_TYPEMISMATCH;
+    const VARIANT& v = converted.Get();
     switch (type) {
     case AutoType::i4: out = CAutoVariant::Int(v.lVal); break;
     case AutoType::boolean: out = CAutoVariant::Bool(v.boolVal != VARIANT_FALSE); break;
     case AutoType::date: out = CAutoVariant::Date(v.date); break;
-    case AutoType::text: out = CAutoVariant::Text(v.bstrVal ? Narrow(v.bstrVal, SysStringLen(v.bstrVal)) : ""); break;
+    case AutoType::text: out = CAutoVariant::Text(TextOf(v.bstrVal)); break;
     default: return DISP_E_TYPEMISMATCH;   // no member takes an object
     }
     return S_OK;
@@ -129,61 +89,25 @@ HRESULT ToVariant(const CAutoVariant& in, VARIANT* out) {
     return S_OK;
 }
 
-HRESULT Raise(EXCEPINFO* info, HRESULT scode, const std::string& description) {
-    if (info) {
-        std::memset(info, 0, sizeof(*info));
-        info->scode = scode;
-        info->bstrSource = CBstr(kProgId).Detach();
-        info->bstrDescription = CBstr(description).Detach();
-    }
-    return DISP_E_EXCEPTION;
-}
-
 // A member's own error (104, 113) as vbObjectError + code: in wCode alone some script hosts
 // drop the number and keep only the description.
-HRESULT Raise(EXCEPINFO* info, const CAutoException& e) {
-    return Raise(info, MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, e.code & 0xFFFF), e.description);
+HRESULT RaiseMemberError(EXCEPINFO* info, const CAutoException& e) {
+    return Raise(info, MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, e.code & 0xFFFF), e.description, kProgId);
 }
 
-class CDispatch final : public IDispatch {
+HRESULT RaiseSetNotSupported(EXCEPINFO* info) {
+    return Raise(info, kSetNotSupported, LoadResString(IDS_SET_NOT_SUPPORTED), kProgId);
+}
+
+class CDispatch final : public CDispatchBase {
 public:
     explicit CDispatch(std::shared_ptr<CAutoObject> object) : m_object(std::move(object)) {
         m_object->m_pPeer = this;
         LockServer();
     }
-    ~CDispatch() {
+    ~CDispatch() override {
         m_object->m_pPeer = nullptr;
         UnlockServer();
-    }
-    CDispatch(const CDispatch&) = delete;
-    CDispatch& operator=(const CDispatch&) = delete;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, OwnIid())) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --m_refs;
-        if (left == 0) delete this;
-        return left;
-    }
-
-    // No type information: every member is reached by name.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        if (!count) return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-        if (info) *info = nullptr;
-        return DISP_E_BADINDEX;
     }
 
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
@@ -192,70 +116,56 @@ public:
         HRESULT result = S_OK;
         for (UINT i = 0; i < count; ++i) {
             // Only the member's name can be known: no member has named parameters.
-            const int id = i == 0 && names[0] ? m_object->FindMember(Narrow(names[0], static_cast<UINT>(wcslen(names[0])))) : 0;
+            const int id = i == 0 && names[0] ? m_object->FindMember(TextOf(names[0], wcslen(names[0]))) : 0;
             ids[i] = id > 0 ? id : DISPID_UNKNOWN;
             if (id <= 0) result = DISP_E_UNKNOWNNAME;
         }
         return result;
     }
 
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                     EXCEPINFO* exception, UINT* argError) override {
-        if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-        const auto members = m_object->Members();
-        if (id < 1 || static_cast<std::size_t>(id) > members.size()) return DISP_E_MEMBERNOTFOUND;
-        const CAutoMember& member = members[static_cast<std::size_t>(id) - 1];
-        DISPPARAMS none{nullptr, nullptr, 0, 0};
-        if (!params) params = &none;
+private:
+    const IID* OwnIid() const override {
+        for (const auto& c : kClassIids)
+            if (std::strcmp(c.className, m_object->ClassName()) == 0) return &c.iid;
+        return nullptr;
+    }
 
-        const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
-        if (!put && !(flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD))) return DISP_E_MEMBERNOTFOUND;
-        // A put names its value DISPID_PROPERTYPUT; nothing else may be named.
-        const UINT named = params->cNamedArgs;
-        if (put ? named > 1 || (named == 1 && params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT) : named > 0)
-            return DISP_E_NONAMEDARGS;
-        if (put && member.kind == AutoKind::method) return DISP_E_MEMBERNOTFOUND;
-        if (put && !member.put) return Raise(exception, kSetNotSupported, LoadResString(IDS_SET_NOT_SUPPORTED));
-        const AutoType argType = put ? member.type : member.param;
-        if (params->cArgs != (argType == AutoType::none ? 0u : 1u)) return DISP_E_BADPARAMCOUNT;
+    bool HasMember(DISPID id) const override {
+        return id >= 1 && static_cast<std::size_t>(id) <= m_object->Members().size();
+    }
+
+    HRESULT Call(const DispatchCall& call, VARIANT* result, EXCEPINFO* exception, UINT* argError) override {
+        const CAutoMember& member = m_object->Members()[static_cast<std::size_t>(call.id) - 1];
+        if (call.put && member.kind == AutoKind::method) return DISP_E_MEMBERNOTFOUND;
+        if (call.put && !member.put) return RaiseSetNotSupported(exception);
+        const AutoType argType = call.put ? member.type : member.param;
+        if (call.args.size() != (argType == AutoType::none ? 0u : 1u)) return DISP_E_BADPARAMCOUNT;
 
         CAutoVariant value;
         try {
-            std::vector<CAutoVariant> args(params->cArgs);
-            if (params->cArgs == 1) {
-                const HRESULT hr = FromVariant(params->rgvarg[0], argType, args[0]);
+            std::vector<CAutoVariant> args(call.args.size());
+            if (call.args.size() == 1) {
+                const HRESULT hr = FromVariant(*call.args[0], argType, args[0]);
                 if (FAILED(hr)) {
                     if (argError) *argError = 0;
                     return hr;
                 }
             }
-            const AutoCall call = put ? AutoCall::put : (flags & DISPATCH_METHOD) ? AutoCall::method : AutoCall::get;
-            switch (InvokeMember(*m_object, id, call, args, value)) {
+            const AutoCall how = call.put ? AutoCall::put : (call.flags & DISPATCH_METHOD) ? AutoCall::method : AutoCall::get;
+            switch (InvokeMember(*m_object, call.id, how, args, value)) {
             case AutoStatus::ok: break;
             case AutoStatus::unknownMember: return DISP_E_MEMBERNOTFOUND;
-            case AutoStatus::readOnly: return Raise(exception, kSetNotSupported, LoadResString(IDS_SET_NOT_SUPPORTED));
+            case AutoStatus::readOnly: return RaiseSetNotSupported(exception);
             case AutoStatus::badParamCount: return DISP_E_BADPARAMCOUNT;
             }
         } catch (const CAutoException& e) {
-            return Raise(exception, e);
-        } catch (const std::bad_alloc&) {
-            return E_OUTOFMEMORY;
-        } catch (...) {
-            return E_UNEXPECTED;   // nothing may cross the COM boundary
+            return RaiseMemberError(exception, e);
         }
         if (!result) return S_OK;
         return ToVariant(value, result);
     }
 
-private:
-    const GUID& OwnIid() const {
-        for (const auto& c : kClassIids)
-            if (std::strcmp(c.className, m_object->ClassName()) == 0) return c.iid;
-        return IID_IDispatch;
-    }
-
     std::shared_ptr<CAutoObject> m_object;
-    ULONG m_refs = 1;
 };
 
 }  // namespace

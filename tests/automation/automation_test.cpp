@@ -265,34 +265,6 @@ TEST_F(AutomationTest, NoPalmDesktopIsReportedAndTheCollectionStillReturned) {
     EXPECT_EQ(Raised([&] { Item(users, 1); }), kInvalidIndex);
 }
 
-TEST(OleDate, PartsRoundTrip) {
-    struct Case {
-        double date;
-        int y, m, d, h, mi;
-    };
-    const Case cases[] = {
-        {0.0, 1899, 12, 30, 0, 0},           {2.0, 1900, 1, 1, 0, 0},
-        {37319.0 + 14.5 / 24, 2002, 3, 4, 14, 30}, {-1.25, 1899, 12, 29, 6, 0},
-        {-657434.0, 100, 1, 1, 0, 0},        {2958465.0, 9999, 12, 31, 0, 0},
-        {23451.0, 1964, 3, 15, 0, 0},        {0.999999999, 1899, 12, 31, 0, 0},
-    };
-    for (const Case& c : cases) {
-        LocalParts p;
-        ASSERT_TRUE(PartsFromOleDate(c.date, p)) << c.date;
-        EXPECT_EQ((std::vector<int>{p.year, p.month, p.day, p.hour, p.minute}), (std::vector<int>{c.y, c.m, c.d, c.h, c.mi}))
-            << c.date;
-        if (c.date != 0.999999999) {
-            EXPECT_DOUBLE_EQ(OleDateFromParts(c.y, c.m, c.d, c.h, c.mi), c.date);
-        }
-    }
-    LocalParts p;
-    ASSERT_TRUE(PartsFromOleDate(37319.0, p));
-    EXPECT_EQ(p.weekday, 1);   // a Monday
-    EXPECT_FALSE(PartsFromOleDate(-657435.0, p));
-    EXPECT_FALSE(PartsFromOleDate(2958466.0, p));
-    EXPECT_FALSE(PartsFromOleDate(std::nan(""), p));
-}
-
 // archive(path) opens any datebook file as user.datebook does, and says why one is of no use.
 TEST_F(AutomationTest, ArchiveGivesTheDatebookOfAFile) {
     auto archive = [&](const std::string& path) { return Call(*m_app, "archive", AutoCall::method, {CAutoVariant::Text(path)}); };

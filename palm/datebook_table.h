@@ -1,8 +1,7 @@
 #pragma once
-// Private to the datebook library: the record as stored, the table's state, and the pieces the
-// file reader/writer and the recurrence code share.
+// Private to the datebook library: the record as stored and the table's state.
 
-#include "palm/datebook.h"
+#include "palm/datebook_repeat.h"
 
 #include <cstdint>
 #include <memory>
@@ -126,34 +125,3 @@ struct DateBkTableData {
     void StartTimeChanged(std::size_t storedIndex);
     void InitNewRecord(DateBkRecordData& data);
 };
-
-struct CDateBkTable::Impl : DateBkTableData {};
-
-namespace datebook {
-
-// Parses a whole datebook file into impl (which is cleared first). false with a reason on failure.
-bool ParseFile(std::string_view bytes, DateBkTableData& impl, std::string& error);
-// The bytes of the file for impl; path is written as the file name of a table never opened.
-std::string WriteFile(const DateBkTableData& impl, const std::string& path);
-
-// Local 2031-12-31 00:00: end dates from here on mean "no end".
-long NoEndThreshold();
-// The value "no end" is written as: local 2031-12-31 23:59:59.
-long NoEndFileValue();
-// Days since 1970-01-01 of a civil date, and back.
-long DaysFromCivil(int year, int month, int day);
-void CivilFromDays(long days, int& year, int& month, int& day);
-// Local calendar day of t as a day number; false when t cannot be converted.
-bool LocalDay(long t, long& day);
-
-// Builds a rule from what the file holds; null when the brand is not one we know.
-std::unique_ptr<CRepeateDayInfo> MakeRule(std::uint32_t brand, std::uint32_t interval, long endDate,
-                                          std::uint32_t firstDay, std::uint32_t value1,
-                                          std::uint32_t value2, unsigned char mask);
-
-// The file's class name of a brand (1-5), or null.
-const char* ClassNameOfBrand(int brand);
-
-inline long TimeFromRaw(std::uint32_t raw) { return static_cast<long>(static_cast<std::int32_t>(raw)); }
-
-}  // namespace datebook
