@@ -330,8 +330,8 @@ TEST_F(ExcelFileTest, MoreThanASheetHoldsFailsInsteadOfCuttingShort) {
 }
 
 TEST(ExcelNamesTest, NamesAndTexts) {
-    for (const char* name : {"a.xls", "A.XLS", "b.Xls", ".xls"}) EXPECT_TRUE(IsExcelFileName(name)) << name;
-    for (const char* name : {"xls", "a.xlsx", "a.csv", "a.xl", ""}) EXPECT_FALSE(IsExcelFileName(name)) << name;
+    for (const char* name : {"a.xls", "A.XLS", "b.Xls", ".xls", "a.xlsx", "A.XLSX"}) EXPECT_TRUE(IsExcelFileName(name)) << name;
+    for (const char* name : {"xls", "xlsx", "a.xlsm", "a.csv", "a.xl", ""}) EXPECT_FALSE(IsExcelFileName(name)) << name;
 
     std::string longText;
     for (int i = 0; i < 6000; ++i) longText += "ab\r\n";
