@@ -1,5 +1,6 @@
 #include "excel/excel_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -224,7 +225,11 @@ int CExcelFile::Put(CVariant value) {
     // cut short silently.
     if (m_nRow > m_nMaxRows || m_nColumn > m_nMaxColumns)
         return Fail(LoadResString(m_nMaxRows == kMaxRows ? IDS_XLS_TOO_LARGE : IDS_XLSX_TOO_LARGE)), -1;
-    if (m_nColumn > m_buffer->Columns()) m_buffer->Resize(kBlockRows, m_nColumn + 5);
+    if (m_nColumn > m_buffer->Columns()) {
+        // Wide .xlsx rows double the buffer, so that 16,384 columns do not take thousands of copies.
+        const long wider = m_nColumn <= kMaxColumns ? m_nColumn + 5 : std::min(m_nMaxColumns, 2 * m_buffer->Columns());
+        m_buffer->Resize(kBlockRows, wider);
+    }
     if (m_nRow - m_nBlockFirstRow + 1 > kBlockRows && !WriteBlock()) return -1;
     if (value.Type() == varBstr && value.TextValue().size() > 500) {
         // Long texts go to the sheet cell by cell, with the rest of their row.

@@ -143,7 +143,7 @@ ZipError CZipReader::Extract(std::string_view name, std::string& out, std::uint6
             rc = inflate(&z, Z_NO_FLUSH);
             const std::size_t got = sizeof buffer - z.avail_out;
             if (rc != Z_OK && rc != Z_STREAM_END) break;
-            if (out.size() + got > limit) {
+            if (out.size() + got > std::min(limit, e->size)) {   // more than it claims is a bomb too
                 inflateEnd(&z);
                 out.clear();
                 return ZipError::tooLarge;
