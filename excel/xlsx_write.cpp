@@ -3,6 +3,8 @@
 #include "excel/xlsx_workbook.h"
 #include "excel/xml_text.h"
 #include "excel/zip_archive.h"
+#include "platform/local_time.h"
+#include "platform/locale_dates.h"
 
 namespace vemra {
 
@@ -15,7 +17,6 @@ constexpr std::size_t kDrainAt = 256 * 1024;
 
 // Style indexes of cellXfs below, one for each XlsStyle in its order.
 constexpr std::string_view kStyles =
-    "<numFmts count=\"1\"><numFmt numFmtId=\"164\" formatCode=\"h:mm\"/></numFmts>"
     "<fonts count=\"1\"><font><sz val=\"10\"/><name val=\"Arial\"/><family val=\"2\"/></font></fonts>"
     "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill><fill><patternFill patternType=\"gray125\"/></fill></fills>"
     "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
@@ -28,6 +29,13 @@ constexpr std::string_view kStyles =
     "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" quotePrefix=\"1\"/>"
     "</cellXfs>"
     "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>";
+
+// Times show as the user's clock does: with AM/PM where the locale's times have it.
+std::string TimeFormats() {
+    const bool twelve = TimeText(MakeLocal(2000, 1, 1, 13, 0)).find("13") == std::string::npos;
+    return std::string("<numFmts count=\"1\"><numFmt numFmtId=\"164\" formatCode=\"") + (twelve ? "h:mm AM/PM" : "h:mm") +
+           "\"/></numFmts>";
+}
 
 void AppendColumnName(std::string& out, long column) {   // column from 0
     char name[4];
@@ -149,7 +157,7 @@ bool CXlsxWriter::Finish(bool date1904) {
                               "<Relationship Id=\"rId1\" Type=\"" + rels + "/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
                               "<Relationship Id=\"rId2\" Type=\"" + rels + "/styles\" Target=\"styles.xml\"/>"
                               "</Relationships>") &&
-            m_zip->Add("xl/styles.xml", head + "<styleSheet xmlns=\"" + main + "\">" + std::string(kStyles) + "</styleSheet>") &&
+            m_zip->Add("xl/styles.xml", head + "<styleSheet xmlns=\"" + main + "\">" + TimeFormats() + std::string(kStyles) + "</styleSheet>") &&
             m_zip->Finish();
     return m_bOk;
 }
