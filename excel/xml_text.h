@@ -15,7 +15,9 @@ public:
     enum Token { start, end, text, done, error };
     static constexpr std::size_t kMaxDepth = 256;
 
-    explicit CXmlReader(std::string_view document) : m_doc(document) {}
+    explicit CXmlReader(std::string_view document) : m_doc(document) {
+        if (m_doc.starts_with("\xEF\xBB\xBF")) m_at = 3;   // a byte order mark some writers put first
+    }
     // The next token. An empty element gives start and then end.
     Token Next();
     // The element's local name (without its namespace prefix), for start and end.

@@ -38,7 +38,7 @@ Parts OtherProgramsWorkbook(const std::string& sheetData) {
             {"xl/_rels/wb.xml.rels", "<Relationships>" + r("rId7", "worksheet", "sheets/second.xml") +
                                          r("rId9", "worksheet", "./sheets/first.xml") + r("rId3", "sharedStrings", "strings.xml") +
                                          r("rId4", "styles", "../xl/styles.xml") + "</Relationships>"},
-            {"xl/wb.xml", "<?xml version=\"1.0\"?><workbook xmlns:r=\"" + kRels + "\"><workbookPr date1904=\"1\"/><sheets>"
+            {"xl/wb.xml", "\xEF\xBB\xBF<?xml version=\"1.0\"?><workbook xmlns:r=\"" + kRels + "\"><workbookPr date1904=\"1\"/><sheets>"
                           "<sheet name=\"A\" sheetId=\"2\" r:id=\"rId9\"/><sheet name=\"B\" sheetId=\"1\" r:id=\"rId7\"/></sheets></workbook>"},
             {"xl/sheets/second.xml", "<worksheet><sheetData><row><c><v>99</v></c></row></sheetData></worksheet>"},
             {"xl/strings.xml", "<sst><si><t>plain</t></si><si><r><rPr><b/></rPr><t xml:space=\"preserve\">rich </t></r><r><t>runs</t></r>"
