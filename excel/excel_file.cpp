@@ -1,9 +1,11 @@
 #include "excel/excel_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "excel/workbook_engine.h"
+#include "excel/xlsx_workbook.h"
 #include "formats/value_text.h"
 #include "platform/codepage.h"
 #include "platform/file.h"
@@ -25,7 +27,8 @@ ExcelChoice GetExcelChoice() {
 }
 
 bool IsExcelFileName(const std::string& fileName) {
-    return fileName.size() >= 4 && EqualsNoCase(std::string_view(fileName).substr(fileName.size() - 4), ".xls");
+    return (fileName.size() >= 4 && EqualsNoCase(std::string_view(fileName).substr(fileName.size() - 4), ".xls")) ||
+           IsXlsxName(fileName);
 }
 
 bool IsExcelAvailable() {
@@ -153,12 +156,15 @@ int CExcelFile::OpenWrite(const std::string& fileName) {
     m_nRow = 1;
     m_nColumn = 1;
     m_bDirect = false;
+    const bool xlsx = IsXlsxName(fileName);
+    m_nMaxRows = xlsx ? kXlsxMaxRows : kMaxRows;
+    m_nMaxColumns = xlsx ? kXlsxMaxColumns : kMaxColumns;
     // Excel 2007 and later save a new workbook in their own format unless told otherwise, which
-    // would put an .xlsx workbook under the .xls name: ask for the Excel 97-2003 format, and
-    // fall back to the plain call for the Excel versions that know no other format.
-    if (!m_workbook.Invoke(dispidSaveAs, InvokeKind::method, {TextVariant(fileName), CVariant::I4(kFormatExcel8)}, none,
-                           error) &&
-        !m_workbook.Invoke(dispidSaveAs, InvokeKind::method, {TextVariant(fileName)}, none, error))
+    // would put an .xlsx workbook under the .xls name: ask for the format the name gives, and
+    // for .xls fall back to the plain call for the Excel versions that know no other format.
+    if (!m_workbook.Invoke(dispidSaveAs, InvokeKind::method,
+                           {TextVariant(fileName), CVariant::I4(xlsx ? kFormatXlsx : kFormatExcel8)}, none, error) &&
+        (xlsx || !m_workbook.Invoke(dispidSaveAs, InvokeKind::method, {TextVariant(fileName)}, none, error)))
         return Fail(error), -1;
     m_bWriting = true;
     NewBuffer(10);
@@ -186,9 +192,15 @@ bool CExcelFile::WriteBlock() {
 
 int CExcelFile::Put(CVariant value) {
     if (Failed() || !m_buffer) return -1;
-    // An .xls sheet ends at row 65,536 and column 256: no export is cut short silently.
-    if (m_nRow > kMaxRows || m_nColumn > kMaxColumns) return Fail(LoadResString(IDS_XLS_TOO_LARGE)), -1;
-    if (m_nColumn > m_buffer->Columns()) m_buffer->Resize(kBlockRows, m_nColumn + 5);
+    // A sheet ends at row 65,536 and column 256 (.xlsx: 1,048,576 and 16,384): no export is
+    // cut short silently.
+    if (m_nRow > m_nMaxRows || m_nColumn > m_nMaxColumns)
+        return Fail(LoadResString(m_nMaxRows == kMaxRows ? IDS_XLS_TOO_LARGE : IDS_XLSX_TOO_LARGE)), -1;
+    if (m_nColumn > m_buffer->Columns()) {
+        // Wide .xlsx rows double the buffer, so that 16,384 columns do not take thousands of copies.
+        const long wider = m_nColumn <= kMaxColumns ? m_nColumn + 5 : std::min(m_nMaxColumns, 2 * m_buffer->Columns());
+        m_buffer->Resize(kBlockRows, wider);
+    }
     if (m_nRow - m_nBlockFirstRow + 1 > kBlockRows && !WriteBlock()) return -1;
     if (value.Type() == varBstr && value.TextValue().size() > 500) {
         // Long texts go to the sheet cell by cell, with the rest of their row.

@@ -1,6 +1,6 @@
 #pragma once
 // The Excel workbook row file: rows of cells written to and read from the first worksheet of
-// an .xls workbook through an automation Application object, Microsoft Excel or the built-in
+// an .xls or .xlsx workbook through an automation Application object, Microsoft Excel or the built-in
 // workbook engine (excel/workbook_engine.h). Writing hands the sheet blocks of 500 rows at a
 // time; reading fetches the whole used range at once.
 //
@@ -15,7 +15,7 @@
 enum class ExcelChoice { automatic, office, builtin, off };
 ExcelChoice GetExcelChoice();   // from VEMRA_EXCEL
 
-// A name whose last four characters are ".xls" in any letter case.
+// A name ending in ".xls" or ".xlsx", in any letter case.
 bool IsExcelFileName(const std::string& fileName);
 // Whether a workbook can be written or read under the current choice.
 bool IsExcelAvailable();
@@ -76,6 +76,7 @@ public:
     static constexpr long kMaxRows = 65536;     // what an Excel 97-2003 workbook holds
     static constexpr long kMaxColumns = 256;
     static constexpr long kFormatExcel8 = 56;   // SaveAs file format: Excel 97-2003 workbook
+    static constexpr long kFormatXlsx = 51;     // SaveAs file format: Excel workbook (.xlsx)
 
 private:
     int Put(vemra::CVariant value);
@@ -98,6 +99,8 @@ private:
     std::string m_strLastText;
     std::string m_strFileName;
     bool m_bWriting = false;
+    long m_nMaxRows = kMaxRows;
+    long m_nMaxColumns = kMaxColumns;
 };
 
 namespace vemra {

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "excel/xls_workbook.h"
+#include "excel/xlsx_workbook.h"
 #include "platform/codepage.h"
 #include "platform/file.h"
 #include "platform/string_table.h"
@@ -21,6 +22,58 @@ struct CBook {
     CXlsSheet sheet;
     std::string path;
     std::vector<CRef<CSharedText>> texts;   // the sheet's strings as variants hand them out
+    bool xlsx = false;
+    // A new .xlsx workbook streams its rows: those before `base` are written and gone, the
+    // sheet holds the rest from its row 0 on.
+    std::unique_ptr<CXlsxWriter> writer;
+    long base = 0;
+    long used[4] = {-1, -1, -1, -1};
+    bool finished = false;   // used range of the rows written: first/last row, first/last column
+
+    long MaxRows() const { return xlsx ? kXlsxMaxRows : CXlsSheet::kMaxRows; }
+    long MaxColumns() const { return xlsx ? kXlsxMaxColumns : CXlsSheet::kMaxColumns; }
+
+    // Rows from `row` on are about to change: the ones before it go to the writer.
+    bool Reach(long row, std::string& error) {
+        if (finished) {
+            error = LoadResString(IDS_XLSX_WRITTEN_ROWS);
+            return false;
+        }
+        if (!writer) return true;
+        if (row < base) {
+            error = LoadResString(IDS_XLSX_WRITTEN_ROWS);
+            return false;
+        }
+        if (row < base + sheet.RowCount()) return true;
+        long r0, c0, r1, c1;
+        if (sheet.UsedRange(r0, c0, r1, c1)) {
+            if (used[0] < 0) used[0] = r0 + base, used[2] = c0, used[3] = c1;
+            used[1] = r1 + base;
+            used[2] = std::min(used[2], c0);
+            used[3] = std::max(used[3], c1);
+        }
+        if (!writer->WriteRows(sheet, base)) return BadWrite(error);
+        sheet = CXlsSheet();
+        texts.clear();
+        base = row;
+        return true;
+    }
+
+    bool UsedRange(long& r0, long& c0, long& r1, long& c1) const {
+        bool any = sheet.UsedRange(r0, c0, r1, c1);
+        if (any) r0 += base, r1 += base;
+        if (used[0] < 0) return any;
+        if (!any) r0 = used[0], r1 = used[1], c0 = used[2], c1 = used[3];
+        r0 = std::min(r0, used[0]);
+        c0 = std::min(c0, used[2]);
+        c1 = std::max(c1, used[3]);
+        return true;
+    }
+
+    static bool BadWrite(std::string& error) {
+        error = LoadResString(IDS_XLS_DAMAGED);
+        return false;
+    }
 
     CVariant Text(std::uint32_t index) {
         if (texts.size() < sheet.StringCount()) texts.resize(sheet.StringCount());
@@ -95,7 +148,16 @@ public:
                 if (args.size() != 1 || !(args[0].Type() == varR8 || args[0].Type() == varI4)) return BadCall(dispid, error);
                 points = args[0].Type() == varI4 ? args[0].I4Value() : args[0].Number();
                 if (!(points >= 0 && points <= 409)) return BadCall(dispid, error);
-                for (long r = 0; r < m_nRows; ++r) m_book->sheet.SetRowHeight(m_nRow - 1 + r, static_cast<int>(std::lround(points * 20)));
+                const int twips = static_cast<int>(std::lround(points * 20));
+                for (long r = m_nRow - 1; r < m_nRow - 1 + m_nRows; ++r) {
+                    if (r >= m_book->base) {
+                        if (m_book->writer && twips == CXlsSheet::kDefaultRowHeight) continue;   // as the rows written
+                        m_book->sheet.SetRowHeight(r - m_book->base, twips);
+                    } else if (twips != CXlsSheet::kDefaultRowHeight) {   // rows written keep their height
+                        error = LoadResString(IDS_XLSX_WRITTEN_ROWS);
+                        return false;
+                    }
+                }
                 return true;
             }
             result = RowHeight();
@@ -105,16 +167,16 @@ public:
     }
 
 private:
-    static bool Inside(long long row, long long column, long long rows, long long columns, std::string& error) {
-        if (row >= 1 && column >= 1 && rows >= 1 && columns >= 1 && row + rows - 1 <= CXlsSheet::kMaxRows &&
-            column + columns - 1 <= CXlsSheet::kMaxColumns)
+    bool Inside(long long row, long long column, long long rows, long long columns, std::string& error) const {
+        if (row >= 1 && column >= 1 && rows >= 1 && columns >= 1 && row + rows - 1 <= m_book->MaxRows() &&
+            column + columns - 1 <= m_book->MaxColumns())
             return true;
-        error = XlsErrorText(XlsError::tooLarge);
+        error = XlsErrorText(m_book->xlsx ? XlsError::xlsxTooLarge : XlsError::tooLarge);
         return false;
     }
 
     CVariant CellValue(long row, long column) {
-        const XlsCell* cell = m_book->sheet.Find(row, column);
+        const XlsCell* cell = m_book->sheet.Find(row - m_book->base, column);
         if (!cell) return {};
         switch (cell->kind) {
         case XlsCellKind::text: return m_book->Text(cell->text);
@@ -133,9 +195,10 @@ private:
     CVariant GetValue() {
         if (m_nRows == 1 && m_nColumns == 1) return CellValue(m_nRow - 1, m_nColumn - 1);
         auto array = MakeRef<CVarArray>(m_nRows, m_nColumns);
-        const long lastRow = std::min(m_nRow - 1 + m_nRows, m_book->sheet.RowCount());
-        for (long r = m_nRow - 1; r < lastRow; ++r) {
-            const long lastColumn = std::min<long>(m_nColumn - 1 + m_nColumns, static_cast<long>(m_book->sheet.Row(r).size()));
+        const long base = m_book->base;
+        const long lastRow = std::min(m_nRow - 1 + m_nRows, base + m_book->sheet.RowCount());
+        for (long r = std::max(m_nRow - 1, base); r < lastRow; ++r) {
+            const long lastColumn = std::min<long>(m_nColumn - 1 + m_nColumns, static_cast<long>(m_book->sheet.Row(r - base).size()));
             for (long c = m_nColumn - 1; c < lastColumn; ++c)
                 array->At(r - m_nRow + 2, c - m_nColumn + 2) = CellValue(r, c);
         }
@@ -144,6 +207,7 @@ private:
 
     bool PutCell(long row, long column, const CVariant& v, std::string& error) {
         CXlsSheet& sheet = m_book->sheet;
+        row -= m_book->base;
         switch (v.Type()) {
         case varEmpty:
         case varNull: sheet.Clear(row, column); return true;
@@ -212,6 +276,7 @@ private:
     }
 
     bool PutValue(const CVariant& v, std::string& error) {
+        if (!m_book->Reach(m_nRow - 1, error)) return false;
         if (const CVarArray* array = v.ArrayValue()) {
             // Excel takes the part of the array that covers the range.
             const long rows = std::min(m_nRows, array->Rows()), columns = std::min(m_nColumns, array->Columns());
@@ -229,9 +294,10 @@ private:
 
     // The height in points when every row has the same; otherwise Null, as Excel gives it.
     CVariant RowHeight() const {
-        const int first = m_book->sheet.RowHeight(m_nRow - 1);
+        auto height = [&](long r) { return r < m_book->base ? CXlsSheet::kDefaultRowHeight : m_book->sheet.RowHeight(r - m_book->base); };
+        const int first = height(m_nRow - 1);
         for (long r = 1; r < m_nRows; ++r)
-            if (m_book->sheet.RowHeight(m_nRow - 1 + r) != first) return CVariant::Null();
+            if (height(m_nRow - 1 + r) != first) return CVariant::Null();
         return CVariant::R8(first / 20.0);
     }
 
@@ -247,12 +313,12 @@ public:
                 std::string& error) override {
         if (kind == InvokeKind::propertyPut || !args.empty()) return BadCall(dispid, error);
         if (dispid == dispidCells) {
-            result = CVariant::Dispatch(MakeRef<CRange>(m_book, 1, 1, CXlsSheet::kMaxRows, CXlsSheet::kMaxColumns));
+            result = CVariant::Dispatch(MakeRef<CRange>(m_book, 1, 1, m_book->MaxRows(), m_book->MaxColumns()));
             return true;
         }
         if (dispid == dispidUsedRange) {
             long r0 = 0, c0 = 0, r1 = 0, c1 = 0;   // an empty sheet's used range is A1
-            m_book->sheet.UsedRange(r0, c0, r1, c1);
+            m_book->UsedRange(r0, c0, r1, c1);
             result = CVariant::Dispatch(MakeRef<CRange>(m_book, r0 + 1, c0 + 1, r1 - r0 + 1, c1 - c0 + 1));
             return true;
         }
@@ -291,13 +357,23 @@ public:
             if (!args.empty()) return BadCall(dispid, error);
             result = CVariant::Dispatch(MakeRef<CSheets>(m_book));
             return true;
-        case dispidSaveAs:
-            // The engine writes one format: Excel 97-2003 (56, or -4143 as older Excels name it).
+        case dispidSaveAs: {
+            // Two formats: Excel 97-2003 (56, or -4143 as older Excels name it) and the workbook
+            // of today (51); without one the name decides.
+            const long format = args.size() == 2 && args[1].Type() == varI4 ? args[1].I4Value() : 0;
             if (args.empty() || args.size() > 2 || args[0].Type() != varBstr ||
-                (args.size() == 2 && !(args[1].Type() == varI4 && (args[1].I4Value() == 56 || args[1].I4Value() == -4143))))
+                (args.size() == 2 && format != 56 && format != -4143 && format != 51))
                 return BadCall(dispid, error);
             m_book->path = Utf16ToSystemText(args[0].TextValue());
+            const bool xlsx = format == 51 || (format == 0 && IsXlsxName(m_book->path));
+            if (xlsx != m_book->xlsx && (m_book->writer || m_book->base > 0)) return BadCall(dispid, error);
+            m_book->xlsx = xlsx;
+            long r0, c0, r1, c1;
+            // A new workbook streams its rows from here on, unless it holds some already.
+            if (xlsx && !m_book->writer && !m_book->sheet.UsedRange(r0, c0, r1, c1) && !m_book->finished)
+                m_book->writer = std::make_unique<CXlsxWriter>();
             return Save(error);
+        }
         case dispidSave: return Save(error);
         case dispidClose:
             // Close(True) saves first; without an argument nothing more is saved here.
@@ -309,8 +385,23 @@ public:
 
 private:
     bool Save(std::string& error) {
-        if (m_book->path.empty()) return BadCall(dispidSave, error);
-        return SaveFileAtomically(m_book->path, WriteXlsWorkbook(m_book->sheet), false, &error);
+        CBook& book = *m_book;
+        if (book.path.empty() || book.finished) return BadCall(dispidSave, error);
+        if (!book.xlsx) return SaveFileAtomically(book.path, WriteXlsWorkbook(book.sheet), false, &error);
+        long r0, c0, r1, c1;
+        if (!book.writer) {
+            const std::string bytes = WriteXlsxWorkbook(book.sheet);
+            return (!bytes.empty() || CBook::BadWrite(error)) && SaveFileAtomically(book.path, bytes, false, &error);
+        }
+        // Nothing streamed yet: the file is there, empty, until the rows come.
+        if (book.base == 0 && !book.UsedRange(r0, c0, r1, c1))
+            return SaveFileAtomically(book.path, WriteXlsxWorkbook(CXlsSheet()), false, &error);
+        if (!book.Reach(book.base + book.sheet.RowCount(), error)) return false;
+        const bool finished = book.writer->Finish(book.sheet.m_b1904);
+        const std::string bytes = std::move(book.writer->Bytes());
+        book.writer.reset();
+        book.finished = true;   // the rows are gone: the workbook can be saved once
+        return (finished || CBook::BadWrite(error)) && SaveFileAtomically(book.path, bytes, false, &error);
     }
     std::shared_ptr<CBook> m_book;
 };
@@ -329,7 +420,8 @@ public:
             book->path = Utf16ToSystemText(args[0].TextValue());
             std::string bytes;
             if (!ReadWholeFile(book->path, bytes, &error)) return false;
-            const XlsError e = ReadXlsWorkbook(bytes, book->sheet);
+            book->xlsx = IsXlsxName(book->path);
+            const XlsError e = book->xlsx ? ReadXlsxWorkbook(bytes, book->sheet) : ReadXlsWorkbook(bytes, book->sheet);
             if (e != XlsError::none) {
                 error = XlsErrorText(e);
                 return false;

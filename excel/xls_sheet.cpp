@@ -14,6 +14,12 @@ std::string XlsErrorText(XlsError error) {
     case XlsError::encrypted: return LoadResString(IDS_XLS_ENCRYPTED);
     case XlsError::damaged: return LoadResString(IDS_XLS_DAMAGED);
     case XlsError::tooLarge: return LoadResString(IDS_XLS_TOO_LARGE);
+    case XlsError::noWorkbook: return LoadResString(IDS_XLSX_NO_WORKBOOK);
+    case XlsError::xlsUnderXlsxName: return LoadResString(IDS_XLSX_OLDER_FORMAT);
+    case XlsError::unsafePath: return LoadResString(IDS_XLSX_UNSAFE_PATH);
+    case XlsError::zipBomb: return LoadResString(IDS_XLSX_ZIP_BOMB);
+    case XlsError::unsupportedPacking: return LoadResString(IDS_XLSX_UNSUPPORTED);
+    case XlsError::xlsxTooLarge: return LoadResString(IDS_XLSX_TOO_LARGE);
     }
     return {};
 }

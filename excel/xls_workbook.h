@@ -21,6 +21,13 @@ enum class XlsError {
     encrypted,       // protected with a password
     damaged,         // a compound file or record structure that does not hold together
     tooLarge,        // more than 65,536 rows or 256 columns
+    // .xlsx workbooks
+    noWorkbook,          // a zip archive without a workbook in it
+    xlsUnderXlsxName,    // an Excel 97-2003 workbook under an .xlsx name
+    unsafePath,          // an archive entry named with ".." or an absolute path
+    zipBomb,             // an archive entry that inflates beyond any sane size
+    unsupportedPacking,  // packed in a way other than store and deflate
+    xlsxTooLarge,        // more than 1,048,576 rows or 16,384 columns
 };
 
 // The message for an error, from the string table.

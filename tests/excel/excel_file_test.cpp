@@ -241,12 +241,16 @@ TEST_F(ExcelFileTest, FailuresFailTheOperationWithTheirReason) {
 
 TEST_F(ExcelFileTest, MoreThanASheetHoldsFailsInsteadOfCuttingShort) {
     struct Case {
+        const char* name;
         long rows, columns;
         bool fits;
     };
-    const Case cases[] = {{65536, 1, true}, {65537, 1, false}, {1, 256, true}, {1, 257, false}, {1, 0, false}};
+    const Case cases[] = {{"book.xls", 65536, 1, true},    {"book.xls", 65537, 1, false}, {"book.xls", 1, 256, true},
+                          {"book.xls", 1, 257, false},     {"book.xls", 1, 0, false},     {"book.xlsx", 70000, 1, true},
+                          {"book.xlsx", 1, 16384, true},   {"book.xlsx", 1, 16385, false}, {"book.xlsx", 1, 0, false}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.rows * 1000 + c.columns);
+        SCOPED_TRACE(c.name + std::to_string(c.rows * 100000 + c.columns));
+        path = dir.File(c.name);
         RemoveFile(path);
         CExcelFile file(CreateWorkbookEngine());
         ASSERT_EQ(file.OpenWrite(path), 0);
@@ -260,14 +264,16 @@ TEST_F(ExcelFileTest, MoreThanASheetHoldsFailsInsteadOfCuttingShort) {
         EXPECT_EQ(file.CloseWrite() == 0, c.fits);
         EXPECT_EQ(FileExists(path), c.fits);
         if (!c.fits) {
-            EXPECT_EQ(file.GetErrorText(), LoadResString(c.columns ? IDS_XLS_TOO_LARGE : IDS_XLS_TEXT_TOO_LONG));
+            const bool xlsx = std::string_view(c.name).ends_with("x");
+            EXPECT_EQ(file.GetErrorText(),
+                      LoadResString(!c.columns ? IDS_XLS_TEXT_TOO_LONG : xlsx ? IDS_XLSX_TOO_LARGE : IDS_XLS_TOO_LARGE));
         }
     }
 }
 
 TEST(ExcelNamesTest, NamesAndTexts) {
-    for (const char* name : {"a.xls", "A.XLS", "b.Xls", ".xls"}) EXPECT_TRUE(IsExcelFileName(name)) << name;
-    for (const char* name : {"xls", "a.xlsx", "a.csv", "a.xl", ""}) EXPECT_FALSE(IsExcelFileName(name)) << name;
+    for (const char* name : {"a.xls", "A.XLS", "b.Xls", ".xls", "a.xlsx", "A.XLSX"}) EXPECT_TRUE(IsExcelFileName(name)) << name;
+    for (const char* name : {"xls", "xlsx", "a.xlsm", "a.csv", "a.xl", ""}) EXPECT_FALSE(IsExcelFileName(name)) << name;
 
     std::string longText;
     for (int i = 0; i < 6000; ++i) longText += "ab\r\n";
