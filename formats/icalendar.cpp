@@ -476,9 +476,10 @@ bool CICalendarReader::Fill() {
         m_buffer.append(m_memory, m_nMemoryPos, count);
         m_nMemoryPos += count;
     } else {
-        std::vector<char> area(m_nChunkSize);
-        if (!m_file.Read(area.data(), area.size(), count, &m_strErrorDetail)) return Fail(IcsError::readFailed, m_nPhysicalLine);
-        m_buffer.append(area.data(), count);
+        m_readArea.resize(m_nChunkSize);
+        if (!m_file.Read(m_readArea.data(), m_readArea.size(), count, &m_strErrorDetail))
+            return Fail(IcsError::readFailed, m_nPhysicalLine);
+        m_buffer.append(m_readArea.data(), count);
     }
     if (count == 0) m_bEof = true;
     return count > 0;
@@ -491,6 +492,7 @@ bool CICalendarReader::ReadPhysical(std::string& line) {
     for (;;) {
         const std::size_t lf = m_buffer.find('\n', scanned);
         if (lf != std::string::npos) {
+            if (lf - m_nBufferPos > kMaxLine) return Fail(IcsError::lineTooLong, m_nPhysicalLine + 1);
             line.assign(m_buffer, m_nBufferPos, lf - m_nBufferPos);
             m_nConsumed += lf + 1 - m_nBufferPos;
             m_nBufferPos = lf + 1;

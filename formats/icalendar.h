@@ -129,6 +129,7 @@ private:
     std::size_t m_nMemoryPos = 0;
     std::size_t m_nChunkSize = 64 * 1024;
     std::string m_buffer;
+    std::vector<char> m_readArea;
     std::size_t m_nBufferPos = 0;
     bool m_bEof = false;
     std::uint64_t m_nConsumed = 0;
