@@ -111,8 +111,14 @@ TEST_F(ICalendarTest, ImportOfTheExportGivesTheSameFullLayout) {
 // A calendar as the common calendar programs write one, read in a zone of its own (New York)
 // while the file's times are in UTC and in a described Berlin zone with daylight saving.
 TEST_F(ICalendarTest, CalendarOfOtherProgramsImportsWhatTheDatebookCanHold) {
-    SetEnv("TZ", "America/New_York");
+    SetEnv("TZ", "EST5EDT,M3.2.0,M11.1.0");
     ReloadTimeZone();
+    LocalParts march;
+    if (!BreakLocal(MakeLocal(2026, 3, 10, 12), march) || !march.isdst) {
+        SetEnv("TZ", "UTC");
+        ReloadTimeZone();
+        GTEST_SKIP() << "this C library does not take the zone's rules";
+    }
     const std::string path = Empty("other.dat");
     int rejected = -1;
     settings.m_bIgnoreImportErrors = false;
