@@ -155,6 +155,7 @@ bool ParseDuration(std::string_view s, long long& out) {
         else return false;
         if (!digits) return false;
         total += n * unit;
+        if (total > 100000000000LL) return false;   // beyond any calendar
         n = 0;
         digits = false;
         any = true;
