@@ -112,5 +112,6 @@ int ReportImportError(int code, const char* fileName, int line, const std::strin
     if (!rowText.empty()) text += "\n\"" + rowText + "\"";
     text += "\n";
     if (code >= 101 && code <= 114) text += LoadResString(kReasonMessageBase + static_cast<unsigned>(code));
+    else if (code > 40000) text += LoadResString(static_cast<unsigned>(code));   // a calendar item's reason
     return ShowMessage(text, MessageButtons::okCancel, MessageIcon::error) == answerOk ? 1 : 0;
 }
