@@ -19,14 +19,14 @@ namespace {
 constexpr int kHeaderRowResult = 101;      // a header row fails as an invalid date
 
 int RunImport(const std::string& datebookPath, const char* fileName, CSettings& settings,
-              CProgress* progress, bool full, std::string* fileFailure, int* rejected) {
+              CProgress* progress, CReporter& reporter, bool full, std::string* fileFailure, int* rejected) {
     CWaitCursor wait;
     if (rejected) *rejected = 0;
     CLocaleTextCache localeTexts;   // one system call per distinct day, minute or text
     CDateBkTable table;
     CDateBkTable scratch;   // rows are read into records of a table that is never saved
     if (table.OpenFrom(datebookPath, 0) != 0) {
-        ReportDatebookOpenFailure(datebookPath, table);
+        ReportDatebookOpenFailure(reporter, datebookPath, table);
         return -1;
     }
     std::unique_ptr<CRowFile> file = OpenImportFile(fileName, settings, fileFailure);
@@ -57,7 +57,7 @@ int RunImport(const std::string& datebookPath, const char* fileName, CSettings& 
         if (result != 0) {
             if (rejected) ++*rejected;
             if (!settings.m_bIgnoreImportErrors &&
-                ReportImportError(result, fileName, line, file->GetRowText()) == 0)
+                ReportImportError(reporter, result, fileName, line, file->GetRowText()) == 0)
                 break;
         } else if (!(settings.m_bNoDuplicates && IsDuplicate(table, record))) {
             CDateBkRecord added(table, 1);
@@ -71,14 +71,14 @@ int RunImport(const std::string& datebookPath, const char* fileName, CSettings& 
     // A file that could not be read to its end is no end of the rows: what was taken from it
     // is not saved, so the user can mend the file and import it whole.
     if (file->HasError()) {
-        ShowMessage(FormatText(LoadResString(IDS_ERROR_READING_FILE).c_str(), file->GetErrorText().c_str()),
-                    MessageButtons::ok, MessageIcon::error);
+        reporter.Tell(FormatText(LoadResString(IDS_ERROR_READING_FILE).c_str(), file->GetErrorText().c_str()),
+                      MessageIcon::error);
         file->Close();
         return -1;
     }
     file->Close();
     if (table.Save() != 0) {
-        ReportDatebookSaveFailure(table);
+        ReportDatebookSaveFailure(reporter, table);
         return -1;
     }
     return count;
@@ -87,19 +87,19 @@ int RunImport(const std::string& datebookPath, const char* fileName, CSettings& 
 }  // namespace
 
 int ImportSimple(const std::string& datebookPath, const char* fileName, CSettings& settings,
-                 CProgress* progress, std::string* fileFailure, int* rejected) {
-    return RunImport(datebookPath, fileName, settings, progress, false, fileFailure, rejected);
+                 CProgress* progress, CReporter& reporter, std::string* fileFailure, int* rejected) {
+    return RunImport(datebookPath, fileName, settings, progress, reporter, false, fileFailure, rejected);
 }
 
 int ImportFull(const std::string& datebookPath, const char* fileName, CSettings& settings,
-               CProgress* progress, std::string* fileFailure, int* rejected) {
-    return RunImport(datebookPath, fileName, settings, progress, true, fileFailure, rejected);
+               CProgress* progress, CReporter& reporter, std::string* fileFailure, int* rejected) {
+    return RunImport(datebookPath, fileName, settings, progress, reporter, true, fileFailure, rejected);
 }
 
-int ReportImportError(int code, const char* fileName, int line, const std::string& rowText) {
+int ReportImportError(CReporter& reporter, int code, const char* fileName, int line, const std::string& rowText) {
     std::string text = FormatText(LoadResString(IDS_ERROR_READING_LINE).c_str(), fileName, line);
     if (!rowText.empty()) text += "\n\"" + rowText + "\"";
     text += "\n";
     if (code >= 101 && code <= 113) text += LoadResString(kReasonMessageBase + static_cast<unsigned>(code));
-    return ShowMessage(text, MessageButtons::okCancel, MessageIcon::error) == answerOk ? 1 : 0;
+    return reporter.Ask(text, MessageIcon::error) ? 1 : 0;
 }
