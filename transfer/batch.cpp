@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/message_box.h"
+#include "platform/reporter.h"
 #include "platform/message_pump.h"
 #include "platform/string_table.h"
 #include "res/string_ids.h"

@@ -5,7 +5,7 @@
 #include "palm/datebook.h"
 #include "platform/local_time.h"
 #include "platform/locale_dates.h"
-#include "platform/message_box.h"
+#include "platform/reporter.h"
 #include "platform/message_pump.h"
 #include "platform/string_table.h"
 #include "platform/text.h"

@@ -3,7 +3,7 @@
 #include "formats/row_file.h"
 #include "palm/datebook.h"
 #include "platform/locale_dates.h"
-#include "platform/message_box.h"
+#include "platform/reporter.h"
 #include "platform/message_pump.h"
 #include "platform/string_table.h"
 #include "platform/text.h"

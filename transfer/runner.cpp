@@ -2,7 +2,7 @@
 
 #include "palm/desktop_link.h"
 #include "platform/locale_dates.h"
-#include "platform/message_box.h"
+#include "platform/reporter.h"
 #include "platform/string_table.h"
 #include "platform/text.h"
 #include "res/string_ids.h"

@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "palm/user_data.h"
+#include "platform/locale_dates.h"
 #include "platform/process.h"
 #include "platform/local_time.h"
 #include "platform/registry.h"
