@@ -124,16 +124,19 @@ TEST_F(GuiTest, StartShowsTheUsersAndTheCountAndClosingKeepsTheChosenUser) {
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_PALM_DESKTOP)));
     SelectComboItem(dialog, IDC_USER, 0);
     EXPECT_TRUE(WaitUntil([&] { return ItemText(dialog, IDC_COUNT) == SimpleCountLine(0); }, kWait));
-    // Enter ends without saving; the close box saves.
+    // Enter ends without saving; the close box and Quit save.
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(m_program.WaitForExit(kWait));
     EXPECT_EQ(StoredSettings()->m_dwPalmUserId, UserIdOfFolder("SmithJ"));
-    dialog = Open();
-    ASSERT_TRUE(dialog);
-    SelectComboItem(dialog, IDC_USER, 0);
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(m_program.WaitForExit(kWait));
-    EXPECT_EQ(StoredSettings()->m_dwPalmUserId, UserIdOfFolder("Demo"));
+    for (const int user : {0, 1}) {   // the close box, then Quit
+        dialog = Open();
+        ASSERT_TRUE(dialog);
+        SelectComboItem(dialog, IDC_USER, user);
+        if (user == 0) PostMessageA(dialog, WM_CLOSE, 0, 0);
+        else PostCommand(dialog, ID_QUIT);
+        ASSERT_TRUE(m_program.WaitForExit(kWait));
+        EXPECT_EQ(StoredSettings()->m_dwPalmUserId, UserIdOfFolder(user == 0 ? "Demo" : "SmithJ"));
+    }
 
     // A given datebook: no user to choose; an unreadable one is said and counts as none.
     test::WriteFile(m_dir.File("bad.dat"), "this is no datebook");
