@@ -53,13 +53,19 @@ bool IsAutomationLaunch(const std::vector<std::string>& args) {
 }
 
 int RunVEMRA(const std::vector<std::string>& args, const BatchOperations& operations) {
+    // Message boxes, or standard error where nobody could answer one.
+    vemra::CMessageBoxReporter reporter;
+    vemra::SetPlatformReporter(&reporter);
+    struct Uninstall {
+        ~Uninstall() { vemra::SetPlatformReporter(nullptr); }
+    } uninstall;
     CSystemSession system;
     if (!system.Started()) return exitNotAvailable;
     int serverStatus = exitDone;
     if (startup::ServesAutomation(args, serverStatus)) return serverStatus;
 
     vemra::SetProfileRoot("Quelbarsk");
-    CSettings settings;
+    CSettings settings(&reporter);
     settings.Load();
     CLanguageLibrary language;
 

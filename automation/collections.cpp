@@ -3,6 +3,7 @@
 
 #include "automation/automation.h"
 #include "palm/user_data.h"
+#include "platform/message_box.h"
 #include "platform/string_table.h"
 #include "res/string_ids.h"
 #include "settings/profile.h"
@@ -86,7 +87,8 @@ std::span<const CAutoMember> CVEMRADlgAutoProxy::Members() const { return kAppli
 std::shared_ptr<CAutoUsers> CVEMRADlgAutoProxy::GetUsers() {
     // A server started by COM has set up nothing of this at start.
     vemra::SetProfileRoot("Quelbarsk");
-    CSettings settings;
+    vemra::CMessageBoxReporter reporter;
+    CSettings settings(&reporter);
     settings.Load();
     return m_pUsers;
 }

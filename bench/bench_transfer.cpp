@@ -109,6 +109,7 @@ int main(int argc, char** argv) {
     }
 
     CSettings settings;
+    CMessageBoxReporter reporter;
     settings.m_bIgnoreImportErrors = false;
     int result = 0;
     std::printf("%d appointments\n", count);
@@ -120,21 +121,21 @@ int main(int argc, char** argv) {
         worst = s > worst ? s : worst;
         return s;
     };
-    track(Time("full export", [&] { return ExportFull(source, full.c_str(), settings, nullptr); }, result));
+    track(Time("full export", [&] { return ExportFull(source, full.c_str(), settings, nullptr, reporter); }, result));
     track(Time("simple export, one year (2026)", [&] {
         return ExportSimple(source, simple.c_str(), MakeLocal(2026, 1, 1), MakeLocal(2026, 12, 31, 23, 59), settings,
-                            nullptr);
+                            nullptr, reporter);
     }, result));
     settings.m_bNoDuplicates = false;
     const double plain = track(Time("full import into an empty datebook", [&] {
-        return ImportFull(empty, full.c_str(), settings, nullptr);
+        return ImportFull(empty, full.c_str(), settings, nullptr, reporter);
     }, result));
     settings.m_bNoDuplicates = true;
     const double skipping = track(Time("the same import, every row a duplicate", [&] {
-        return ImportFull(empty, full.c_str(), settings, nullptr);
+        return ImportFull(empty, full.c_str(), settings, nullptr, reporter);
     }, result));
     settings.m_bFullFormat = true;
-    track(Time("remove all", [&] { return RemoveAll(empty, settings, nullptr); }, result));
+    track(Time("remove all", [&] { return RemoveAll(empty, settings, nullptr, reporter); }, result));
 
     std::printf("slowest %.3f s (target < 2 s); duplicate-skipping import %.2fx the plain one (target <= 3x)\n",
                 worst, skipping / plain);

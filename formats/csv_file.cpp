@@ -10,13 +10,31 @@ CCsvFile::CCsvFile() = default;
 
 CCsvFile::~CCsvFile() { Close(); }
 
+std::string CsvErrorText(CsvError error, const std::string& reason, int row) {
+    switch (error) {
+    case CsvError::none: return "";
+    case CsvError::system: return reason.empty() ? "?" : reason;
+    case CsvError::notWritten: return vemra::LoadResString(IDS_FILE_NOT_WRITTEN);
+    case CsvError::crLineEnds: return vemra::LoadResString(IDS_CSV_CR_LINE_ENDS);
+    case CsvError::openQuote: return vemra::FormatText(vemra::LoadResString(IDS_CSV_OPEN_QUOTE).c_str(), row);
+    }
+    return "";
+}
+
+void CCsvFile::Fail(CsvError error, const std::string& reason, int row) {
+    if (!m_strError.empty()) return;
+    m_error = error;
+    m_strError = CsvErrorText(error, reason, row);
+}
+
 int CCsvFile::OpenWrite(const std::string& fileName) {
     Close();
     m_strError.clear();
+    m_error = CsvError::none;
     std::string error;
     // The rows go to a new file that takes the old one's place only when complete.
     if (!m_file.Open(fileName, vemra::CPlatformFile::modeReplace, &error)) {
-        m_strError = error;
+        Fail(CsvError::system, error);
         return -1;
     }
     m_strFileName = fileName;
@@ -28,9 +46,10 @@ int CCsvFile::OpenWrite(const std::string& fileName) {
 int CCsvFile::OpenRead(const std::string& fileName) {
     Close();
     m_strError.clear();
+    m_error = CsvError::none;
     std::string error;
     if (!m_file.Open(fileName, vemra::CPlatformFile::modeRead, &error)) {
-        m_strError = error;
+        Fail(CsvError::system, error);
         return -1;
     }
     m_bAtRowStart = true;
@@ -74,6 +93,7 @@ int CCsvFile::Flush() {
 
 void CCsvFile::SetWriteError() {
     const std::string& why = m_file.GetFailure();
+    m_error = CsvError::notWritten;
     m_strError = vemra::FormatText(vemra::LoadResString(IDS_FILE_NOT_WRITTEN_WHY).c_str(), m_strFileName.c_str(),
                                    why.empty() ? vemra::LoadResString(IDS_FILE_NOT_WRITTEN).c_str() : why.c_str());
 }
@@ -114,7 +134,7 @@ bool CCsvFile::FillBuffer() {
     std::size_t n = 0;
     std::string error;
     if (!m_file.Read(m_readArea.data(), m_nChunkSize, n, &error)) {
-        m_strError = error.empty() ? "?" : error;
+        Fail(CsvError::system, error);
         return false;
     }
     m_buffer.append(m_readArea.data(), n);
@@ -194,12 +214,11 @@ int CCsvFile::NextReadRow() {
         // End of file: what is left is the last row, unless it shows that rows were not found.
         if (m_nBufferPos >= m_buffer.size()) return -1;
         if (m_lineEnds == unknownEnds && (loneCr || crOutside)) {
-            m_strError = vemra::LoadResString(IDS_CSV_CR_LINE_ENDS);
+            Fail(CsvError::crLineEnds);
             return -1;
         }
         if ((crLfInQuotes || (m_lineEnds != crlfEnds && lineFeedInQuotes)) && (state == quoted || state == quoteCr)) {
-            m_strError = vemra::FormatText(vemra::LoadResString(IDS_CSV_OPEN_QUOTE).c_str(),
-                                               static_cast<int>(m_nRow + 1));
+            Fail(CsvError::openQuote, "", static_cast<int>(m_nRow + 1));
             return -1;
         }
         end = i = m_buffer.size();

@@ -12,6 +12,18 @@
 #include "formats/row_file.h"
 #include "platform/file.h"
 
+// Why a delimited text file could not be written or read.
+enum class CsvError {
+    none,
+    system,       // the platform's open, read or write failed (its reason goes with it)
+    notWritten,   // the written data did not all reach the file
+    crLineEnds,   // rows end in carriage returns alone
+    openQuote,    // a quoted cell runs to the end of the file
+};
+// The message for an error, from the string table; reason: the system's, row: the row (from 1)
+// where an open quote began.
+std::string CsvErrorText(CsvError error, const std::string& reason = "", int row = 0);
+
 class CCsvFile : public CRowFile {
 public:
     CCsvFile();
@@ -39,12 +51,16 @@ public:
     using CRowFile::GetInt;
     int GetInt(long& n) override;
     long GetProgressPos() override;
+    CsvError GetCsvError() const { return m_error; }
     long GetProgressRange() override;
     std::string GetRowText() const override { return m_strRowText; }
     bool DeliversHeaderRow() const override { return true; }
     int SetRowText(const std::string& text) override;
 
 private:
+    // Ends writing or reading with an error (the first one stays).
+    void Fail(CsvError error, const std::string& reason = "", int row = 0);
+    CsvError m_error = CsvError::none;
     int Flush();
     bool FillBuffer();
     void SetWriteError();

@@ -15,25 +15,31 @@ int NotifyDesktop(const DesktopWindowCalls& calls, int mode, uint32_t userId) {
     return 1;
 }
 
-int NotifyDesktop(int mode, uint32_t userId) {
+DesktopWindowCalls RealDesktopWindowCalls() {
     DesktopWindowCalls calls;
     calls.find = [] { return vemra::FindTopLevelWindow(kDesktopWindowClass); };
     calls.send = [](vemra::WindowHandle w, std::uintptr_t wParam, std::intptr_t lParam) {
         return vemra::SendWindowMessage(w, kDesktopMessage, wParam, lParam);
     };
-    return NotifyDesktop(calls, mode, userId);
+    calls.pause = [] { std::this_thread::sleep_for(std::chrono::seconds(1)); };
+    return calls;
 }
+
+int NotifyDesktop(int mode, uint32_t userId) { return NotifyDesktop(RealDesktopWindowCalls(), mode, userId); }
 
 bool CDesktopChange::Begin() {
     m_bBegun = true;
-    if (NotifyDesktop(desktopBeforeChange, m_dwUserId) == 0) return false;
+    if (NotifyDesktop(m_calls, desktopBeforeChange, m_dwUserId) == 0) return false;
     // Palm Desktop writes its copy of the datebook back before it lets go of the file.
-    if (vemra::FindTopLevelWindow(kDesktopWindowClass)) std::this_thread::sleep_for(std::chrono::seconds(1));
+    if (m_calls.find()) m_calls.pause();
     return true;
 }
 
-CDesktopChange::~CDesktopChange() {
-    if (m_bBegun) NotifyDesktop(desktopAfterChange, m_dwUserId);
+CDesktopChange::~CDesktopChange() { End(); }
+
+void CDesktopChange::End() {
+    if (m_bBegun) NotifyDesktop(m_calls, desktopAfterChange, m_dwUserId);
+    m_bBegun = false;
 }
 
 std::string PalmDesktopProgram() {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/local_time.h"
-#include "platform/message_box.h"
+#include "platform/reporter.h"
 #include "platform/string_table.h"
 #include "platform/text.h"
 #include "res/string_ids.h"
@@ -203,8 +203,7 @@ const LocalePictures* FromSystem(const char* name, const std::string& language, 
     // Text in memory is UTF-8 here: prefer the locale's UTF-8 form when it is installed.
     const std::string utf8Name = language + (territory.empty() ? "" : "_" + territory) + ".UTF-8";
     if (!SystemLocaleFormats(utf8Name, dateFormat, timeFormat) && !SystemLocaleFormats(name, dateFormat, timeFormat)) {
-        ShowMessage(FormatText(LoadResString(IDS_LOCALE_NOT_INSTALLED).c_str(), name), MessageButtons::ok,
-                    MessageIcon::warning);
+        ReportPlatformProblem(FormatText(LoadResString(IDS_LOCALE_NOT_INSTALLED).c_str(), name));
         return nullptr;
     }
     entry = std::make_unique<DerivedPictures>();

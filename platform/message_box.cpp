@@ -27,4 +27,12 @@ int ShowMessage(const std::string& text, MessageButtons buttons, MessageIcon ico
     return ShowSystemMessage(text, buttons, icon);
 }
 
+void CMessageBoxReporter::Tell(const std::string& text, MessageIcon icon) {
+    ShowMessage(text, MessageButtons::ok, icon);
+}
+
+bool CMessageBoxReporter::Ask(const std::string& text, MessageIcon icon) {
+    return ShowMessage(text, MessageButtons::okCancel, icon) == answerOk;
+}
+
 }  // namespace vemra

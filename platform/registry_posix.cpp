@@ -8,7 +8,7 @@
 
 #include "platform/directory.h"
 #include "platform/file.h"
-#include "platform/message_box.h"
+#include "platform/reporter.h"
 #include "platform/process.h"
 #include "platform/string_table.h"
 #include "platform/text.h"
@@ -45,8 +45,8 @@ bool LoadTree(CRegistryTree& tree) {
     } else if (!ReadWholeFile(path, text, &error) || !tree.Parse(text, error)) {
         if (reported != path) {
             reported = path;
-            ShowMessage(FormatText(LoadResString(IDS_SETTINGS_FILE_DAMAGED).c_str(), path.c_str(), error.c_str()),
-                        MessageButtons::ok, MessageIcon::warning);
+            ReportPlatformProblem(
+                FormatText(LoadResString(IDS_SETTINGS_FILE_DAMAGED).c_str(), path.c_str(), error.c_str()));
         }
         return false;
     }

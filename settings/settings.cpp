@@ -2,7 +2,7 @@
 
 #include "palm/user_data.h"
 #include "platform/local_time.h"
-#include "platform/message_box.h"
+#include "platform/reporter.h"
 #include "platform/string_table.h"
 #include "settings/profile.h"
 #include "res/string_ids.h"
@@ -14,8 +14,9 @@ bool GetFlag(const char* entry, bool current) { return vemra::ReadProfileInt(kSe
 void WriteFlag(const char* entry, bool value) { vemra::WriteProfileInt(kSection, entry, value ? 1 : 0); }
 }  // namespace
 
-CSettings::CSettings()
-    : m_nDefaultApptLength(60),
+CSettings::CSettings(vemra::CReporter* reporter)
+    : m_pReporter(reporter),
+      m_nDefaultApptLength(60),
       m_strQuote("\""),
       m_bRemoveAll(false),
       m_strExceptionDateSeparator(" "),
@@ -39,8 +40,8 @@ CSettings::CSettings()
     uint32_t id = 0;
     if (UserCount() > 0 && UserIdAt(0, &id) > 0)
         m_dwPalmUserId = id;
-    else
-        vemra::ShowMessage(vemra::LoadResString(IDS_NO_PALM_DESKTOP), vemra::MessageButtons::ok, vemra::MessageIcon::none);
+    else if (m_pReporter)
+        m_pReporter->Tell(vemra::LoadResString(IDS_NO_PALM_DESKTOP), vemra::MessageIcon::none);
 }
 
 CSettings::~CSettings() = default;

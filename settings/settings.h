@@ -7,13 +7,20 @@
 
 #include "settings/field_mapping.h"
 
+namespace vemra {
+class CReporter;
+}
+
 class CSettings {
 public:
-    CSettings();
+    // reporter: told what the user must learn (no Palm Desktop, no user directory); without one
+    // nobody is told.
+    explicit CSettings(vemra::CReporter* reporter = nullptr);
     virtual ~CSettings();
     CSettings(const CSettings&) = delete;
     CSettings& operator=(const CSettings&) = delete;
 
+    vemra::CReporter* m_pReporter;
     int m_nDefaultApptLength;
     std::string m_strQuote;
     bool m_bRemoveAll;

@@ -1,6 +1,6 @@
 // The settings' view of Palm Desktop: current user, datebook path, toolbar entry.
 #include "palm/user_data.h"
-#include "platform/message_box.h"
+#include "platform/reporter.h"
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/string_table.h"
@@ -42,8 +42,7 @@ void CSettings::GetDatebookPath(std::string& path) const {
     }
     std::string user;
     if (UserDirectory(m_dwPalmUserId, user) <= 0) {
-        vemra::ShowMessage(vemra::LoadResString(IDS_NO_USER_DIRECTORY), vemra::MessageButtons::ok,
-                           vemra::MessageIcon::warning);
+        if (m_pReporter) m_pReporter->Tell(vemra::LoadResString(IDS_NO_USER_DIRECTORY), vemra::MessageIcon::warning);
         user.clear();
     }
     std::string desktop;

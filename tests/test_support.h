@@ -44,14 +44,21 @@ public:
             answers.pop_front();
             return answer;
         });
+        SetPlatformReporter(&m_reporter);
     }
-    ~MessageCapture() { SetMessageSink({}); }
+    ~MessageCapture() {
+        SetPlatformReporter(nullptr);
+        SetMessageSink({});
+    }
     MessageCapture(const MessageCapture&) = delete;
     MessageCapture& operator=(const MessageCapture&) = delete;
 
     std::vector<std::string> messages;
     std::vector<MessageIcon> icons;
     std::deque<int> answers;
+
+private:
+    CMessageBoxReporter m_reporter;   // the platform's problems come here too
 };
 
 }  // namespace vemra::test

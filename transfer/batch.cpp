@@ -2,66 +2,39 @@
 
 #include <cstdio>
 
-#include "palm/desktop_link.h"
-#include "platform/message_box.h"
+#include "platform/reporter.h"
 #include "platform/message_pump.h"
 #include "platform/string_table.h"
-#include "platform/text.h"
-#include "settings/settings.h"
 #include "res/string_ids.h"
+#include "settings/settings.h"
+#include "transfer/runner.h"
 
 using namespace vemra;
 
-int RunBatchTransfer(CSettings& settings) {
+int RunBatchTransfer(CSettings& settings, CReporter& reporter, const DesktopWindowCalls* desktop) {
     if (!settings.m_bImport && !settings.m_bExport && !settings.m_bRemoveAll) return 0;
     // Ctrl-C now stops at the next record or row; the file is finished and the datebook saved.
     InstallInterruptHandler();
-    std::string datebookPath;
-    settings.GetDatebookPath(datebookPath);
-    const std::string& fileName = settings.m_strFile;
-
-    // A running Palm Desktop would write its own copy of the datebook over our change.
-    CDesktopChange change(settings.m_dwPalmUserId);
-    const bool changesDatebook = settings.m_bImport || !settings.m_bExport;   // import wins over export
-    if (changesDatebook) {
-        if (!change.Begin()) {
-            ShowMessage(LoadResString(IDS_DESKTOP_REFUSED), MessageButtons::ok, MessageIcon::error);
-            return kBatchFailed;
-        }
+    const Operation operation = settings.m_bImport   ? Operation::importFile   // import wins over export
+                                : settings.m_bExport ? Operation::exportFile
+                                                     : Operation::removeAll;
+    const TransferOutcome outcome =
+        RunTransfer(operation, settings, settings.m_strFile, nullptr, reporter, DesktopNotice::changesOnly, desktop);
+    if (outcome.refused) {
+        reporter.Tell(LoadResString(IDS_DESKTOP_REFUSED), MessageIcon::error);
+        return kBatchFailed;
     }
+    // Interactive callers word this themselves; here nobody else would tell.
+    if (outcome.count < 0 && !outcome.fileFailure.empty()) reporter.Tell(outcome.fileFailure, MessageIcon::error);
+    if (outcome.count < 0) return kBatchFailed;
 
-    int result = 0;
-    int rejected = 0;
-    std::string summary;
-    if (settings.m_bImport) {
-        std::string failure;
-        result = settings.m_bFullFormat
-                     ? ImportFull(datebookPath, fileName.c_str(), settings, nullptr, &failure, &rejected)
-                     : ImportSimple(datebookPath, fileName.c_str(), settings, nullptr, &failure, &rejected);
-        // Interactive callers word this themselves; here nobody else would tell.
-        if (result < 0 && !failure.empty()) ShowMessage(failure, MessageButtons::ok, MessageIcon::error);
-        summary = rejected > 0 ? FormatText(LoadResString(IDS_APPOINTMENTS_ADDED_REJECTED).c_str(), result,
-                                            fileName.c_str(), rejected)
-                               : FormatText(LoadResString(IDS_APPOINTMENTS_ADDED).c_str(), result, fileName.c_str());
-    } else if (settings.m_bExport) {
-        result = settings.m_bFullFormat
-                     ? ExportFull(datebookPath, fileName.c_str(), settings, nullptr)
-                     : ExportSimple(datebookPath, fileName.c_str(), settings.GetSpanStart(),
-                                    settings.GetSpanEnd(), settings, nullptr);
-        summary = FormatText(LoadResString(IDS_ROWS_WRITTEN).c_str(), result, fileName.c_str());
-    } else {
-        result = RemoveAll(datebookPath, settings, nullptr);
-        summary = FormatText(LoadResString(IDS_APPOINTMENTS_REMOVED).c_str(), result);
-    }
-
-    if (result < 0) return kBatchFailed;
     // Scripts read the outcome on standard output; failures went to the user above.
-    std::printf("%s\n", summary.c_str());
+    std::printf("%s\n", SummaryLine(operation, outcome, settings.m_strFile).c_str());
     int status = 0;
     if (WasInterrupted()) {
         std::printf("%s\n", LoadResString(IDS_STOPPED).c_str());
         status = kBatchStopped;
-    } else if (rejected > 0) {
+    } else if (outcome.rejected > 0) {
         status = kBatchRowsRejected;
     }
     std::fflush(stdout);

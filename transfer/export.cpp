@@ -6,7 +6,7 @@
 #include "platform/file.h"
 #include "platform/local_time.h"
 #include "platform/locale_dates.h"
-#include "platform/message_box.h"
+#include "platform/reporter.h"
 #include "platform/message_pump.h"
 #include "platform/string_table.h"
 #include "platform/text.h"
@@ -18,12 +18,12 @@ using namespace vemra;
 
 namespace {
 
-// Shows a write failure of the row file once; true when there was one.
-bool CheckWrite(CRowFile& file, bool& reported) {
+// Says a write failure of the row file once; true when there was one.
+bool CheckWrite(CRowFile& file, bool& reported, CReporter& reporter) {
     if (!file.HasError()) return false;
     if (!reported) {
-        ShowMessage(FormatText(LoadResString(IDS_ERROR_WRITING_FILE).c_str(), file.GetErrorText().c_str()),
-                    MessageButtons::ok, MessageIcon::error);
+        reporter.Tell(FormatText(LoadResString(IDS_ERROR_WRITING_FILE).c_str(), file.GetErrorText().c_str()),
+                      MessageIcon::error);
         reported = true;
     }
     return true;
@@ -32,6 +32,7 @@ bool CheckWrite(CRowFile& file, bool& reported) {
 struct ExportRun {
     CSettings& settings;
     CProgress* progress;
+    CReporter& reporter;
     bool full;
     long spanStart = 0;
     long spanEnd = 0;
@@ -42,19 +43,19 @@ int RunExport(const std::string& datebookPath, const char* fileName, const Expor
     CLocaleTextCache localeTexts;   // one system call per distinct day, minute or text
     const std::string refusal = RefuseDatebookAsFile(datebookPath, fileName);
     if (!refusal.empty()) {
-        ShowMessage(refusal, MessageButtons::ok, MessageIcon::error);
+        run.reporter.Tell(refusal, MessageIcon::error);
         return -1;
     }
     CDateBkTable table;
     if (table.OpenFrom(datebookPath, 0) != 0) {
-        ReportDatebookOpenFailure(datebookPath, table);
+        ReportDatebookOpenFailure(run.reporter, datebookPath, table);
         return -1;
     }
     std::string failure;
     std::unique_ptr<CRowFile> file = OpenExportFile(fileName, run.settings, &failure);
     if (!file) {
         // The callers do not look at the result, so the user learns it here.
-        ShowMessage(failure, MessageButtons::ok, MessageIcon::error);
+        run.reporter.Tell(failure, MessageIcon::error);
         return -1;
     }
 
@@ -71,7 +72,7 @@ int RunExport(const std::string& datebookPath, const char* fileName, const Expor
         mapping.WriteFullHeader(*file);
     else
         mapping.WriteSimpleHeader(*file);
-    failed = CheckWrite(*file, reported);
+    failed = CheckWrite(*file, reported, run.reporter);
 
     for (long i = 0; !failed && i < table.GetRecordCount(); ++i) {
         CApptValues values;
@@ -86,13 +87,13 @@ int RunExport(const std::string& datebookPath, const char* fileName, const Expor
 
         if (run.full) {
             mapping.WriteFullRow(*file, values, record);
-            if ((failed = CheckWrite(*file, reported))) break;
+            if ((failed = CheckWrite(*file, reported, run.reporter))) break;
             ++rows;
         } else if (!record.IsRepeatingEvt()) {
             // A single appointment counts by its day, whatever its time of day.
             if (values.m_timeDate < run.spanStart || values.m_timeDate > run.spanEnd) continue;
             mapping.WriteSimpleRow(*file, values);
-            if ((failed = CheckWrite(*file, reported))) break;
+            if ((failed = CheckWrite(*file, reported, run.reporter))) break;
             ++rows;
         } else {
             long t = run.spanStart;
@@ -100,7 +101,7 @@ int RunExport(const std::string& datebookPath, const char* fileName, const Expor
                 if (!record.IsException(t)) {
                     values.SetDate(t);
                     mapping.WriteSimpleRow(*file, values);
-                    if ((failed = CheckWrite(*file, reported))) break;
+                    if ((failed = CheckWrite(*file, reported, run.reporter))) break;
                     ++rows;
                 }
                 const long next = NextLocalMidnight(t);
@@ -111,21 +112,21 @@ int RunExport(const std::string& datebookPath, const char* fileName, const Expor
     }
 
     file->CloseWrite();
-    if (CheckWrite(*file, reported)) failed = true;
+    if (CheckWrite(*file, reported, run.reporter)) failed = true;
     return failed ? -1 : rows;
 }
 
 }  // namespace
 
 int ExportSimple(const std::string& datebookPath, const char* fileName, long spanStart, long spanEnd,
-                 CSettings& settings, CProgress* progress) {
-    ExportRun run{settings, progress, false, spanStart, spanEnd};
+                 CSettings& settings, CProgress* progress, CReporter& reporter) {
+    ExportRun run{settings, progress, reporter, false, spanStart, spanEnd};
     return RunExport(datebookPath, fileName, run);
 }
 
 int ExportFull(const std::string& datebookPath, const char* fileName, CSettings& settings,
-               CProgress* progress) {
-    ExportRun run{settings, progress, true};
+               CProgress* progress, CReporter& reporter) {
+    ExportRun run{settings, progress, reporter, true};
     return RunExport(datebookPath, fileName, run);
 }
 
@@ -137,21 +138,21 @@ long NextLocalMidnight(long t) {
     return MakeLocal(parts.year, parts.month, parts.day + 1, 0, 0, 0, -1);
 }
 
-void ReportDatebookOpenFailure(const std::string& datebookPath, const CDateBkTable& table) {
+void ReportDatebookOpenFailure(CReporter& reporter, const std::string& datebookPath, const CDateBkTable& table) {
     const std::string& why = table.GetLastErrorText();
     const std::string text =
         why.empty() ? FormatText(LoadResString(IDS_CANT_READ_FILE).c_str(), datebookPath.c_str())
                     : FormatText(LoadResString(IDS_CANT_READ_FILE_WHY).c_str(), datebookPath.c_str(), why.c_str());
-    ShowMessage(text, MessageButtons::ok, MessageIcon::warning);
+    reporter.Tell(text, MessageIcon::warning);
 }
 
-void ReportDatebookSaveFailure(const CDateBkTable& table) {
-    ShowMessage(FormatText(LoadResString(IDS_CANT_SAVE_FILE).c_str(), table.GetPath().c_str(),
-                           table.GetLastErrorText().c_str()),
-                MessageButtons::ok, MessageIcon::error);
+void ReportDatebookSaveFailure(CReporter& reporter, const CDateBkTable& table) {
+    reporter.Tell(FormatText(LoadResString(IDS_CANT_SAVE_FILE).c_str(), table.GetPath().c_str(),
+                             table.GetLastErrorText().c_str()),
+                  MessageIcon::error);
 }
 
-bool HoldDatebook(const std::string& datebookPath, CFileHold& hold) {
+bool HoldDatebook(CReporter& reporter, const std::string& datebookPath, CFileHold& hold) {
     // Long enough for another run's save to end, short enough for a batch job to go on.
     constexpr int kWaitMilliseconds = 5000;
     switch (hold.Take(datebookPath, kWaitMilliseconds)) {
@@ -159,8 +160,7 @@ bool HoldDatebook(const std::string& datebookPath, CFileHold& hold) {
         RemoveLeftoverTemporaries(datebookPath);
         return true;
     case CFileHold::holdBusy:
-        ShowMessage(FormatText(LoadResString(IDS_DATEBOOK_BUSY).c_str(), datebookPath.c_str()), MessageButtons::ok,
-                    MessageIcon::error);
+        reporter.Tell(FormatText(LoadResString(IDS_DATEBOOK_BUSY).c_str(), datebookPath.c_str()), MessageIcon::error);
         return false;
     default:
         return true;

@@ -4,10 +4,11 @@
 #include "formats/icalendar.h"
 #include "formats/value_text.h"
 #include "palm/datebook.h"
+#include "palm/datebook_archive.h"
 #include "platform/codepage.h"
 #include "platform/file.h"
 #include "platform/local_time.h"
-#include "platform/message_box.h"
+#include "platform/reporter.h"
 #include "platform/message_pump.h"
 #include "platform/string_table.h"
 #include "platform/text.h"
@@ -195,11 +196,17 @@ int RecordFromEvent(const IcsEvent& e, CDateBkRecord& record) {
 
 }  // namespace
 
-int ExportICalendar(const std::string& datebookPath, const char* fileName, CSettings& settings, CProgress* progress) {
+int ExportICalendar(const std::string& datebookPath, const char* fileName, CSettings& settings, CProgress* progress,
+                    CReporter& reporter) {
     CWaitCursor wait;
+    const std::string refusal = RefuseDatebookAsFile(datebookPath, fileName);
+    if (!refusal.empty()) {
+        reporter.Tell(refusal, MessageIcon::error);
+        return -1;
+    }
     CDateBkTable table;
     if (table.OpenFrom(datebookPath, 0) != 0) {
-        ReportDatebookOpenFailure(datebookPath, table);
+        ReportDatebookOpenFailure(reporter, datebookPath, table);
         return -1;
     }
     if (progress) progress->SetRange(0, static_cast<int>(table.GetRecordCount() % 65536));
@@ -226,21 +233,27 @@ int ExportICalendar(const std::string& datebookPath, const char* fileName, CSett
     // Written whole and renamed into place: an export that fails leaves no half calendar.
     std::string why;
     if (!SaveFileAtomically(fileName, text, false, &why)) {
-        ShowMessage(FormatText(LoadResString(IDS_CANT_WRITE_FILE).c_str(), fileName) + "\n" + why,
-                    MessageButtons::ok, MessageIcon::error);
+        reporter.Tell(FormatText(LoadResString(IDS_CANT_WRITE_FILE).c_str(), fileName) + "\n" + why, MessageIcon::error);
         return -1;
     }
     return events;
 }
 
 int ImportICalendar(const std::string& datebookPath, const char* fileName, CSettings& settings, CProgress* progress,
-                    std::string* fileFailure, int* rejected) {
+                    CReporter& reporter, std::string* fileFailure, int* rejected) {
     CWaitCursor wait;
     if (rejected) *rejected = 0;
+    const std::string refusal = RefuseDatebookAsFile(datebookPath, fileName);
+    if (!refusal.empty()) {
+        if (fileFailure) *fileFailure = refusal;
+        return -1;
+    }
+    CFileHold hold;   // until the table is saved
+    if (!HoldDatebook(reporter, datebookPath, hold)) return -1;
     CDateBkTable table;
     CDateBkTable scratch;   // events are read into records of a table that is never saved
-    if (table.OpenFrom(datebookPath, 0) != 0) {
-        ReportDatebookOpenFailure(datebookPath, table);
+    if (OpenDatebookForImport(table, datebookPath) != 0) {
+        ReportDatebookOpenFailure(reporter, datebookPath, table);
         return -1;
     }
     CICalendarReader reader;
@@ -265,8 +278,8 @@ int ImportICalendar(const std::string& datebookPath, const char* fileName, CSett
             // A calendar that cannot be read whole is not taken in part.
             std::string text = IcsErrorText(reader.Error());
             if (!reader.ErrorDetail().empty()) text += "\n" + reader.ErrorDetail();
-            ShowMessage(FormatText(LoadResString(IDS_ICS_FILE_ERROR).c_str(), fileName, reader.ErrorLine(), text.c_str()),
-                        MessageButtons::ok, MessageIcon::error);
+            reporter.Tell(FormatText(LoadResString(IDS_ICS_FILE_ERROR).c_str(), fileName, reader.ErrorLine(), text.c_str()),
+                          MessageIcon::error);
             return -1;
         }
         if (progress) progress->SetPos(static_cast<int>((reader.Position() >> shift) % 65536));
@@ -283,14 +296,14 @@ int ImportICalendar(const std::string& datebookPath, const char* fileName, CSett
             if (rejected) ++*rejected;
             std::string summary;
             Utf8ToDatebookText(event.summary, summary);
-            if (!settings.m_bIgnoreImportErrors && ReportImportError(result, fileName, event.line, summary) == 0) break;
+            if (!settings.m_bIgnoreImportErrors && ReportImportError(reporter, result, fileName, event.line, summary) == 0) break;
         } else if (!(settings.m_bNoDuplicates && IsDuplicate(table, record))) {
             CDateBkRecord added(table, 1);
             if (table.AppendDuplicateRecord(record, added, 1) == 0) ++count;
         }
     }
     if (table.Save() != 0) {
-        ReportDatebookSaveFailure(table);
+        ReportDatebookSaveFailure(reporter, table);
         return -1;
     }
     return count;

@@ -5,7 +5,7 @@
 #include "palm/datebook_archive.h"
 #include "platform/file.h"
 #include "platform/locale_dates.h"
-#include "platform/message_box.h"
+#include "platform/reporter.h"
 #include "platform/message_pump.h"
 #include "platform/string_table.h"
 #include "platform/text.h"
@@ -21,7 +21,7 @@ namespace {
 constexpr int kHeaderRowResult = 101;      // a header row fails as an invalid date
 
 int RunImport(const std::string& datebookPath, const char* fileName, CSettings& settings,
-              CProgress* progress, bool full, std::string* fileFailure, int* rejected) {
+              CProgress* progress, CReporter& reporter, bool full, std::string* fileFailure, int* rejected) {
     CWaitCursor wait;
     if (rejected) *rejected = 0;
     const std::string refusal = RefuseDatebookAsFile(datebookPath, fileName);
@@ -30,12 +30,12 @@ int RunImport(const std::string& datebookPath, const char* fileName, CSettings& 
         return -1;
     }
     CFileHold hold;   // until the table is saved
-    if (!HoldDatebook(datebookPath, hold)) return -1;
+    if (!HoldDatebook(reporter, datebookPath, hold)) return -1;
     CLocaleTextCache localeTexts;   // one system call per distinct day, minute or text
     CDateBkTable table;
     CDateBkTable scratch;   // rows are read into records of a table that is never saved
     if (OpenDatebookForImport(table, datebookPath) != 0) {
-        ReportDatebookOpenFailure(datebookPath, table);
+        ReportDatebookOpenFailure(reporter, datebookPath, table);
         return -1;
     }
     std::unique_ptr<CRowFile> file = OpenImportFile(fileName, settings, fileFailure);
@@ -68,7 +68,7 @@ int RunImport(const std::string& datebookPath, const char* fileName, CSettings& 
         if (result != 0) {
             if (rejected) ++*rejected;
             if (!settings.m_bIgnoreImportErrors &&
-                ReportImportError(result, fileName, line, file->GetRowText()) == 0)
+                ReportImportError(reporter, result, fileName, line, file->GetRowText()) == 0)
                 break;
         } else if (!(settings.m_bNoDuplicates && IsDuplicate(table, record))) {
             CDateBkRecord added(table, 1);
@@ -82,14 +82,14 @@ int RunImport(const std::string& datebookPath, const char* fileName, CSettings& 
     // A file that could not be read to its end is no end of the rows: what was taken from it
     // is not saved, so the user can mend the file and import it whole.
     if (file->HasError()) {
-        ShowMessage(FormatText(LoadResString(IDS_ERROR_READING_FILE).c_str(), file->GetErrorText().c_str()),
-                    MessageButtons::ok, MessageIcon::error);
+        reporter.Tell(FormatText(LoadResString(IDS_ERROR_READING_FILE).c_str(), file->GetErrorText().c_str()),
+                      MessageIcon::error);
         file->Close();
         return -1;
     }
     file->Close();
     if (table.Save() != 0) {
-        ReportDatebookSaveFailure(table);
+        ReportDatebookSaveFailure(reporter, table);
         return -1;
     }
     return count;
@@ -98,20 +98,20 @@ int RunImport(const std::string& datebookPath, const char* fileName, CSettings& 
 }  // namespace
 
 int ImportSimple(const std::string& datebookPath, const char* fileName, CSettings& settings,
-                 CProgress* progress, std::string* fileFailure, int* rejected) {
-    return RunImport(datebookPath, fileName, settings, progress, false, fileFailure, rejected);
+                 CProgress* progress, CReporter& reporter, std::string* fileFailure, int* rejected) {
+    return RunImport(datebookPath, fileName, settings, progress, reporter, false, fileFailure, rejected);
 }
 
 int ImportFull(const std::string& datebookPath, const char* fileName, CSettings& settings,
-               CProgress* progress, std::string* fileFailure, int* rejected) {
-    return RunImport(datebookPath, fileName, settings, progress, true, fileFailure, rejected);
+               CProgress* progress, CReporter& reporter, std::string* fileFailure, int* rejected) {
+    return RunImport(datebookPath, fileName, settings, progress, reporter, true, fileFailure, rejected);
 }
 
-int ReportImportError(int code, const char* fileName, int line, const std::string& rowText) {
+int ReportImportError(CReporter& reporter, int code, const char* fileName, int line, const std::string& rowText) {
     std::string text = FormatText(LoadResString(IDS_ERROR_READING_LINE).c_str(), fileName, line);
     if (!rowText.empty()) text += "\n\"" + rowText + "\"";
     text += "\n";
     if (code >= 101 && code <= 114) text += LoadResString(kReasonMessageBase + static_cast<unsigned>(code));
     else if (code > 40000) text += LoadResString(static_cast<unsigned>(code));   // a calendar item's reason
-    return ShowMessage(text, MessageButtons::okCancel, MessageIcon::error) == answerOk ? 1 : 0;
+    return reporter.Ask(text, MessageIcon::error) ? 1 : 0;
 }

@@ -43,13 +43,13 @@ Selection SelectionOf(const CSettings& settings) {
 
 }  // namespace
 
-int RemoveAll(const std::string& datebookPath, CSettings& settings, CProgress* progress) {
+int RemoveAll(const std::string& datebookPath, CSettings& settings, CProgress* progress, CReporter& reporter) {
     CWaitCursor wait;
     CFileHold hold;   // until the table is saved
-    if (!HoldDatebook(datebookPath, hold)) return -1;
+    if (!HoldDatebook(reporter, datebookPath, hold)) return -1;
     CDateBkTable table;
     if (table.OpenFrom(datebookPath, 0) != 0) {
-        ReportDatebookOpenFailure(datebookPath, table);
+        ReportDatebookOpenFailure(reporter, datebookPath, table);
         return -1;
     }
     CDateBkIterator iterator(table);
@@ -75,7 +75,7 @@ int RemoveAll(const std::string& datebookPath, CSettings& settings, CProgress* p
 
     // Saved also after a stop, so that the records marked until then are removed.
     if (table.Save() != 0) {
-        ReportDatebookSaveFailure(table);
+        ReportDatebookSaveFailure(reporter, table);
         return -1;
     }
     return count;

@@ -17,7 +17,8 @@
 #include "res/resource.h"
 #include "res/string_ids.h"
 #include "settings/settings.h"
-#include "transfer/transfer.h"
+#include "transfer/file_kinds.h"
+#include "transfer/runner.h"
 #include "ui/about_dialog.h"
 #include "ui/help.h"
 #include "ui/options_dialog.h"
@@ -50,12 +51,6 @@ std::vector<char> FilterBuffer(const std::string& filters) {
     return buffer;
 }
 
-bool HasExtension(const std::string& path) {
-    const std::size_t slash = path.find_last_of("\\/");
-    const std::size_t dot = path.rfind('.');
-    return dot != std::string::npos && (slash == std::string::npos || dot > slash);
-}
-
 // The second text of a custom-filter buffer: the pattern the file dialog reports back.
 std::string CustomFilterPattern(const char* buffer, std::size_t size) {
     const std::size_t first = strnlen(buffer, size);
@@ -63,40 +58,7 @@ std::string CustomFilterPattern(const char* buffer, std::size_t size) {
     return std::string(buffer + first + 1, strnlen(buffer + first + 1, size - first - 1));
 }
 
-
 }  // namespace
-
-int InitialFilterIndex(const std::string& fileName, bool excelAvailable) {
-    if (fileName.size() < 4 || fileName.find('.') == std::string::npos) return 0;
-    const std::string extension = ToLowerAscii(std::string_view(fileName).substr(fileName.size() - 3));
-    if (excelAvailable) {
-        if (extension == "xls") return 1;
-        if (extension == "csv") return 2;
-        return 3;
-    }
-    return extension == "csv" ? 1 : 2;
-}
-
-std::string AppendExtensionFromFilter(const std::string& path, const std::string& pattern) {
-    if (HasExtension(path)) return path;
-    if (pattern.find("*.xls") != std::string::npos) return path + ".xls";
-    if (pattern.find("*.csv") != std::string::npos) return path + ".csv";
-    if (pattern.find("*.prc") != std::string::npos) return path + ".prc";
-    return path;
-}
-
-std::string FilterPattern(const std::string& filters, int index) {
-    if (index < 1) return "";
-    std::size_t start = 0;
-    // Each filter is two texts: description and pattern.
-    for (int text = 0; text < 2 * index - 1; ++text) {
-        start = filters.find('|', start);
-        if (start == std::string::npos) return "";
-        ++start;
-    }
-    const std::size_t end = filters.find('|', start);
-    return filters.substr(start, end == std::string::npos ? std::string::npos : end - start);
-}
 
 CVEMRADlg::CVEMRADlg(HWND parent) : CDialog(IDD_VEMRA_DIALOG, parent) {
     m_hIcon.Reset(static_cast<HICON>(LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
@@ -147,17 +109,8 @@ BOOL CVEMRADlg::OnInitDialog() {
 
     RefreshCount();
 
-    m_bExcelAvailable = IsExcelAvailable();
-    m_strOpenFilter.clear();
-    m_strSaveFilter.clear();
-    for (unsigned id : {IDS_FILTER_EXCEL, IDS_FILTER_CSV, IDS_FILTER_ALL}) {
-        if (id == IDS_FILTER_EXCEL && !m_bExcelAvailable) continue;
-        const std::string piece = LoadResString(id);
-        m_strOpenFilter += piece;
-        m_strSaveFilter += piece;
-    }
-    m_strOpenFilter += "|";
-    m_strSaveFilter += "|";
+    m_offeredKinds = OfferedFileKinds();
+    m_strFilter = FileDialogFilter(m_offeredKinds);
     return TRUE;
 }
 
@@ -197,18 +150,10 @@ void CVEMRADlg::RefreshCount() {
     if (n < 0) {
         std::string path;
         settings.GetDatebookPath(path);
-        ShowMessage(FormatText(LoadResString(IDS_CANT_READ_FILE).c_str(), path.c_str()), MessageButtons::ok,
-                    MessageIcon::error);
+        m_reporter.Tell(FormatText(LoadResString(IDS_CANT_READ_FILE).c_str(), path.c_str()), MessageIcon::error);
         n = 0;
     }
-    if (settings.m_bFullFormat) {
-        m_strCount = FormatText(LoadResString(IDS_APPOINTMENTS).c_str(), n);
-    } else {
-        const std::string from = DateText(settings.GetSpanStart());
-        const std::string to = DateText(settings.GetSpanEnd());
-        m_strCount = FormatText(LoadResString(n == 1 ? IDS_APPOINTMENT_BETWEEN : IDS_APPOINTMENTS_BETWEEN).c_str(), n,
-                                from.c_str(), to.c_str());
-    }
+    m_strCount = CountLine(settings, n);
     UpdateData(false);
 }
 
@@ -319,7 +264,7 @@ void CVEMRADlg::OnHelp() { ShowHelpContents(m_hWnd); }
 bool CVEMRADlg::AskFileName(bool save, char (&file)[MAX_PATH], DWORD& filterIndex) {
     const CSettings& settings = *m_pSettings;
     settings.m_strFile.copy(file, sizeof file - 1);
-    std::vector<char> filter = FilterBuffer(save ? m_strSaveFilter : m_strOpenFilter);
+    std::vector<char> filter = FilterBuffer(m_strFilter);
     char* custom = save ? m_szExportCustomFilter : m_szImportCustomFilter;
     OPENFILENAMEA ofn{};
     ofn.lStructSize = sizeof ofn;
@@ -327,7 +272,7 @@ bool CVEMRADlg::AskFileName(bool save, char (&file)[MAX_PATH], DWORD& filterInde
     ofn.lpstrFilter = filter.data();
     ofn.lpstrCustomFilter = custom;
     ofn.nMaxCustFilter = sizeof m_szImportCustomFilter;
-    ofn.nFilterIndex = static_cast<DWORD>(InitialFilterIndex(settings.m_strFile, m_bExcelAvailable));
+    ofn.nFilterIndex = static_cast<DWORD>(InitialFilterIndex(settings.m_strFile, m_offeredKinds));
     ofn.lpstrFile = file;
     ofn.nMaxFile = sizeof file;
     ofn.Flags = save ? OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_EXPLORER | OFN_NOCHANGEDIR
@@ -337,79 +282,54 @@ bool CVEMRADlg::AskFileName(bool save, char (&file)[MAX_PATH], DWORD& filterInde
     return true;
 }
 
-// Locks the dialog for an operation, shows the empty progress bar and takes the chosen user.
-uint32_t CVEMRADlg::BeginOperation() {
+// Runs one operation with the dialog locked and the progress bar shown; EndOperation unlocks it.
+TransferOutcome CVEMRADlg::Run(Operation operation, const std::string& file) {
+    CWaitCursor wait;
+    CProgressBar progress(m_progress);
     SetBusy(true);
     SendMessageA(m_progress, PBM_SETPOS, 0, 0);
     ShowWindow(m_progress, SW_SHOW);
     ReadUserSelection();
-    return m_pSettings->m_dwPalmUserId;
+    const TransferOutcome outcome =
+        RunTransfer(operation, *m_pSettings, file, &progress, m_reporter, DesktopNotice::everyOperation);
+    if (operation != Operation::removeAll && !outcome.refused) m_pSettings->m_strFile = file;
+    ShowWindow(m_progress, SW_HIDE);
+    return outcome;
+}
+
+// After a change of the datebook the count line is taken again.
+void CVEMRADlg::EndOperation(bool changed) {
+    SetBusy(false);
+    if (changed) RefreshCount();
 }
 
 void CVEMRADlg::OnImport() {
     UpdateData(true);
-    CSettings& settings = *m_pSettings;
     char file[MAX_PATH] = {};
     DWORD filterIndex = 0;
     if (!AskFileName(false, file, filterIndex)) return;
-
-    CWaitCursor wait;
-    CProgressBar progress(m_progress);
-    const uint32_t user = BeginOperation();
-
-    if (NotifyDesktop(desktopBeforeChange, user) == 0) {
-        // Palm Desktop keeps the datebook: nothing is imported.
-        ShowWindow(m_progress, SW_HIDE);
-    } else {
-        Sleep(1000);
-        std::string datebook;
-        settings.GetDatebookPath(datebook);
-        settings.m_strFile = file;
-        std::string fileFailure;
-        const int result = settings.m_bFullFormat
-                               ? ImportFull(datebook, settings.m_strFile.c_str(), settings, &progress, &fileFailure)
-                               : ImportSimple(datebook, settings.m_strFile.c_str(), settings, &progress, &fileFailure);
-        // The datebook's own failures have been shown where they happened; the file's are said here.
-        if (result < 0 && !fileFailure.empty())
-            ShowMessage(FormatText(LoadResString(IDS_ERROR_READING_FILE).c_str(), fileFailure.c_str()), MessageButtons::ok,
+    const TransferOutcome outcome = Run(Operation::importFile, file);
+    // The datebook's own failures have been told where they happened; the file's are said here.
+    if (outcome.count < 0 && !outcome.fileFailure.empty())
+        m_reporter.Tell(FormatText(LoadResString(IDS_ERROR_READING_FILE).c_str(), outcome.fileFailure.c_str()),
                         MessageIcon::none);
-        ShowWindow(m_progress, SW_HIDE);
-    }
-    NotifyDesktop(desktopAfterChange, user);
-    SetBusy(false);
-    RefreshCount();
+    EndOperation(true);
 }
 
 void CVEMRADlg::OnExport() {
     UpdateData(true);
-    CSettings& settings = *m_pSettings;
     char file[MAX_PATH] = {};
     DWORD filterIndex = 0;
     if (!AskFileName(true, file, filterIndex)) return;
-
-    CWaitCursor wait;
     // The pattern the dialog reports back; the chosen filter's own when it reports none.
     std::string pattern = CustomFilterPattern(m_szExportCustomFilter, sizeof m_szExportCustomFilter);
     // Index 0 without a custom filter means the dialog showed the first filter.
-    if (pattern.empty()) pattern = FilterPattern(m_strSaveFilter, filterIndex ? static_cast<int>(filterIndex) : 1);
+    if (pattern.empty()) pattern = FilterPattern(m_strFilter, filterIndex ? static_cast<int>(filterIndex) : 1);
     const std::string path = AppendExtensionFromFilter(file, pattern);
-
-    CProgressBar progress(m_progress);
-    const uint32_t user = BeginOperation();
-    NotifyDesktop(desktopBeforeChange, user);
-    Sleep(1000);
-    NotifyDesktop(desktopAfterChange, user);
-
-    settings.m_strFile = path;
+    // The user agreed to replace the file.
     DeleteFileA(path.c_str());
-    std::string datebook;
-    settings.GetDatebookPath(datebook);
-    if (settings.m_bFullFormat)
-        ExportFull(datebook, path.c_str(), settings, &progress);
-    else
-        ExportSimple(datebook, path.c_str(), settings.GetSpanStart(), settings.GetSpanEnd(), settings, &progress);
-    ShowWindow(m_progress, SW_HIDE);
-    SetBusy(false);
+    Run(Operation::exportFile, path);
+    EndOperation(false);
 }
 
 void CVEMRADlg::OnRemoveAll() {
@@ -418,20 +338,9 @@ void CVEMRADlg::OnRemoveAll() {
     settings.GetPalmUserName(name);
     const std::string question =
         FormatText(LoadResString(IDS_CONFIRM_REMOVE).c_str(), CountInSpan(settings), name.c_str());
-    if (ShowMessage(question, MessageButtons::okCancel, MessageIcon::question) != answerOk) return;
-
-    CWaitCursor wait;
-    CProgressBar progress(m_progress);
-    const uint32_t user = BeginOperation();
-    NotifyDesktop(desktopBeforeChange, user);
-    Sleep(1000);
-    std::string datebook;
-    settings.GetDatebookPath(datebook);
-    RemoveAll(datebook, settings, &progress);
-    NotifyDesktop(desktopAfterChange, user);
-    SetBusy(false);
-    RefreshCount();
-    ShowWindow(m_progress, SW_HIDE);
+    if (!m_reporter.Ask(question, MessageIcon::question)) return;
+    Run(Operation::removeAll, "");
+    EndOperation(true);
 }
 
 }  // namespace vemra

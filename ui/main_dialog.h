@@ -5,12 +5,16 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
+#include "platform/message_box.h"
 #include "platform/win_handles.h"
+#include "transfer/runner.h"
 #include "ui/dialog.h"
 #include "ui/icon_button.h"
 
 class CSettings;
+struct FileKind;
 
 namespace vemra {
 
@@ -18,7 +22,6 @@ class CVEMRADlg : public CDialog {
 public:
     explicit CVEMRADlg(HWND parent = nullptr);
 
-    bool m_bExcelAvailable = false;
     CSettings* m_pSettings = nullptr;
 
     bool PreTranslateMessage(MSG* msg) override;
@@ -39,7 +42,8 @@ private:
     void ReadUserSelection();
     void FillUserCombo();
     bool AskFileName(bool save, char (&file)[MAX_PATH], DWORD& filterIndex);
-    uint32_t BeginOperation();
+    TransferOutcome Run(Operation operation, const std::string& file);
+    void EndOperation(bool changed);
     void OnImport();
     void OnExport();
     void OnRemoveAll();
@@ -59,21 +63,14 @@ private:
     CIconHandle m_hIcon;
     CIconHandle m_hSmallIcon;
     CIconHandle m_hDesktopIcon;
-    std::string m_strOpenFilter;
-    std::string m_strSaveFilter;
+    std::vector<const FileKind*> m_offeredKinds;
+    std::string m_strFilter;   // the same for both file dialogs
+    CMessageBoxReporter m_reporter;
     HACCEL m_hAccel = nullptr;   // loaded from the resources: freed with the module
     char m_szImportCustomFilter[1000] = {};
     char m_szExportCustomFilter[1000] = {};
     bool m_bBusy = false;
     bool m_bUserComboEnabled = true;
 };
-
-// The file dialog's first filter (counted from 1) for a file name; 0 for none.
-int InitialFilterIndex(const std::string& fileName, bool excelAvailable);
-// The extension the chosen filter pattern asks for (".xls", ".csv", ".prc"), appended to a
-// path that has none.
-std::string AppendExtensionFromFilter(const std::string& path, const std::string& pattern);
-// The pattern of the index-th filter (from 1) of a filter list in its "|" form.
-std::string FilterPattern(const std::string& filters, int index);
 
 }  // namespace vemra

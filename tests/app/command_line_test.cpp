@@ -194,14 +194,6 @@ TEST_F(CommandLineTest, BatchRequestsGoToThePluggedInOperations) {
     EXPECT_EQ(calls, 1);
 }
 
-TEST_F(CommandLineTest, WithoutOperationsABatchRequestSaysSo) {
-    for (const char* line : {"-e out.csv", "-i in.csv -x", "-r"}) {
-        m_sink.messages.clear();
-        EXPECT_EQ(RunVEMRA(Split(line), BatchOperations{}), 2) << line;
-        EXPECT_EQ(m_sink.messages, std::vector<std::string>{LoadResString(40001)}) << line;
-    }
-}
-
 TEST_F(CommandLineTest, ProgramUsageMistakesEndWithStatusMinusOne) {
     const std::vector<std::vector<std::string>> cases = {{"-?"}, {"-x", "out.csv"}};
     for (const auto& args : cases) {

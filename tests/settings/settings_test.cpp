@@ -131,7 +131,8 @@ TEST_F(SettingsTest, EmptyProfileGivesTheDefaults) {
 }
 
 TEST_F(SettingsTest, NoPalmDesktopUserIsReportedAndTheRecordStillComplete) {
-    CSettings s;
+    CMessageBoxReporter reporter;
+    CSettings s(&reporter);
     EXPECT_EQ(m_sink.messages, std::vector<std::string>{"Error: No Palm Desktop found!"});
     EXPECT_EQ(s.m_dwPalmUserId, 0u);
 }
@@ -303,6 +304,8 @@ TEST_F(SettingsTest, DatebookPathAndUsers) {
     EXPECT_TRUE(m_sink.messages.empty());
 
     // A user that is gone: the message, and a path without a user part.
+    CMessageBoxReporter reporter;
+    s.m_pReporter = &reporter;
     s.m_strDatebookFile.clear();
     s.GetDatebookPath(text);
     EXPECT_EQ(text, m_desktop + "\\datebook\\datebook.dat");

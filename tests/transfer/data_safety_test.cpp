@@ -38,7 +38,7 @@ protected:
     }
     ~DataSafetyTest() override { SetFileCodePage(1252); }
     int Import(const std::string& file, int* rejected = nullptr, std::string* failure = nullptr) {
-        return ImportSimple(db, file.c_str(), settings, nullptr, failure, rejected);
+        return ImportSimple(db, file.c_str(), settings, nullptr, reporter, failure, rejected);
     }
     std::string Csv(const std::string& rows) {
         const std::string path = dir.File("in" + std::to_string(++files) + ".csv");
@@ -47,6 +47,7 @@ protected:
     }
     ScratchDir dir;
     MessageCapture capture;
+    CMessageBoxReporter reporter;
     CSettings settings;
     std::string db;
     int files = 0;
@@ -82,7 +83,7 @@ TEST_F(DataSafetyTest, TheDatebookIsNeverTheRowFile) {
     const std::string alias = dir.File("alias.csv");   // the datebook under another name
     std::filesystem::create_hard_link(db, alias);
     std::string failure;
-    EXPECT_EQ(ExportFull(db, alias.c_str(), settings, nullptr), -1);
+    EXPECT_EQ(ExportFull(db, alias.c_str(), settings, nullptr, reporter), -1);
     EXPECT_EQ(Import(alias, nullptr, &failure), -1);
     EXPECT_NE(failure.find(alias), std::string::npos);
     EXPECT_EQ(ReadFile(db), before);
@@ -92,7 +93,7 @@ TEST_F(DataSafetyTest, AFailedExportKeepsThePreviousFile) {
     const std::string out = dir.File("backup.csv");
     WriteFile(out, "the good backup");
     SetWriteFault(out, 40);
-    const int result = ExportFull(db, out.c_str(), settings, nullptr);
+    const int result = ExportFull(db, out.c_str(), settings, nullptr, reporter);
     SetWriteFault("", 0);
     EXPECT_EQ(result, -1);
     EXPECT_EQ(ReadFile(out), "the good backup");

@@ -1,20 +1,17 @@
-// The built program run as a user would run it, on a copy of the bundled demo datebook.
+// The built program run as a user would run it, on a copy of the bundled demo datebook. Workbooks
+// go the same round trip as CSV files; without Microsoft Excel the built-in engine takes over.
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <thread>
 
 #include "platform/file.h"
 #include "platform/process.h"
 #include "platform/registry.h"
-#include "settings/settings.h"
 #include "tests/test_support.h"
 #include "tests/child_process.h"
-#include "tests/fake_palm_desktop.h"
 #include "tests/transfer/transfer_test_support.h"
 #include "transfer/transfer.h"
 
@@ -94,6 +91,28 @@ TEST_F(EndToEndTest, SimpleExportOfTheDemoYearMatchesTheGoldenFile) {
     EXPECT_EQ(ReadFile(out), ReadFile(DataFile("transfer/demo-simple.csv")));
 }
 
+// Both layouts through a workbook give what they give through a CSV file.
+TEST_F(EndToEndTest, WorkbooksRoundTripLikeCsvFiles) {
+    for (const std::string layout : {"full", "simple"}) {
+        std::string back[2];
+        for (const std::string extension : {".csv", ".XLS"}) {
+            const std::string file = dir.File(layout + extension), db = EmptyDatebook(layout + extension + ".dat");
+            std::vector<std::string> runs[] = {{"-u", "Demo", "-e", file}, {"-d", db, "-i", file}, {"-d", db, "-e", file + ".csv"}};
+            for (auto& args : runs) {
+                if (layout == "full") args.push_back("-x");
+                const ChildResult r = Run(args);
+                EXPECT_EQ(r.status, 0) << r.err;
+                EXPECT_EQ(r.err, "");
+            }
+            back[extension == ".XLS"] = ReadFile(file + ".csv");
+        }
+        ASSERT_FALSE(back[0].empty());
+        EXPECT_EQ(back[1], back[0]) << layout;
+        // A compound file, not text.
+        EXPECT_EQ(ReadFile(dir.File(layout + ".XLS")).substr(0, 4), std::string("\xD0\xCF\x11\xE0", 4));
+    }
+}
+
 // Rows that fail are skipped, reported (unless errors are ignored) and counted, and the run
 // ends with a status of its own so that scripts see them.
 TEST_F(EndToEndTest, RejectedRowsAreCountedAndGiveTheirOwnStatus) {
@@ -120,80 +139,6 @@ TEST_F(EndToEndTest, RejectedRowsAreCountedAndGiveTheirOwnStatus) {
     }
 }
 
-// Batch imports and removals ask a running Palm Desktop first and tell it when they are done;
-// when it refuses, nothing changes and the run fails. Exports leave it alone.
-TEST_F(EndToEndTest, BatchChangesAskARunningPalmDesktop) {
-    const std::string in = dir.File("in.csv");
-    WriteFile(in, "\"3/2/2026\",\"x\",\"\",\"\",\"\",\"new\"\r\n");
-    struct Case {
-        std::intptr_t answer;
-        std::vector<std::string> args;
-        int status;
-        bool changed;
-        std::vector<std::uintptr_t> modes;   // the messages' first parameters, in order
-    };
-    const Case cases[] = {
-        {0, {"-i", in}, 0, true, {0, 1, 0, 2}},
-        {1, {"-i", in}, kBatchFailed, false, {0, 1, 0, 2}},
-        {0, {"-r", "-x"}, 0, true, {0, 1, 0, 2}},
-        {1, {"-r", "-x"}, kBatchFailed, false, {0, 1, 0, 2}},
-        {1, {"-x", "-e", dir.File("out.csv")}, 0, false, {}},
-    };
-    int n = 0;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.args[0] + (c.answer ? " refused" : " allowed"));
-        CFakePalmDesktop desktop;
-        if (!desktop.Start(c.answer)) GTEST_SKIP() << "no Palm Desktop window can exist here";
-        const std::string db = dir.File("db" + std::to_string(++n) + ".dat");
-        fs::copy_file(demo, db);
-        std::vector<std::string> args{"-d", db};
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        const ChildResult r = Run(args);
-        EXPECT_EQ(r.status, c.status) << r.err;
-        EXPECT_EQ(ReadFile(db) != ReadFile(demo), c.changed);
-        if (c.status == kBatchFailed) {
-            EXPECT_EQ(r.err.rfind("Palm Desktop does not allow", 0), 0u) << r.err;
-            EXPECT_EQ(r.out, "");
-        }
-        std::vector<std::uintptr_t> modes;
-        for (const CFakePalmDesktop::Message& m : desktop.Received()) {
-            modes.push_back(m.wParam);
-            if (m.wParam != 0) {
-                EXPECT_EQ(m.lParam, desktop.Received()[1].lParam);   // one user throughout
-            }
-        }
-        EXPECT_EQ(modes, c.modes);
-    }
-}
-
-TEST_F(EndToEndTest, RemoveAllTakesWhatTheCountAnnounced) {
-    SetOption("daysback", 10);
-    SetOption("daysahead", 40);
-    for (bool full : {true, false}) {
-        const std::string db = dir.File(full ? "full.dat" : "simple.dat");
-        fs::copy_file(demo, db);
-        MessageCapture quiet;   // the settings complain that this process sees no Palm Desktop
-        CSettings settings;
-        settings.m_strDatebookFile = db;
-        settings.m_bFullFormat = full;
-        settings.m_nDaysBack = 10;
-        settings.m_nDaysAhead = 40;
-        const int count = CountInSpan(settings);
-        if (full)
-            EXPECT_EQ(count, 23);
-        else
-            EXPECT_GT(count, 0);   // series without end reach into every span
-        std::vector<std::string> args{"-d", db, "-r"};
-        if (full) args.push_back("-x");
-        const ChildResult r = Run(args);
-        EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out, std::to_string(count) + " appointments removed\n");
-        EXPECT_EQ(CountInSpan(settings), 0);
-        // The simple format leaves the appointments outside the span.
-        EXPECT_EQ(LiveTexts(db).empty(), full);
-    }
-}
-
 TEST_F(EndToEndTest, FailuresAreReportedAndExitNonZero) {
     const std::string noFolder = dir.File("no such folder") + "/out.csv";
     env.emplace_back("VEMRA_EXCEL", "off");   // no workbooks: .xls names are refused
@@ -208,9 +153,14 @@ TEST_F(EndToEndTest, FailuresAreReportedAndExitNonZero) {
         {{"-u", "Demo", "-x", "-i", dir.File("in.xls")}, "Excel workbooks are switched off"},
         {{"-d", dir.File("missing.dat"), "-e", dir.File("out.csv")}, "Error: Can't read file " + dir.File("missing.dat")},
         {{"-d", dir.File("missing.dat"), "-r"}, "Error: Can't read file " + dir.File("missing.dat")},
+        {{"-d", demo, "-i", dir.File("bad.xls")}, "Error: Can't open file " + dir.File("bad.xls") +
+                                                        "\nThe file is not an Excel workbook.\n"},
     };
+    WriteFile(dir.File("bad.xls"), "\"Date\",\"Text\"\r\n\"1/2/2026\",\"lunch\"\r\n");
     const std::string before = ReadFile(demo);
     for (const Case& c : cases) {
+        // A damaged workbook is read by the engine.
+        env.back().second = c.args.back() == dir.File("bad.xls") ? "builtin" : "off";
         const ChildResult r = Run(c.args);
         EXPECT_EQ(r.status, kBatchFailed) << c.message;
         EXPECT_EQ(r.err.rfind(c.message, 0), 0u) << r.err;
@@ -261,36 +211,6 @@ TEST_F(EndToEndTest, LineFeedFilesImportAndUnreadableInputChangesNothing) {
         EXPECT_EQ(ReadFile(demo), before);
         EXPECT_FALSE(FileExists(demo + ".bak")) << c.input << ": the datebook was saved";
     }
-}
-
-// Ctrl-C during an import: the rows read before it are added and saved, the rest are not, and
-// the datebook stays loadable. The input is a pipe, so the test decides where the signal falls.
-TEST_F(EndToEndTest, InterruptedImportKeepsExactlyTheRowsBefore) {
-    const std::string fifo = dir.File("rows.csv");
-    CInputPipe pipe;
-    if (!pipe.Create(fifo)) GTEST_SKIP() << "no named pipes here";
-    const std::string db = EmptyDatebook("empty.dat");
-    CChild child;
-    ASSERT_TRUE(child.Start(VEMRA_PROGRAM, {"-d", db, "-i", fifo}, env, dir.File("interrupted")));
-    ASSERT_TRUE(pipe.OpenForWriting());
-    auto rows = [](int first, int last) {
-        std::string text;
-        for (int i = first; i <= last; ++i)
-            text += "\"3/" + std::to_string(i) + "/2026\",\"x\",\"\",\"\",\"\",\"row " + std::to_string(i) + "\"\r\n";
-        return text;
-    };
-    ASSERT_TRUE(pipe.Write("\"Date\",\"Untimed\",\"Start Time\",\"End Time\",\"Private\",\"Text\"\r\n" + rows(1, 5)));
-    ASSERT_TRUE(pipe.WaitUntilRead(10000));
-    // The child has taken the rows; give it the moment to add them and wait for the next.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    child.Interrupt();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    ASSERT_TRUE(pipe.Write(rows(6, 9)));
-    pipe.Close();
-    const ChildResult r = child.Wait();
-    EXPECT_EQ(r.status, kBatchStopped) << r.err;
-    EXPECT_EQ(r.out, "5 appointments added from " + fifo + "\nStopped before the end; the work done until then is kept.\n");
-    EXPECT_EQ(LiveTexts(db), (std::vector<std::string>{"row 1", "row 2", "row 3", "row 4", "row 5"}));
 }
 
 TEST_F(EndToEndTest, RegeneratedDemoDatebookIsIdentical) {

@@ -39,6 +39,7 @@ protected:
 
     ScratchDir dir;
     MessageCapture capture;
+    CMessageBoxReporter reporter;
     CSettings settings;
     std::string demo = dir.File("demo.dat");
 };
@@ -72,7 +73,7 @@ std::vector<std::string> Occurrences(const std::string& csv) {
 }
 
 TEST_F(ICalendarTest, DemoExportMatchesTheGoldenFile) {
-    EXPECT_EQ(ExportICalendar(demo, dir.File("demo.ics").c_str(), settings, nullptr), 23);
+    EXPECT_EQ(ExportICalendar(demo, dir.File("demo.ics").c_str(), settings, nullptr, reporter), 23);
     EXPECT_EQ(ReadFile(dir.File("demo.ics")), ReadFile(DataFile("transfer/demo.ics")));
     EXPECT_TRUE(capture.messages.empty());
 }
@@ -83,8 +84,8 @@ TEST_F(ICalendarTest, IndependentExpansionEqualsTheSimpleExport) {
     if (std::system("/usr/bin/python3 -c 'import icalendar, recurring_ical_events' 2>/dev/null") != 0)
         GTEST_SKIP() << "python3-icalendar and python3-recurring-ical-events are not installed";
     const std::string ics = dir.File("demo.ics"), csv = dir.File("simple.csv");
-    ASSERT_EQ(ExportICalendar(demo, ics.c_str(), settings, nullptr), 23);
-    ASSERT_GT(ExportSimple(demo, csv.c_str(), MakeLocal(2026, 1, 1), MakeLocal(2027, 12, 31, 23, 59, 59), settings, nullptr), 0);
+    ASSERT_EQ(ExportICalendar(demo, ics.c_str(), settings, nullptr, reporter), 23);
+    ASSERT_GT(ExportSimple(demo, csv.c_str(), MakeLocal(2026, 1, 1), MakeLocal(2027, 12, 31, 23, 59, 59), settings, nullptr, reporter), 0);
     const ChildResult r = RunChild("/usr/bin/python3", {std::string(VEMRA_SOURCE_ROOT) + "/tests/transfer/ics_expand.py", ics,
                                                "2026-01-01", "2027-12-31"}, {}, dir.File("python"));
     ASSERT_EQ(r.status, 0) << r.err;
@@ -98,16 +99,16 @@ TEST_F(ICalendarTest, IndependentExpansionEqualsTheSimpleExport) {
 
 TEST_F(ICalendarTest, ImportOfTheExportGivesTheSameFullLayout) {
     const std::string ics = dir.File("demo.ics"), copy = Empty("copy.dat");
-    ASSERT_EQ(ExportICalendar(demo, ics.c_str(), settings, nullptr), 23);
+    ASSERT_EQ(ExportICalendar(demo, ics.c_str(), settings, nullptr, reporter), 23);
     int rejected = -1;
-    EXPECT_EQ(ImportICalendar(copy, ics.c_str(), settings, nullptr, nullptr, &rejected), 23);
+    EXPECT_EQ(ImportICalendar(copy, ics.c_str(), settings, nullptr, reporter, nullptr, &rejected), 23);
     EXPECT_EQ(rejected, 0);
-    ASSERT_EQ(ExportFull(demo, dir.File("a.csv").c_str(), settings, nullptr), 23);
-    ASSERT_EQ(ExportFull(copy, dir.File("b.csv").c_str(), settings, nullptr), 23);
+    ASSERT_EQ(ExportFull(demo, dir.File("a.csv").c_str(), settings, nullptr, reporter), 23);
+    ASSERT_EQ(ExportFull(copy, dir.File("b.csv").c_str(), settings, nullptr, reporter), 23);
     EXPECT_EQ(ReadFile(dir.File("b.csv")), ReadFile(dir.File("a.csv")));
     // Again with duplicates skipped: nothing is added twice.
     settings.m_bNoDuplicates = true;
-    EXPECT_EQ(ImportICalendar(copy, ics.c_str(), settings, nullptr, nullptr, &rejected), 0);
+    EXPECT_EQ(ImportICalendar(copy, ics.c_str(), settings, nullptr, reporter, nullptr, &rejected), 0);
 }
 
 // A calendar as the common calendar programs write one, read in a zone of its own (New York)
@@ -124,10 +125,10 @@ TEST_F(ICalendarTest, CalendarOfOtherProgramsImportsWhatTheDatebookCanHold) {
     const std::string path = Empty("other.dat");
     int rejected = -1;
     settings.m_bIgnoreImportErrors = false;
-    const int added = ImportICalendar(path, DataFile("transfer/calendar-programs.ics").c_str(), settings, nullptr,
+    const int added = ImportICalendar(path, DataFile("transfer/calendar-programs.ics").c_str(), settings, nullptr, reporter,
                                       nullptr, &rejected);
     const std::string csv = dir.File("other.csv");
-    const int rows = ExportFull(path, csv.c_str(), settings, nullptr);
+    const int rows = ExportFull(path, csv.c_str(), settings, nullptr, reporter);
     SetEnv("TZ", "UTC");
     ReloadTimeZone();
     EXPECT_EQ(added, 6);
@@ -152,7 +153,7 @@ TEST_F(ICalendarTest, BrokenCalendarFailsWhole) {
     for (const std::string& text : {whole.substr(0, whole.size() / 2), std::string("\"Date\",\"Text\"\r\n")}) {
         WriteFile(dir.File("broken.ics"), text);
         capture.messages.clear();
-        EXPECT_EQ(ImportICalendar(path, dir.File("broken.ics").c_str(), settings, nullptr), -1);
+        EXPECT_EQ(ImportICalendar(path, dir.File("broken.ics").c_str(), settings, nullptr, reporter), -1);
         EXPECT_EQ(capture.messages.size(), 1u);
         EXPECT_TRUE(LiveTexts(path).empty());
     }

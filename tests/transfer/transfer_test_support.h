@@ -1,5 +1,7 @@
 #pragma once
-// Datebooks built record by record for the tests of the transfer operations.
+// Datebooks built record by record, and the fixture the tests of the transfers share.
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -7,7 +9,11 @@
 #include "formats/csv_file.h"
 #include "palm/datebook.h"
 #include "platform/local_time.h"
+#include "platform/message_box.h"
+#include "platform/message_pump.h"
+#include "settings/settings.h"
 #include "tests/test_support.h"
+#include "transfer/transfer.h"
 
 namespace vemra::test {
 
@@ -105,5 +111,57 @@ inline std::vector<std::vector<std::string>> DataRows(const std::string& path, s
     }
     return rows;
 }
+
+// The simple layout's header row, and a row of it with the given cells and the rest empty.
+inline const std::string kSimpleHeader =
+    "\"Date\",\"Untimed\",\"Start Time\",\"End Time\",\"Private\",\"Text\",\"Note\",\"Alarm\",\"Alarm Time\","
+    "\"Alarm Unit\",\"Repeat\"\r\n";
+inline std::string Row(const std::string& date, const std::string& start, const std::string& end, const std::string& text) {
+    return "\"" + date + "\",\"\",\"" + start + "\",\"" + end + "\",\"\",\"" + text + "\",\"\",\"\",\"\",\"\",\"\"\r\n";
+}
+
+// Asks for an interrupt once the operation has reported its position the given number of times.
+class InterruptingProgress : public CProgress {
+public:
+    explicit InterruptingProgress(int at) : m_at(at) {}
+    void SetRange(int lower, int upper) override { range = {lower, upper}; }
+    void SetPos(int pos) override {
+        positions.push_back(pos);
+        if (static_cast<int>(positions.size()) == m_at) RequestInterrupt();
+    }
+    std::pair<int, int> range{-1, -1};
+    std::vector<int> positions;
+
+private:
+    int m_at;
+};
+
+// A scratch folder with an empty datebook that the settings name, messages captured (the
+// settings complain that no Palm Desktop is installed here), and input files written on demand.
+class TransferTest : public ::testing::Test {
+protected:
+    TransferTest() {
+        capture.messages.clear();
+        db = dir.File("datebook.dat");
+        EXPECT_TRUE(MakeDatebook(db, {}));
+        settings.m_strDatebookFile = db;
+        settings.m_bNoDuplicates = false;
+        settings.m_bIgnoreImportErrors = false;
+    }
+    ~TransferTest() override { ClearInterrupt(); }
+    std::string Input(const std::string& text) {
+        const std::string path = dir.File("in" + std::to_string(++m_files) + ".csv");
+        WriteFile(path, text);
+        return path;
+    }
+    ScratchDir dir;
+    MessageCapture capture;
+    CMessageBoxReporter reporter;
+    CSettings settings;
+    std::string db;
+
+private:
+    int m_files = 0;
+};
 
 }  // namespace vemra::test

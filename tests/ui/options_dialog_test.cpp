@@ -84,18 +84,6 @@ TEST(FieldLists, RepeatListReadsBackItsOrderButOnlyWhenComplete) {
     EXPECT_EQ(mapping.m_repeat[11], 21);
 }
 
-TEST(OptionsDays, WholeDaysTruncateTowardZero) {
-    struct Case {
-        long from, to;
-        int days;
-    };
-    const Case cases[] = {
-        {0, 86399, 0},        {0, 86400, 1},       {0, 7 * 86400 + 3600, 7},
-        {86399, 0, 0},        {86400 + 1, 0, -1},  {30 * 86400 - 1, 0, -29},
-    };
-    for (const Case& c : cases) EXPECT_EQ(WholeDaysBetween(c.from, c.to), c.days) << c.from << " " << c.to;
-}
-
 TEST(OptionsHelp, EveryControlWithHelpHasAPartOfTheOptionsPage) {
     std::ifstream in(std::string(VEMRA_SOURCE_ROOT) + "/docs/help/options.html");
     ASSERT_TRUE(in);
