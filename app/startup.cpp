@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/command_line.h"
+#include "palm/user_data.h"
 #include "platform/message_box.h"
 #include "platform/string_table.h"
 #include "platform/text.h"
@@ -65,7 +66,8 @@ int RunVEMRA(const std::vector<std::string>& args, const BatchOperations& operat
     if (startup::ServesAutomation(args, serverStatus)) return serverStatus;
 
     vemra::SetProfileRoot("Quelbarsk");
-    CSettings settings(&reporter);
+    CSettings settings(startup::TellsMissingDesktopAtStart() ? &reporter : nullptr);
+    settings.m_pReporter = &reporter;
     settings.Load();
     CLanguageLibrary language;
 
@@ -77,6 +79,10 @@ int RunVEMRA(const std::vector<std::string>& args, const BatchOperations& operat
             vemra::ShowMessage(vemra::LoadResString(IDS_NOT_AVAILABLE), vemra::MessageButtons::ok,
                                vemra::MessageIcon::warning);
             return exitNotAvailable;
+        }
+        if (!startup::TellsMissingDesktopAtStart() && settings.m_strDatebookFile.empty() && UserCount() <= 0) {
+            reporter.Tell(vemra::LoadResString(IDS_NO_PALM_DESKTOP), vemra::MessageIcon::error);
+            return exitTransferFailed;
         }
         return operations.run(settings);
     }

@@ -23,6 +23,7 @@ enum : int {
     exitUsageError = -1,
     exitUnknownUser = 1,
     exitNotAvailable = 2,   // the operation is not in this build yet, or the system failed to start it
+    exitTransferFailed = 3,
 };
 
 // The whole run; args without the program name. Returns the process exit status.
@@ -38,6 +39,9 @@ void ShutdownSystem();
 // Started by COM, or -RegServer / -UnregServer: true when the run ends there, with its status.
 bool ServesAutomation(const std::vector<std::string>& args, int& exitStatus);
 void* LoadLanguageLibrary();              // the German resources, or null
+// Windows says at the start that no Palm Desktop was found (the main window needs it);
+// natively only a run that needs Palm Desktop says so, once, when it starts its work.
+bool TellsMissingDesktopAtStart();
 void FreeLanguageLibrary(void* library);
 int RunInteractive(CSettings& settings);  // no batch request: the main window
 }  // namespace startup

@@ -2,6 +2,7 @@
 
 #include "app/startup.h"
 #include "palm/user_data.h"
+#include "platform/console.h"
 #include "platform/string_table.h"
 #include "platform/text.h"
 #include "settings/settings.h"
@@ -13,15 +14,17 @@ bool InitializeSystem() { return true; }
 void ShutdownSystem() {}
 // No automation server natively: such switches are ordinary (unknown) options.
 bool ServesAutomation(const std::vector<std::string>&, int&) { return false; }
+bool TellsMissingDesktopAtStart() { return false; }
 void* LoadLanguageLibrary() { return nullptr; }
 void FreeLanguageLibrary(void*) {}
 
 // There is no main window natively: show how to run a batch transfer and for whom.
 int RunInteractive(CSettings& settings) {
     std::printf("%s\n\n", vemra::LoadResString(IDS_USAGE).c_str());
+    std::fflush(stdout);
     std::string desktop;
     if (DesktopDirectory(desktop) <= 0) {
-        std::printf("%s\n", vemra::LoadResString(IDS_NO_DESKTOP_FOLDER).c_str());
+        vemra::WriteLine(vemra::ConsoleStream::error, vemra::LoadResString(IDS_NO_DESKTOP_FOLDER));
         return exitDone;
     }
     const short count = UserCount();

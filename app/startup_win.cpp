@@ -35,6 +35,8 @@ bool ServesAutomation(const std::vector<std::string>& args, int& exitStatus) {
     return false;
 }
 
+bool TellsMissingDesktopAtStart() { return true; }
+
 void* LoadLanguageLibrary() { return LoadLibraryA("VEMRALangDE"); }
 
 void FreeLanguageLibrary(void* library) { FreeLibrary(static_cast<HMODULE>(library)); }

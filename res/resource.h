@@ -21,6 +21,7 @@
 #define IDC_PROGRESS 1007
 #define IDC_REMOVE_ALL 1013
 #define IDC_COUNT 1014
+#define IDC_RESULT 1060
 #define IDC_PALM_DESKTOP 1028
 
 // Menu commands

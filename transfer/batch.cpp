@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/console.h"
 #include "platform/reporter.h"
 #include "platform/message_pump.h"
 #include "platform/string_table.h"
@@ -29,14 +30,13 @@ int RunBatchTransfer(CSettings& settings, CReporter& reporter, const DesktopWind
     if (outcome.count < 0) return kBatchFailed;
 
     // Scripts read the outcome on standard output; failures went to the user above.
-    std::printf("%s\n", SummaryLine(operation, outcome, settings.m_strFile).c_str());
+    WriteLine(ConsoleStream::output, SummaryLine(operation, outcome, settings.m_strFile));
     int status = 0;
     if (WasInterrupted()) {
-        std::printf("%s\n", LoadResString(IDS_STOPPED).c_str());
+        WriteLine(ConsoleStream::error, LoadResString(IDS_STOPPED));
         status = kBatchStopped;
     } else if (outcome.rejected > 0) {
         status = kBatchRowsRejected;
     }
-    std::fflush(stdout);
     return status;
 }

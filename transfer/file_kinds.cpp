@@ -29,9 +29,9 @@ int ExportCalendar(const TransferJob& job) {
     return ExportICalendar(job.datebookPath, job.fileName.c_str(), job.settings, job.progress, job.reporter);
 }
 
-int ImportCalendar(const TransferJob& job, int* rejected, std::string* fileFailure) {
+int ImportCalendar(const TransferJob& job, int* rejected, std::string* fileFailure, int* duplicates) {
     return ImportICalendar(job.datebookPath, job.fileName.c_str(), job.settings, job.progress, job.reporter,
-                           fileFailure, rejected);
+                           fileFailure, rejected, duplicates);
 }
 
 unsigned WhyNoWorkbook() { return GetExcelChoice() == ExcelChoice::off ? IDS_EXCEL_OFF : IDS_NO_EXCEL; }

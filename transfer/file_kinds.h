@@ -26,7 +26,7 @@ struct FileKind {
     // their repeat rules) does the whole export or import itself; the runner then calls these
     // instead of the row operations. Results as the row operations': a count, or -1.
     int (*exportFile)(const TransferJob& job) = nullptr;
-    int (*importFile)(const TransferJob& job, int* rejected, std::string* fileFailure) = nullptr;
+    int (*importFile)(const TransferJob& job, int* rejected, std::string* fileFailure, int* duplicates) = nullptr;
 
     bool Available() const { return !isAvailable || isAvailable(); }
 };

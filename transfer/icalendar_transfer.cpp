@@ -240,9 +240,10 @@ int ExportICalendar(const std::string& datebookPath, const char* fileName, CSett
 }
 
 int ImportICalendar(const std::string& datebookPath, const char* fileName, CSettings& settings, CProgress* progress,
-                    CReporter& reporter, std::string* fileFailure, int* rejected) {
+                    CReporter& reporter, std::string* fileFailure, int* rejected, int* duplicates) {
     CWaitCursor wait;
     if (rejected) *rejected = 0;
+    if (duplicates) *duplicates = 0;
     const std::string refusal = RefuseDatebookAsFile(datebookPath, fileName);
     if (!refusal.empty()) {
         if (fileFailure) *fileFailure = refusal;
@@ -297,7 +298,9 @@ int ImportICalendar(const std::string& datebookPath, const char* fileName, CSett
             std::string summary;
             Utf8ToDatebookText(event.summary, summary);
             if (!settings.m_bIgnoreImportErrors && ReportImportError(reporter, result, fileName, event.line, summary) == 0) break;
-        } else if (!(settings.m_bNoDuplicates && IsDuplicate(table, record))) {
+        } else if (settings.m_bNoDuplicates && IsDuplicate(table, record)) {
+            if (duplicates) ++*duplicates;
+        } else {
             CDateBkRecord added(table, 1);
             if (table.AppendDuplicateRecord(record, added, 1) == 0) ++count;
         }

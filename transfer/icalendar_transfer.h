@@ -21,4 +21,4 @@ int ExportICalendar(const std::string& datebookPath, const char* fileName, CSett
 // receives the open failure's text; rejected the number of events that were not added.
 int ImportICalendar(const std::string& datebookPath, const char* fileName, CSettings& settings,
                     CProgress* progress, vemra::CReporter& reporter, std::string* fileFailure = nullptr,
-                    int* rejected = nullptr);
+                    int* rejected = nullptr, int* duplicates = nullptr);

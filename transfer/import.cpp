@@ -21,9 +21,11 @@ namespace {
 constexpr int kHeaderRowResult = 101;      // a header row fails as an invalid date
 
 int RunImport(const std::string& datebookPath, const char* fileName, CSettings& settings,
-              CProgress* progress, CReporter& reporter, bool full, std::string* fileFailure, int* rejected) {
+              CProgress* progress, CReporter& reporter, bool full, std::string* fileFailure, int* rejected,
+              int* duplicates) {
     CWaitCursor wait;
     if (rejected) *rejected = 0;
+    if (duplicates) *duplicates = 0;
     const std::string refusal = RefuseDatebookAsFile(datebookPath, fileName);
     if (!refusal.empty()) {
         if (fileFailure) *fileFailure = refusal;
@@ -70,7 +72,9 @@ int RunImport(const std::string& datebookPath, const char* fileName, CSettings& 
             if (!settings.m_bIgnoreImportErrors &&
                 ReportImportError(reporter, result, fileName, line, file->GetRowText()) == 0)
                 break;
-        } else if (!(settings.m_bNoDuplicates && IsDuplicate(table, record))) {
+        } else if (settings.m_bNoDuplicates && IsDuplicate(table, record)) {
+            if (duplicates) ++*duplicates;
+        } else {
             CDateBkRecord added(table, 1);
             if (table.AppendDuplicateRecord(record, added, 1) == 0) ++count;
         }
@@ -98,13 +102,13 @@ int RunImport(const std::string& datebookPath, const char* fileName, CSettings& 
 }  // namespace
 
 int ImportSimple(const std::string& datebookPath, const char* fileName, CSettings& settings,
-                 CProgress* progress, CReporter& reporter, std::string* fileFailure, int* rejected) {
-    return RunImport(datebookPath, fileName, settings, progress, reporter, false, fileFailure, rejected);
+                 CProgress* progress, CReporter& reporter, std::string* fileFailure, int* rejected, int* duplicates) {
+    return RunImport(datebookPath, fileName, settings, progress, reporter, false, fileFailure, rejected, duplicates);
 }
 
 int ImportFull(const std::string& datebookPath, const char* fileName, CSettings& settings,
-               CProgress* progress, CReporter& reporter, std::string* fileFailure, int* rejected) {
-    return RunImport(datebookPath, fileName, settings, progress, reporter, true, fileFailure, rejected);
+               CProgress* progress, CReporter& reporter, std::string* fileFailure, int* rejected, int* duplicates) {
+    return RunImport(datebookPath, fileName, settings, progress, reporter, true, fileFailure, rejected, duplicates);
 }
 
 int ReportImportError(CReporter& reporter, int code, const char* fileName, int line, const std::string& rowText) {

@@ -13,7 +13,9 @@ using namespace vemra;
 
 namespace {
 
-int RunOperation(const TransferJob& job, int& rejected, std::string& fileFailure) {
+int RunOperation(const TransferJob& job, TransferOutcome& outcome) {
+    int& rejected = outcome.rejected;
+    std::string& fileFailure = outcome.fileFailure;
     CSettings& settings = job.settings;
     const char* file = job.fileName.c_str();
     const FileKind& kind = FileKindOf(job.fileName);
@@ -24,13 +26,20 @@ int RunOperation(const TransferJob& job, int& rejected, std::string& fileFailure
                                       : ExportSimple(job.datebookPath, file, settings.GetSpanStart(),
                                                      settings.GetSpanEnd(), settings, job.progress, job.reporter);
     case Operation::importFile:
-        if (kind.importFile) return kind.importFile(job, &rejected, &fileFailure);
-        return settings.m_bFullFormat
-                   ? ImportFull(job.datebookPath, file, settings, job.progress, job.reporter, &fileFailure, &rejected)
-                   : ImportSimple(job.datebookPath, file, settings, job.progress, job.reporter, &fileFailure, &rejected);
+        if (kind.importFile) return kind.importFile(job, &rejected, &fileFailure, &outcome.duplicates);
+        return settings.m_bFullFormat ? ImportFull(job.datebookPath, file, settings, job.progress, job.reporter,
+                                                   &fileFailure, &rejected, &outcome.duplicates)
+                                      : ImportSimple(job.datebookPath, file, settings, job.progress, job.reporter,
+                                                     &fileFailure, &rejected, &outcome.duplicates);
     case Operation::removeAll: return RemoveAll(job.datebookPath, settings, job.progress, job.reporter);
     }
     return -1;
+}
+
+// "1 appointment ..." or "%d appointments ...": the texts of one take no number.
+std::string Counted(unsigned one, unsigned many, int n, const std::string& fileName = "") {
+    return n == 1 ? FormatText(LoadResString(one).c_str(), fileName.c_str())
+                  : FormatText(LoadResString(many).c_str(), n, fileName.c_str());
 }
 
 }  // namespace
@@ -55,7 +64,7 @@ TransferOutcome RunTransfer(Operation operation, CSettings& settings, const std:
 
     TransferJob job{operation, settings, "", fileName, progress, reporter};
     settings.GetDatebookPath(job.datebookPath);
-    outcome.count = RunOperation(job, outcome.rejected, outcome.fileFailure);
+    outcome.count = RunOperation(job, outcome);
     return outcome;
 }
 
@@ -69,14 +78,14 @@ std::string CountLine(const CSettings& settings, int count) {
 
 std::string SummaryLine(Operation operation, const TransferOutcome& outcome, const std::string& fileName) {
     switch (operation) {
-    case Operation::importFile:
-        return outcome.rejected > 0 ? FormatText(LoadResString(IDS_APPOINTMENTS_ADDED_REJECTED).c_str(), outcome.count,
-                                                 fileName.c_str(), outcome.rejected)
-                                    : FormatText(LoadResString(IDS_APPOINTMENTS_ADDED).c_str(), outcome.count,
-                                                 fileName.c_str());
-    case Operation::exportFile:
-        return FormatText(LoadResString(IDS_ROWS_WRITTEN).c_str(), outcome.count, fileName.c_str());
-    case Operation::removeAll: return FormatText(LoadResString(IDS_APPOINTMENTS_REMOVED).c_str(), outcome.count);
+    case Operation::importFile: {
+        std::string line = Counted(IDS_ADDED_ONE, IDS_APPOINTMENTS_ADDED, outcome.count, fileName);
+        if (outcome.rejected > 0) line += Counted(IDS_REJECTED_PART_ONE, IDS_REJECTED_PART, outcome.rejected);
+        if (outcome.duplicates > 0) line += Counted(IDS_DUPLICATES_PART_ONE, IDS_DUPLICATES_PART, outcome.duplicates);
+        return line;
+    }
+    case Operation::exportFile: return Counted(IDS_ROW_WRITTEN_ONE, IDS_ROWS_WRITTEN, outcome.count, fileName);
+    case Operation::removeAll: return Counted(IDS_REMOVED_ONE, IDS_APPOINTMENTS_REMOVED, outcome.count);
     }
     return "";
 }

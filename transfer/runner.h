@@ -37,6 +37,7 @@ struct TransferJob {
 struct TransferOutcome {
     int count = -1;            // rows written, appointments added or removed; -1 failed
     int rejected = 0;          // import: invalid rows not added
+    int duplicates = 0;        // import: rows skipped as appointments the datebook holds
     bool refused = false;      // Palm Desktop refused the change: nothing was done
     std::string fileFailure;   // import: why the file could not be opened, for the caller to word
 };

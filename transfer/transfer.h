@@ -44,13 +44,14 @@ std::unique_ptr<CRowFile> OpenImportFile(const std::string& fileName, CSettings&
 // Import. Results: appointments added, or -1 when the datebook or the input file could not be
 // opened or the datebook could not be saved. The input file's open failure is not shown here
 // (interactive callers word it themselves); fileFailure receives its text. rejected receives
-// the number of invalid rows that were not added (the header row not counted).
+// the number of invalid rows that were not added (the header row not counted), duplicates the
+// number of rows skipped as appointments the datebook already holds.
 int ImportSimple(const std::string& datebookPath, const char* fileName, CSettings& settings,
                  CProgress* progress, vemra::CReporter& reporter, std::string* fileFailure = nullptr,
-                 int* rejected = nullptr);
+                 int* rejected = nullptr, int* duplicates = nullptr);
 int ImportFull(const std::string& datebookPath, const char* fileName, CSettings& settings,
                CProgress* progress, vemra::CReporter& reporter, std::string* fileFailure = nullptr,
-               int* rejected = nullptr);
+               int* rejected = nullptr, int* duplicates = nullptr);
 
 // Asks about one rejected row; 1 = go on, 0 = stop the import.
 int ReportImportError(vemra::CReporter& reporter, int code, const char* fileName, int line,

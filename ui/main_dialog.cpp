@@ -67,7 +67,10 @@ CVEMRADlg::CVEMRADlg(HWND parent) : CDialog(IDD_VEMRA_DIALOG, parent) {
                                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
 }
 
-void CVEMRADlg::DoDataExchange(CDataExchange& exchange) { exchange.Text(IDC_COUNT, m_strCount); }
+void CVEMRADlg::DoDataExchange(CDataExchange& exchange) {
+    exchange.Text(IDC_COUNT, m_strCount);
+    exchange.Text(IDC_RESULT, m_strResult);
+}
 
 BOOL CVEMRADlg::OnInitDialog() {
     CDialog::OnInitDialog();
@@ -270,7 +273,8 @@ bool CVEMRADlg::AskFileName(bool save, char (&file)[MAX_PATH], DWORD& filterInde
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = m_hWnd;
     ofn.lpstrFilter = filter.data();
-    ofn.lpstrCustomFilter = custom;
+    // An empty custom filter makes some file dialogs list no types at all.
+    ofn.lpstrCustomFilter = custom[0] ? custom : nullptr;
     ofn.nMaxCustFilter = sizeof m_szImportCustomFilter;
     ofn.nFilterIndex = static_cast<DWORD>(InitialFilterIndex(settings.m_strFile, m_offeredKinds));
     ofn.lpstrFile = file;
@@ -289,11 +293,15 @@ TransferOutcome CVEMRADlg::Run(Operation operation, const std::string& file) {
     SetBusy(true);
     SendMessageA(m_progress, PBM_SETPOS, 0, 0);
     ShowWindow(m_progress, SW_SHOW);
+    SetItemText(IDC_RESULT, "");
     ReadUserSelection();
     const TransferOutcome outcome =
         RunTransfer(operation, *m_pSettings, file, &progress, m_reporter, DesktopNotice::everyOperation);
     if (operation != Operation::removeAll && !outcome.refused) m_pSettings->m_strFile = file;
     ShowWindow(m_progress, SW_HIDE);
+    // Failures were told in their boxes; a finished operation says what it did, nothing modal.
+    m_strResult = outcome.count >= 0 ? SummaryLine(operation, outcome, file) : "";
+    SetItemText(IDC_RESULT, m_strResult);
     return outcome;
 }
 
@@ -326,8 +334,7 @@ void CVEMRADlg::OnExport() {
     // Index 0 without a custom filter means the dialog showed the first filter.
     if (pattern.empty()) pattern = FilterPattern(m_strFilter, filterIndex ? static_cast<int>(filterIndex) : 1);
     const std::string path = AppendExtensionFromFilter(file, pattern);
-    // The user agreed to replace the file.
-    DeleteFileA(path.c_str());
+    // The user agreed to replace the file; the export takes its place only when complete.
     Run(Operation::exportFile, path);
     EndOperation(false);
 }

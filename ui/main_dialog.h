@@ -60,6 +60,7 @@ private:
     HWND m_progress = nullptr;
     HWND m_comboUser = nullptr;
     std::string m_strCount;
+    std::string m_strResult;   // what the last operation did, until the next one starts
     CIconHandle m_hIcon;
     CIconHandle m_hSmallIcon;
     CIconHandle m_hDesktopIcon;

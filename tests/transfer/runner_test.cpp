@@ -107,5 +107,25 @@ TEST_F(RunnerTest, CountLineSaysAppointmentsInTheFullFormatEvenForOne) {
     EXPECT_EQ(CountLine(settings, 0), "0 appointments between " + from + " and " + to);
 }
 
+// What a finished run says: one in the singular, rejected rows and skipped duplicates counted.
+TEST(SummaryLine, CountsInTheirNumber) {
+    const struct { Operation operation; int count, rejected, duplicates; const char* text; } cases[] = {
+        {Operation::importFile, 1, 0, 0, "1 appointment added from f.csv"},
+        {Operation::importFile, 12, 1, 11, "12 appointments added from f.csv, 1 row rejected, 11 duplicates skipped"},
+        {Operation::importFile, 0, 2, 1, "0 appointments added from f.csv, 2 rows rejected, 1 duplicate skipped"},
+        {Operation::exportFile, 1, 0, 0, "1 row written to f.csv"},
+        {Operation::exportFile, 23, 0, 0, "23 rows written to f.csv"},
+        {Operation::removeAll, 1, 0, 0, "1 appointment removed"},
+        {Operation::removeAll, 0, 0, 0, "0 appointments removed"},
+    };
+    for (const auto& c : cases) {
+        TransferOutcome outcome;
+        outcome.count = c.count;
+        outcome.rejected = c.rejected;
+        outcome.duplicates = c.duplicates;
+        EXPECT_EQ(SummaryLine(c.operation, outcome, "f.csv"), c.text);
+    }
+}
+
 }  // namespace
 }  // namespace vemra::test
