@@ -1,7 +1,7 @@
 #pragma once
 // The Palm Desktop folder the automation tests walk: three users, Alice (four appointments,
 // stored out of start order), bob (one) and Carol (an empty, unreadable datebook file).
-// The script clients (walk.js, walk.vbs) expect exactly these values.
+// The script client walk.vbs and its transcript expect exactly these values.
 
 #include <string>
 

@@ -3,18 +3,124 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <memory>
+
 #include "excel/excel_file.h"
+#include "excel/dispatch.h"
+#include "excel/workbook_engine.h"
 #include "excel/xls_workbook.h"
+#include "excel/xlsx_workbook.h"
+#include "platform/codepage.h"
 #include "platform/file.h"
 #include "platform/local_time.h"
 #include "platform/process.h"
 #include "platform/string_table.h"
 #include "res/string_ids.h"
-#include "tests/excel/excel_test_support.h"
 #include "tests/test_support.h"
 
 namespace vemra::test {
 namespace {
+
+// A recording stand-in for the automation Application: every call, with its arguments, goes
+// into a log before it reaches the built-in engine; a call can be made to fail on purpose.
+
+struct CallLog {
+    std::vector<std::string> lines;
+    long failAt = -1;   // the index of the call to refuse
+    long calls = 0;
+    // The lines that contain the text.
+    std::vector<std::string> With(const std::string& text) const {
+        std::vector<std::string> out;
+        for (const auto& l : lines)
+            if (l.find(text) != std::string::npos) out.push_back(l);
+        return out;
+    }
+};
+
+std::string MemberName(long dispid) {
+    switch (dispid) {
+    case dispidDefault: return "Item";
+    case dispidValue: return "Value";
+    case dispidCount: return "Count";
+    case dispidCells: return "Cells";
+    case dispidAdd: return "Add";
+    case dispidResize: return "Resize";
+    case dispidRows: return "Rows";
+    case dispidRowHeight: return "RowHeight";
+    case dispidClose: return "Close";
+    case dispidSave: return "Save";
+    case dispidSaveAs: return "SaveAs";
+    case dispidQuit: return "Quit";
+    case dispidUsedRange: return "UsedRange";
+    case dispidSheets: return "Sheets";
+    case dispidWorkbooks: return "Workbooks";
+    case dispidOpen: return "Open";
+    default: return std::to_string(dispid);
+    }
+}
+
+std::string ArgText(const CVariant& v) {
+    char buf[64];
+    switch (v.Type()) {
+    case varEmpty: return "empty";
+    case varNull: return "null";
+    case varI4: return std::to_string(v.I4Value());
+    case varR8: std::snprintf(buf, sizeof buf, "%g", v.Number()); return buf;
+    case varDate: std::snprintf(buf, sizeof buf, "date:%g", v.Number()); return buf;
+    case varBool: return v.BoolValue() ? "true" : "false";
+    case varBstr: {
+        const std::string t = Utf16ToSystemText(v.TextValue());
+        if (t.size() > 24) return "'" + t.substr(0, 12) + "...(" + std::to_string(v.TextValue().size()) + ")'";
+        return "'" + t + "'";
+    }
+    case varArray:
+        return "[" + std::to_string(v.ArrayValue()->Rows()) + "x" + std::to_string(v.ArrayValue()->Columns()) + "]";
+    default: return "?";
+    }
+}
+
+class CRecorder : public CDispatchObject {
+public:
+    CRecorder(CRef<CDispatchObject> inner, std::string name, std::shared_ptr<CallLog> log)
+        : m_inner(std::move(inner)), m_name(std::move(name)), m_log(std::move(log)) {}
+
+    bool Invoke(long dispid, InvokeKind kind, const std::vector<CVariant>& args, CVariant& result,
+                std::string& error) override {
+        std::string call = MemberName(dispid);
+        std::vector<CVariant> shown = args;
+        std::string value;
+        if (kind == InvokeKind::propertyPut && !shown.empty()) {
+            value = "=" + ArgText(shown.back());
+            shown.pop_back();
+        }
+        if (!shown.empty()) {
+            call += "(";
+            for (std::size_t i = 0; i < shown.size(); ++i) call += (i ? "," : "") + ArgText(shown[i]);
+            call += ")";
+        }
+        m_log->lines.push_back(m_name + "." + call + value);
+        if (m_log->calls++ == m_log->failAt) {
+            error = "refused on purpose";
+            return false;
+        }
+        if (!m_inner->Invoke(dispid, kind, args, result, error)) return false;
+        if (CDispatchObject* object = result.DispatchValue())
+            result = CVariant::Dispatch(MakeRef<CRecorder>(CRef<CDispatchObject>(object), call, m_log));
+        return true;
+    }
+
+private:
+    CRef<CDispatchObject> m_inner;
+    std::string m_name;
+    std::shared_ptr<CallLog> m_log;
+};
+
+CRef<CDispatchObject> RecordingEngine(std::shared_ptr<CallLog> log) {
+    // On Windows the engine stands behind IDispatch, so the calls cross real VARIANTs.
+    return MakeRef<CRecorder>(CreateBuiltinExcel(), "Application", std::move(log));
+}
+
 
 class ExcelFileTest : public ::testing::Test {
 protected:
@@ -312,56 +418,54 @@ TEST(ExcelNamesTest, TheSwitchChoosesTheEngine) {
     SetEnv("VEMRA_EXCEL", "");
 }
 
-}  // namespace
-}  // namespace vemra::test
 
-namespace vemra::test {
-namespace {
-
-// A workbook that LibreOffice wrote of tests/data/excel/libreoffice.csv: its small workbook
-// stream lies in the compound file's mini stream; the first column holds date cells, the second
+// Workbooks that LibreOffice wrote of tests/data/excel/libreoffice.csv (the small .xls workbook
+// stream lies in the compound file's mini stream): the first column holds date cells, the second
 // the same dates as texts.
-TEST(ExcelFileFixtureTest, AWorkbookOfLibreOfficeReads) {
+TEST(ExcelFileFixtureTest, WorkbooksOfLibreOfficeRead) {
     SetEnv("LC_ALL", "en_US.UTF-8");
-    const std::string path = DataFile("excel/libreoffice.xls");
-    CXlsSheet sheet;
-    ASSERT_EQ(ReadXlsWorkbook(ReadFile(path), sheet), XlsError::none);
-    ASSERT_NE(sheet.Find(1, 0), nullptr);
-    EXPECT_EQ(sheet.Find(1, 0)->kind, XlsCellKind::number);
-    EXPECT_NE(sheet.Find(1, 0)->style, XlsStyle::general);
-    EXPECT_EQ(sheet.Find(1, 1)->kind, XlsCellKind::text);
-    const struct {
-        int y, mo, d, h, mi;
-        std::string text;
-        long alarm;
-    } expected[] = {{2026, 3, 2, 9, 30, "Dentist", 15}, {2031, 12, 31, 23, 45, "Last, of all", 0},
-                    {2031, 1, 1, 0, 0, "Wrapped year", 7}};
-    auto log = std::make_shared<CallLog>();
-    CExcelFile file(RecordingEngine(log));
-    ASSERT_EQ(file.OpenRead(path), 0) << file.GetErrorText();
-    LocalParts today;
-    ASSERT_TRUE(BreakLocal(Now(), today));
-    for (const auto& e : expected) {
-        SCOPED_TRACE(e.text);
-        ASSERT_EQ(file.NextReadRow(), 0);
-        long date = 0, asText = 0, start = 0, alarm = -1;
-        std::string text;
-        EXPECT_EQ(file.GetDate(date), 0);
-        // A date cell's year goes through the two-digit window; a text that spells out 1931 is no date.
-        const bool spelledOut = e.text == "Wrapped year";
-        EXPECT_EQ(file.GetDate(asText), spelledOut ? -1 : 0);
-        if (spelledOut) asText = date;
-        EXPECT_EQ(file.GetTime(start), 0);
-        file.GetText(text);
-        file.GetInt(alarm);
-        EXPECT_EQ(date, MakeLocal(e.y, e.mo, e.d));
-        EXPECT_EQ(asText, date);
-        EXPECT_EQ(start, MakeLocal(today.year, today.month, today.day, e.h, e.mi));
-        EXPECT_EQ(text, e.text);
-        EXPECT_EQ(alarm, e.alarm);
+    for (const char* name : {"excel/libreoffice.xls", "excel/libreoffice.xlsx"}) {
+        SCOPED_TRACE(name);
+        const std::string path = DataFile(name);
+        CXlsSheet sheet;
+        const bool xlsx = std::string_view(name).ends_with("x");
+        ASSERT_EQ(xlsx ? ReadXlsxWorkbook(ReadFile(path), sheet) : ReadXlsWorkbook(ReadFile(path), sheet), XlsError::none);
+        ASSERT_NE(sheet.Find(1, 0), nullptr);
+        EXPECT_EQ(sheet.Find(1, 0)->kind, XlsCellKind::number);
+        EXPECT_NE(sheet.Find(1, 0)->style, XlsStyle::general);
+        EXPECT_EQ(sheet.Find(1, 1)->kind, XlsCellKind::text);
+        const struct {
+            int y, mo, d, h, mi;
+            std::string text;
+            long alarm;
+        } expected[] = {{2026, 3, 2, 9, 30, "Dentist", 15}, {2031, 12, 31, 23, 45, "Last, of all", 0},
+                        {2031, 1, 1, 0, 0, "Wrapped year", 7}};
+        CExcelFile file(RecordingEngine(std::make_shared<CallLog>()));
+        ASSERT_EQ(file.OpenRead(path), 0) << file.GetErrorText();
+        LocalParts today;
+        ASSERT_TRUE(BreakLocal(Now(), today));
+        for (const auto& e : expected) {
+            SCOPED_TRACE(e.text);
+            ASSERT_EQ(file.NextReadRow(), 0);
+            long date = 0, asText = 0, start = 0, alarm = -1;
+            std::string text;
+            EXPECT_EQ(file.GetDate(date), 0);
+            // A date cell's year goes through the two-digit window; a text that spells out 1931 is no date.
+            const bool spelledOut = e.text == "Wrapped year";
+            EXPECT_EQ(file.GetDate(asText), spelledOut ? -1 : 0);
+            if (spelledOut) asText = date;
+            EXPECT_EQ(file.GetTime(start), 0);
+            file.GetText(text);
+            file.GetInt(alarm);
+            EXPECT_EQ(date, MakeLocal(e.y, e.mo, e.d));
+            EXPECT_EQ(asText, date);
+            EXPECT_EQ(start, MakeLocal(today.year, today.month, today.day, e.h, e.mi));
+            EXPECT_EQ(text, e.text);
+            EXPECT_EQ(alarm, e.alarm);
+        }
+        EXPECT_EQ(file.NextReadRow(), -1);
+        EXPECT_EQ(file.Close(), 0);
     }
-    EXPECT_EQ(file.NextReadRow(), -1);
-    EXPECT_EQ(file.Close(), 0);
     SetEnv("LC_ALL", "");
 }
 

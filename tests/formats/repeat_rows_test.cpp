@@ -70,6 +70,9 @@ TEST(ApplyRepeatInfo, RulesAndRejections) {
         {"unreadable exception", "Daily", monday, 0, 0, 0, "3/5/2002;someday;3/7/2002", ";"},
         {"exception of a time alone", "Daily", monday, 0, 0, 0, "10:00;", ";"},
         {"exception after 2031", "Daily", monday, 0, 0, 0, "1/1/2032", ";"},
+        {"quoted exceptions", "Daily", monday, 0, 0, 0, "\"3/5/2002\";\"3/7/2002\"", ";"},
+        {"only the separator's first character counts", "Daily", monday, 0, 0, 0, "3/5/2002;3/7/2002", ";;"},
+        {"no separator", "Daily", monday, 0, 0, 0, "3/5/2002;3/7/2002", ""},
     };
     // Code, the row text afterwards ("last cell" when left alone), rule and exception count.
     CSettings settings;
