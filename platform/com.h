@@ -107,6 +107,9 @@ private:
 // Fills info, when there is one, for an automation error: scode, the description and the source
 // when given, the rest zero. Returns DISP_E_EXCEPTION, for Invoke to return.
 HRESULT Raise(EXCEPINFO* info, HRESULT scode, std::string_view description, const char* source = nullptr);
+// The same for an error number of the object's own (what Basic clients show as Err.Number):
+// wCode holds it and scode stays 0, as OLE Automation has it.
+HRESULT RaiseCode(EXCEPINFO* info, WORD code, std::string_view description, const char* source = nullptr);
 
 // An IDispatch::Invoke as the object sees it, after the checks of its shape: arguments in their
 // order, first first, a property put's new value last.

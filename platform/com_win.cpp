@@ -36,6 +36,12 @@ HRESULT Raise(EXCEPINFO* info, HRESULT scode, std::string_view description, cons
     return DISP_E_EXCEPTION;
 }
 
+HRESULT RaiseCode(EXCEPINFO* info, WORD code, std::string_view description, const char* source) {
+    const HRESULT result = Raise(info, 0, description, source);
+    if (info) info->wCode = code;
+    return result;
+}
+
 HRESULT STDMETHODCALLTYPE CDispatchBase::QueryInterface(REFIID riid, void** out) {
     if (!out) return E_POINTER;
     *out = nullptr;

@@ -89,10 +89,9 @@ HRESULT ToVariant(const CAutoVariant& in, VARIANT* out) {
     return S_OK;
 }
 
-// A member's own error (104, 113) as vbObjectError + code: in wCode alone some script hosts
-// drop the number and keep only the description.
+// A member's own error (104, 113): the number Visual Basic, VBScript and Office macros show.
 HRESULT RaiseMemberError(EXCEPINFO* info, const CAutoException& e) {
-    return Raise(info, MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, e.code & 0xFFFF), e.description, kProgId);
+    return RaiseCode(info, static_cast<WORD>(e.code), e.description, kProgId);
 }
 
 HRESULT RaiseSetNotSupported(EXCEPINFO* info) {

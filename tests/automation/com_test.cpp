@@ -231,8 +231,11 @@ TEST_F(ComTest, DispatchInProcess) {
     }
     auto readOnly = Call(u, "count", DISPATCH_PROPERTYPUT, {I4(4)});
     EXPECT_EQ(static_cast<unsigned long>(readOnly->scode), 0x800A017Ful);   // error 383 to Basic clients
+    // A member's own error travels in wCode, with scode 0.
     auto invalid = Call(u, "item", DISPATCH_METHOD, {I4(9)});
-    EXPECT_EQ(static_cast<unsigned long>(invalid->scode), 0x80040071ul);    // vbObjectError + 113
+    EXPECT_EQ(invalid->scode, 0);
+    EXPECT_EQ(invalid->code, 113);
+    EXPECT_EQ(invalid->description, "invalid index");
     EXPECT_EQ(Call(u, "count", DISPATCH_PROPERTYGET)->value.lVal, 3);
 
     app->Release();
