@@ -7,6 +7,7 @@
 #include "excel/workbook_engine.h"
 #include "excel/xlsx_workbook.h"
 #include "formats/value_text.h"
+#include "platform/reporter.h"
 #include "platform/codepage.h"
 #include "platform/file.h"
 #include "platform/local_time.h"
@@ -23,6 +24,11 @@ ExcelChoice GetExcelChoice() {
     if (value == "office") return ExcelChoice::office;
     if (value == "builtin") return ExcelChoice::builtin;
     if (value == "off") return ExcelChoice::off;
+    static bool told = false;
+    if (!value.empty() && value != "auto" && !told) {
+        told = true;
+        ReportPlatformProblem(FormatText(LoadResString(IDS_EXCEL_CHOICE_UNKNOWN).c_str(), value.c_str()));
+    }
     return ExcelChoice::automatic;
 }
 

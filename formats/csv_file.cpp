@@ -27,6 +27,15 @@ void CCsvFile::Fail(CsvError error, const std::string& reason, int row) {
     m_strError = CsvErrorText(error, reason, row);
 }
 
+bool CCsvFile::RowIsBlank() const {
+    for (const char c : m_strRow) {
+        const bool blank = c == ' ' || c == '\t' || c == '\r' || c == '\n' ||
+                           (!m_strSeparator.empty() && c == m_strSeparator[0]) || (!m_strQuote.empty() && c == m_strQuote[0]);
+        if (!blank) return false;
+    }
+    return true;
+}
+
 int CCsvFile::OpenWrite(const std::string& fileName) {
     Close();
     m_strError.clear();

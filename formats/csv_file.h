@@ -54,6 +54,7 @@ public:
     CsvError GetCsvError() const { return m_error; }
     long GetProgressRange() override;
     std::string GetRowText() const override { return m_strRowText; }
+    bool RowIsBlank() const override;
     bool DeliversHeaderRow() const override { return true; }
     int SetRowText(const std::string& text) override;
 

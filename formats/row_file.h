@@ -35,6 +35,8 @@ public:
     virtual long GetProgressPos() = 0;
     virtual long GetProgressRange() = 0;
     virtual std::string GetRowText() const = 0;
+    // The row just read has no cell with anything in it (an empty line of a text file).
+    virtual bool RowIsBlank() const { return false; }
     virtual int SetRowText(const std::string& text) = 0;
 
     // Set when a platform read or write failed; the text says why (for "Error writing file").

@@ -35,13 +35,21 @@ struct CDateBkTable::Impl : DateBkTableData {};
 CDateBkTable::CDateBkTable() : m_pImpl(std::make_unique<Impl>()) {}
 CDateBkTable::~CDateBkTable() = default;
 
+namespace {
+// The system's reason as the second line of a message that already names the file: one full stop.
+std::string Sentence(std::string reason) {
+    while (!reason.empty() && (reason.back() == '.' || reason.back() == ' ')) reason.pop_back();
+    return reason.empty() ? reason : reason + ".";
+}
+}  // namespace
+
 long CDateBkTable::OpenFrom(const std::string& path, int /*mode*/) {
     std::string bytes;
     std::string reason;
     if (!vemra::ReadWholeFile(path, bytes, &reason)) {
         m_pImpl->Clear();
         m_strPath.clear();
-        m_strLastError = vemra::FormatText(vemra::LoadResString(IDS_DB_CANT_READ).c_str(), path.c_str(), reason.c_str());
+        m_strLastError = Sentence(reason);
         return 1;
     }
     const long result = OpenFromMemory(bytes);
@@ -83,7 +91,7 @@ long CDateBkTable::SaveAs(const std::string& path) {
     const std::string bytes = WriteFile(*m_pImpl, path);
     std::string reason;
     if (!vemra::SaveFileAtomically(path, bytes, true, &reason)) {
-        m_strLastError = vemra::FormatText(vemra::LoadResString(IDS_DB_CANT_WRITE).c_str(), path.c_str(), reason.c_str());
+        m_strLastError = Sentence(reason);
         return 1;
     }
     m_strPath = path;

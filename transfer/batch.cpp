@@ -21,6 +21,7 @@ int RunBatchTransfer(CSettings& settings, CReporter& reporter, const DesktopWind
                                                      : Operation::removeAll;
     const TransferOutcome outcome =
         RunTransfer(operation, settings, settings.m_strFile, nullptr, reporter, DesktopNotice::changesOnly, desktop);
+    if (outcome.unavailable) return kBatchNotAvailable;
     if (outcome.refused) {
         reporter.Tell(LoadResString(IDS_DESKTOP_REFUSED), MessageIcon::error);
         return kBatchFailed;

@@ -67,7 +67,9 @@ int RunImport(const std::string& datebookPath, const char* fileName, CSettings& 
         if (PumpWaitingMessages() != 0) break;
         wait.Restore();
 
-        if (result != 0) {
+        if (result != 0 && file->RowIsBlank()) {
+            // An empty line (often the last of a hand-edited file) holds no appointment to reject.
+        } else if (result != 0) {
             if (rejected) ++*rejected;
             if (!settings.m_bIgnoreImportErrors &&
                 ReportImportError(reporter, result, fileName, line, file->GetRowText()) == 0)

@@ -48,6 +48,13 @@ TransferOutcome RunTransfer(Operation operation, CSettings& settings, const std:
                             CProgress* progress, CReporter& reporter, DesktopNotice notice,
                             const DesktopWindowCalls* desktop) {
     TransferOutcome outcome;
+    const FileKind& kind = FileKindOf(fileName);
+    if (operation != Operation::removeAll && !kind.Available()) {
+        if (kind.unavailableId)
+            reporter.Tell(FormatText(LoadResString(kind.unavailableId()).c_str(), fileName.c_str()), MessageIcon::error);
+        outcome.unavailable = true;
+        return outcome;
+    }
     const bool changes = operation != Operation::exportFile;
     // A running Palm Desktop would write its own copy of the datebook over our change.
     CDesktopChange change(settings.m_dwPalmUserId, desktop ? *desktop : RealDesktopWindowCalls());

@@ -39,6 +39,7 @@ struct TransferOutcome {
     int rejected = 0;          // import: invalid rows not added
     int duplicates = 0;        // import: rows skipped as appointments the datebook holds
     bool refused = false;      // Palm Desktop refused the change: nothing was done
+    bool unavailable = false;  // the file's kind cannot be had here (it was said): nothing was done
     std::string fileFailure;   // import: why the file could not be opened, for the caller to word
 };
 

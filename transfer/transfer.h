@@ -77,6 +77,7 @@ long NextLocalMidnight(long t);
 // process exit status: 0 done, kBatchFailed when the operation failed (or a running Palm
 // Desktop refused the change), kBatchStopped when an interrupt stopped it (the work done until
 // then is kept), kBatchRowsRejected when an import skipped invalid rows.
+constexpr int kBatchNotAvailable = 2;
 constexpr int kBatchFailed = 3;
 constexpr int kBatchStopped = 4;
 constexpr int kBatchRowsRejected = 5;
