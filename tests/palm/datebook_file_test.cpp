@@ -171,6 +171,7 @@ TEST(DatebookFile, WrittenDatebookMatchesTheGoldenAndReadsBack) {
             ASSERT_EQ(table.AppendDuplicateRecord(rec, copy, 1), 0);
         }
     }
+    const std::string layout = Saved(table);   // without a file name: the same in every run
     ASSERT_EQ(table.SaveAs(path), 0) << table.GetLastErrorText();
     const std::string first = vemra::test::ReadFile(path);
     CDateBkTable back;
@@ -179,7 +180,7 @@ TEST(DatebookFile, WrittenDatebookMatchesTheGoldenAndReadsBack) {
     ASSERT_EQ(back.Save(), 0);
     EXPECT_TRUE(vemra::test::ReadFile(path) == first);
 #ifndef _WIN32
-    vemra::test::ExpectGolden("palm/written.dat", first);
+    vemra::test::ExpectGolden("palm/written.dat", layout);
     vemra::SetEnv("TZ", oldTz);
     tzset();
 #endif
