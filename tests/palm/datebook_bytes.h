@@ -86,16 +86,15 @@ struct Rec {
     std::string note;
     std::uint32_t untimed = 0, isPrivate = 0, category = 0, alarm = 0, advance = 0xFFFFFFFF, unit = 0;
     std::string repeat = NoRepeat();
-    std::string rawDescription, rawNote;   // when set: the whole text bytes, length included
 };
 
 inline std::string Record(const Rec& r) {
     Bytes b;
     b.U32(1).U32(r.id).U32(1).U32(r.status).U32(1).U32(r.position).U32(3).U32(r.start).U32(1).U32(r.end);
     b.U32(5).U32(0);
-    if (r.rawDescription.empty()) b.Text(r.description); else b.Raw(r.rawDescription);
+    b.Text(r.description);
     b.U32(1).U32(r.duration).U32(5).U32(0);
-    if (r.rawNote.empty()) b.Text(r.note); else b.Raw(r.rawNote);
+    b.Text(r.note);
     b.U32(6).U32(r.untimed).U32(6).U32(r.isPrivate).U32(1).U32(r.category).U32(6).U32(r.alarm);
     b.U32(1).U32(r.advance).U32(1).U32(r.unit).U32(8).Raw(r.repeat);
     return b.Str();

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "datebook_bytes.h"
 #include "platform/codepage.h"
+#include "tests/test_support.h"
 
 using dbtest::Bytes;
 
@@ -37,44 +40,19 @@ const auto kExists = [](const std::string& folder) { return folder != "Gone" && 
 
 }  // namespace
 
-TEST(UsersFile, ReadsWhatPalmDesktopWrites) {
-    const std::string profile = Entry(true, 3, "Team profile", "Profile1");
-    const std::string smith = Entry(false, 0x2F1A0001, "John Smith", "SmithJ");
-    const std::string adams = Entry(false, 1000, "Anna Adams", "AdamsA", Bytes().U16(0).U16(0).U8(9).Str());
-    // A chance match inside conduit settings: the tag and a plausible entry of a folder that is
-    // not there.
-    const std::string chance = Bytes().U16(0).U16(1).U16(0x8003).U16(0x8001).U32(300).U8(1).Raw("x").U8(2)
-                                   .Raw("Nx").U16(0).Str();
-    struct Case {
-        const char* name;
-        std::string bytes;
-        std::string expected;   // empty: refused
-    } const cases[] = {
-        {"three users", Count(3) + profile + smith + adams,
-         "3:Team profile:Profile1;790233089:John Smith:SmithJ;1000:Anna Adams:AdamsA;"},
-        {"chance match told apart by its folder", Count(2) + Entry(true, 500, "A", "A", chance) + adams,
-         "500:A:A;1000:Anna Adams:AdamsA;"},
-        {"Windows-1252 names", Count(1) + Entry(true, 600, "Jos\xE9 M\xFCller", "MullerJ"),
-         "600:" + vemra::FileTextToSystem("Jos\xE9 M\xFCller") + ":MullerJ;"},
-        {"fewer entries than counted", Count(4) + profile + smith + adams, ""},
-        {"more entries than counted", Count(2) + profile + smith + adams, ""},
-        {"count 0", Count(0), ""},
-        {"empty file", "", ""},
-        {"other class", Count(1) + Bytes().U16(0xFFFF).U16(1).U16(5).Raw("CUsex").Str() + smith.substr(2), ""},
-        {"first entry without a class", Count(2) + smith + adams, ""},
-        {"one ID twice", Count(2) + Entry(true, 1000, "B", "B") + adams, ""},
-        {"folder leading elsewhere", Count(2) + profile + Entry(false, 900, "Evil", "..\\Windows"), ""},
-        {"folder with a separator", Count(1) + Entry(true, 900, "Evil", "a/b"), ""},
-        {"empty folder", Count(1) + Entry(true, 900, "Nobody", ""), ""},
-        {"empty name", Count(1) + Entry(true, 900, "", "Empty"), ""},
-        {"control character in a name", Count(1) + Entry(true, 900, "a\nb", "Ctl"), ""},
-    };
-    for (const Case& c : cases) {
+// Each file under palm/users/ (three users, a chance match inside conduit settings told apart
+// by its folder, Windows-1252 names, wrong counts, foreign classes, folders leading elsewhere...)
+// with what the reader lists, or "refused" and an empty list, in palm/users.txt.
+TEST(UsersFile, ReadsWhatPalmDesktopWritesAndRefusesTheRest) {
+    std::istringstream golden(vemra::test::ReadFile(vemra::test::DataFile("palm/users.txt")));
+    std::string text;
+    for (std::string line; std::getline(golden, line);) {
+        const std::string name = line.substr(0, line.find(": "));
         std::vector<PalmUserEntry> users{{1, "stale", "stale", true}};
-        const bool ok = ReadUsersFile(c.bytes, kExists, users);
-        EXPECT_EQ(ok, !c.expected.empty()) << c.name;
-        EXPECT_EQ(Listed(users), c.expected) << c.name;
+        const bool ok = ReadUsersFile(vemra::test::ReadFile(vemra::test::DataFile("palm/users/" + name + ".dat")), kExists, users);
+        text += name + ": " + (ok ? "" : "refused ") + vemra::SystemTextToFile(Listed(users)) + "\n";
     }
+    vemra::test::ExpectGolden("palm/users.txt", text);
 }
 
 TEST(UsersFile, EveryCutShortFileIsRefused) {
