@@ -22,6 +22,8 @@
 #define IDC_REMOVE_ALL 1013
 #define IDC_COUNT 1014
 #define IDC_RESULT 1060
+#define ID_OPEN_ARCHIVE 1061
+#define ID_NEW_ARCHIVE 1062
 #define IDC_PALM_DESKTOP 1028
 
 // Menu commands

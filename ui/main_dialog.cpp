@@ -7,8 +7,11 @@
 #include <cstring>
 #include <vector>
 
+#include "palm/datebook_archive.h"
+#include "palm/datebook_layout.h"
 #include "palm/desktop_link.h"
 #include "palm/user_data.h"
+#include "platform/file.h"
 #include "platform/locale_dates.h"
 #include "platform/message_box.h"
 #include "platform/string_table.h"
@@ -16,6 +19,7 @@
 #include "platform/wait_cursor.h"
 #include "res/resource.h"
 #include "res/string_ids.h"
+#include "settings/profile.h"
 #include "settings/settings.h"
 #include "transfer/file_kinds.h"
 #include "transfer/runner.h"
@@ -26,6 +30,9 @@
 namespace vemra {
 
 namespace {
+
+// The item data of the user box's archive entry; no HotSync ID has it.
+constexpr uint32_t kArchiveItem = 0xFFFFFFFEu;
 
 // The progress bar as the transfer operations see it.
 class CProgressBar : public CProgress {
@@ -84,6 +91,8 @@ BOOL CVEMRADlg::OnInitDialog() {
     m_btnRemoveAll.SubclassDlgItem(IDC_REMOVE_ALL, *this);
 
     if (m_pSettings->m_strDatebookFile.empty()) {
+        m_strArchive = ReadProfileText("Options", "archive", "");
+        if (!m_strArchive.empty() && !FileExists(m_strArchive)) m_strArchive.clear();
         FillUserCombo();
     } else {
         // The datebook file is fixed: there is no user to choose.
@@ -128,6 +137,17 @@ void CVEMRADlg::FillUserCombo() {
         if (item >= 0) SendMessageA(m_comboUser, CB_SETITEMDATA, static_cast<WPARAM>(item), static_cast<LPARAM>(id));
     }
     SendMessageA(m_comboUser, CB_SETCURSEL, 0, 0);
+    if (!m_strArchive.empty()) {
+        // The archive comes first and is chosen, marked as a file.
+        const std::size_t slash = m_strArchive.find_last_of("\\/");
+        const std::string item = FormatText(LoadResString(IDS_ARCHIVE_ITEM).c_str(),
+                                            m_strArchive.substr(slash == std::string::npos ? 0 : slash + 1).c_str());
+        SendMessageA(m_comboUser, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+        SendMessageA(m_comboUser, CB_SETITEMDATA, 0, static_cast<LPARAM>(kArchiveItem));
+        SendMessageA(m_comboUser, CB_SETCURSEL, 0, 0);
+        ReadUserSelection();
+        return;
+    }
     const LRESULT count = SendMessageA(m_comboUser, CB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
         if (static_cast<uint32_t>(SendMessageA(m_comboUser, CB_GETITEMDATA, static_cast<WPARAM>(i), 0)) ==
@@ -141,22 +161,61 @@ void CVEMRADlg::FillUserCombo() {
 
 // The combo box's answer for no selection is -1 (CB_ERR), kept as the user ID.
 void CVEMRADlg::ReadUserSelection() {
+    if (!m_bUserComboEnabled) return;   // a datebook file given on the command line stays
     const LRESULT selection = SendMessageA(m_comboUser, CB_GETCURSEL, 0, 0);
-    m_pSettings->m_dwPalmUserId =
-        static_cast<uint32_t>(SendMessageA(m_comboUser, CB_GETITEMDATA, static_cast<WPARAM>(selection), 0));
+    const auto data = static_cast<uint32_t>(SendMessageA(m_comboUser, CB_GETITEMDATA, static_cast<WPARAM>(selection), 0));
+    if (data == kArchiveItem && !m_strArchive.empty()) {
+        m_pSettings->m_strDatebookFile = m_strArchive;
+        return;
+    }
+    // A Palm user chosen again: the archive is no longer the datebook, nor kept for the next start.
+    m_pSettings->m_strDatebookFile.clear();
+    m_pSettings->m_dwPalmUserId = data;
+}
+
+void CVEMRADlg::OnOpenArchive(bool create) {
+    char file[MAX_PATH] = {};
+    const std::string filters = LoadResString(IDS_FILTER_ARCHIVE) + LoadResString(IDS_FILTER_ALL) + "|";
+    std::vector<char> filter = FilterBuffer(filters);
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = m_hWnd;
+    ofn.lpstrFilter = filter.data();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = sizeof file;
+    ofn.lpstrDefExt = "dba";
+    ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER | OFN_NOCHANGEDIR |
+                (create ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    if (!(create ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn))) return;
+    if (create) {
+        std::string error;
+        if (FileExists(file)) DeleteFileA(file);   // the user agreed to replace it
+        if (CreateEmptyDatebook(file, error) != 0) {
+            m_reporter.Tell(error, MessageIcon::error);
+            return;
+        }
+    }
+    m_strArchive = file;
+    FillUserCombo();
+    RefreshCount();
 }
 
 void CVEMRADlg::RefreshCount() {
     CWaitCursor wait;
     CSettings& settings = *m_pSettings;
     int n = CountInSpan(settings);
+    std::string note;
     if (n < 0) {
         std::string path;
         settings.GetDatebookPath(path);
-        m_reporter.Tell(FormatText(LoadResString(IDS_CANT_READ_FILE).c_str(), path.c_str()), MessageIcon::error);
+        // A datebook of a newer Palm Desktop: the count line says which, and how to get an archive.
+        note = DatebookLayoutNote(ProbeDatebookLayout(path));
+        if (note.empty())
+            m_reporter.Tell(FormatText(LoadResString(IDS_CANT_READ_FILE).c_str(), path.c_str()), MessageIcon::error);
         n = 0;
     }
-    m_strCount = CountLine(settings, n);
+    m_strCount = note.empty() ? CountLine(settings, n) : note;
     UpdateData(false);
 }
 
@@ -195,6 +254,8 @@ bool CVEMRADlg::OnCommand(UINT id, UINT code, HWND control) {
     case IDC_EXPORT: OnExport(); return true;
     case ID_OPTIONS: OnOptions(); return true;
     case ID_QUIT: OnQuit(); return true;
+    case ID_OPEN_ARCHIVE: OnOpenArchive(false); return true;
+    case ID_NEW_ARCHIVE: OnOpenArchive(true); return true;
     case IDC_REMOVE_ALL: OnRemoveAll(); return true;
     case ID_HELP_CONTENTS: OnHelp(); return true;
     case IDC_PALM_DESKTOP: LaunchPalmDesktop(reinterpret_cast<WindowHandle>(m_hWnd)); return true;
@@ -240,12 +301,20 @@ void CVEMRADlg::OnOK() {
 void CVEMRADlg::OnCancel() {
     if (m_bBusy) return;
     ReadUserSelection();
+    SaveArchiveChoice();
     m_pSettings->Save();
     EndDialog(IDCANCEL);
 }
 
+// The archive is chosen again at the next start when it is the datebook now.
+void CVEMRADlg::SaveArchiveChoice() {
+    if (!m_bUserComboEnabled) return;
+    WriteProfileText("Options", "archive", m_pSettings->m_strDatebookFile.empty() ? "" : m_strArchive);
+}
+
 void CVEMRADlg::OnQuit() {
     ReadUserSelection();
+    SaveArchiveChoice();
     m_pSettings->Save();
     EndDialog(IDOK);
 }

@@ -47,6 +47,9 @@ private:
     void OnImport();
     void OnExport();
     void OnRemoveAll();
+    // A Datebook Archive (or any datebook file) as the datebook to work on, instead of a user's.
+    void OnOpenArchive(bool create);
+    void SaveArchiveChoice();
     void OnOptions();
     void OnQuit();
     void OnHelp();
@@ -72,6 +75,7 @@ private:
     char m_szExportCustomFilter[1000] = {};
     bool m_bBusy = false;
     bool m_bUserComboEnabled = true;
+    std::string m_strArchive;   // the archive offered in the user box, kept for the next start
 };
 
 }  // namespace vemra
