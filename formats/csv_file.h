@@ -55,6 +55,7 @@ public:
     long GetProgressRange() override;
     std::string GetRowText() const override { return m_strRowText; }
     bool RowIsBlank() const override;
+    std::string RawRowText() const override { return m_strRow; }
     bool DeliversHeaderRow() const override { return true; }
     int SetRowText(const std::string& text) override;
 

@@ -74,6 +74,15 @@ int ReadSimplePart(const CFieldMapping& mapping, CRowFile& file, CApptValues& va
 
 }  // namespace
 
+std::vector<std::string> CFieldMapping::HeaderNames(bool full) const {
+    std::vector<std::string> names;
+    for (int id : m_simple)
+        if (id != fieldNone) names.push_back(FieldName(id));
+    if (full)
+        for (int id : m_repeat) names.push_back(FieldName(id));
+    return names;
+}
+
 void CFieldMapping::WriteSimpleHeader(CRowFile& file) const {
     for (int id : m_simple)
         if (id != fieldNone) file.PutText(FieldName(id));

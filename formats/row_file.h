@@ -37,6 +37,8 @@ public:
     virtual std::string GetRowText() const = 0;
     // The row just read has no cell with anything in it (an empty line of a text file).
     virtual bool RowIsBlank() const { return false; }
+    // The row just read as it stands in a text file; empty for other files.
+    virtual std::string RawRowText() const { return {}; }
     virtual int SetRowText(const std::string& text) = 0;
 
     // Set when a platform read or write failed; the text says why (for "Error writing file").

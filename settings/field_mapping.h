@@ -40,6 +40,8 @@ public:
     // Rows (formats/field_mapping_rows.cpp).
     void WriteSimpleHeader(CRowFile& file) const;
     void WriteFullHeader(CRowFile& file) const;
+    // The column names the header row of a layout holds, in their order.
+    std::vector<std::string> HeaderNames(bool full) const;
     void WriteSimpleRow(CRowFile& file, const CApptValues& values) const;
     void WriteFullRow(CRowFile& file, const CApptValues& values, CDateBkRecord& record) const;
     void WriteSimpleCell(CRowFile& file, const CApptValues& values, int id) const;

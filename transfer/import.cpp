@@ -1,5 +1,7 @@
 #include "transfer/transfer.h"
 
+#include <cctype>
+
 #include "formats/row_file.h"
 #include "palm/datebook.h"
 #include "palm/datebook_archive.h"
@@ -19,6 +21,43 @@ using namespace vemra;
 namespace {
 
 constexpr int kHeaderRowResult = 101;      // a header row fails as an invalid date
+
+// Cells of a header row without their quotes and white space, joined by separator.
+std::string Squeezed(const std::string& text, const std::string& quote) {
+    std::string out;
+    for (const char c : text)
+        if (!std::isspace(static_cast<unsigned char>(c)) && (quote.empty() || c != quote[0])) out += c;
+    return out;
+}
+
+// When a header row is exactly our own of the other layout, or becomes our own when split at
+// another separator, the message that says so and what to choose; otherwise empty (other headers
+// are read as they come).
+std::string HeaderMismatch(const std::string& header, const CSettings& settings, bool full, const char* fileName) {
+    const std::string row = Squeezed(header, settings.m_strQuote);
+    if (row.empty()) return "";
+    auto joined = [&](bool layoutFull, char separator) {
+        std::string text;
+        for (const std::string& name : settings.m_mapping.HeaderNames(layoutFull)) {
+            if (!text.empty()) text += separator;
+            text += Squeezed(name, "");
+        }
+        return text;
+    };
+    const char ours = settings.m_strSeparator.empty() ? ',' : settings.m_strSeparator[0];
+    if (row == joined(!full, ours))
+        return FormatText(LoadResString(full ? IDS_FILE_IS_SIMPLE : IDS_FILE_IS_FULL).c_str(), fileName);
+    if (row == joined(full, ours)) return "";
+    for (const char other : {';', ',', '\t', '|'}) {
+        if (other == ours) continue;
+        for (const bool layoutFull : {full, !full}) {
+            if (row != joined(layoutFull, other)) continue;
+            const std::string shown = other == '\t' ? "Tab" : std::string(1, other);
+            return FormatText(LoadResString(IDS_FILE_HAS_OTHER_SEPARATOR).c_str(), fileName, shown.c_str());
+        }
+    }
+    return "";
+}
 
 int RunImport(const std::string& datebookPath, const char* fileName, CSettings& settings,
               CProgress* progress, CReporter& reporter, bool full, std::string* fileFailure, int* rejected,
@@ -55,6 +94,14 @@ int RunImport(const std::string& datebookPath, const char* fileName, CSettings& 
 
     int count = 0;
     int result = readRow();
+    if (file->DeliversHeaderRow()) {
+        const std::string mismatch = HeaderMismatch(file->RawRowText(), settings, full, fileName);
+        if (!mismatch.empty()) {
+            // Nothing of such a file would be read right: nothing is imported.
+            if (fileFailure) *fileFailure = mismatch;
+            return -1;
+        }
+    }
     // A workbook's rows come without its header row: its first delivered row is row 2 and data.
     const bool headerRow = file->DeliversHeaderRow();
     int line = headerRow ? 1 : 2;

@@ -156,7 +156,14 @@ TEST_F(EndToEndTest, FailuresAreReportedAndExitNonZero) {
         {{"-d", dir.File("missing.dat"), "-r"}, "Error: Can't read file " + dir.File("missing.dat")},
         {{"-d", demo, "-i", dir.File("bad.xls")}, "Error: Can't open file " + dir.File("bad.xls") +
                                                         "\nThe file is not an Excel workbook.\n"},
+        // Our own header of the other layout, or at another separator: nothing is imported.
+        {{"-d", demo, "-i", dir.File("full.csv")}, "The file " + dir.File("full.csv") + " is in the full format"},
+        {{"-d", demo, "-x", "-i", dir.File("semi.csv")}, "The cells of the file " + dir.File("semi.csv") + " are separated by \";\""},
     };
+    ASSERT_EQ(Run({"-u", "Demo", "-x", "-e", dir.File("full.csv")}).status, 0);
+    std::string semi = ReadFile(dir.File("full.csv"));
+    for (std::size_t at = 0; (at = semi.find("\",\"", at)) != std::string::npos;) semi[++at] = ';';
+    WriteFile(dir.File("semi.csv"), semi);
     WriteFile(dir.File("bad.xls"), "\"Date\",\"Text\"\r\n\"1/2/2026\",\"lunch\"\r\n");
     const std::string before = ReadFile(demo);
     for (const Case& c : cases) {
