@@ -135,7 +135,8 @@ Resources ReadRc(const std::string& path) {
             res.dialogs[block].push_back(c);
         } else if (kind == "MENU") {
             if (first == "POPUP") res.menu.emplace_back("POPUP", line.substr(line.find('"')));
-            if (first == "MENUITEM") {
+            if (first == "MENUITEM" && line.find('"') == std::string::npos) res.menu.emplace_back("SEPARATOR", "\" \"");
+            else if (first == "MENUITEM") {
                 std::vector<std::string> item = Fields(line.substr(line.find('"')));
                 res.menu.emplace_back("MENUITEM " + item.at(1), item.at(0));
             }
