@@ -150,7 +150,7 @@ CAutoVariant Value(const std::string& v) {
 }
 
 // The fixture's entries, then each put of automation/setters.in on a fresh entry: its error and
-// every property afterwards; a refused put leaves the record as it was.
+// every property and the rule afterwards; a refused put leaves the record as it was.
 TEST_F(AutomationTest, PropertiesAndSetters) {
     std::string text;
     for (int i = 0; i < 4; ++i) text += Properties(*Entry(i));
@@ -165,31 +165,10 @@ TEST_F(AutomationTest, PropertiesAndSetters) {
         const std::string before = test::RecordText(record);
         const std::string error = Raised([&] { Call(*entry, member.c_str(), AutoCall::put, {Value(value.substr(1))}); });
         EXPECT_TRUE(error.empty() || test::RecordText(record) == before) << member;
-        text += std::to_string(index) + " " + member + value + " -> " + error + "\n  " + Properties(*entry);
+        text += std::to_string(index) + " " + member + value + " -> " + error + "\n  " + Properties(*entry) +
+                "  rule: " + test::RuleText(record) + "\n";
     }
     test::ExpectGolden("automation/setters.txt", text);
-}
-
-TEST_F(AutomationTest, RepeatTypesBuildTheirRuleFromTheStartDate) {
-    // Dentist starts on Monday 4 March 2002.
-    const std::vector<std::pair<int, std::string>> rules = {
-        {1, "daily day=4"},
-        {2, "weekly days=2 index=1"},
-        {3, "monthly date=4"},
-        {4, "monthly week=0 day=1"},
-        {5, "yearly month=2 date=4"},
-    };
-    for (const auto& [type, rule] : rules) {
-        auto entry = Entry(3);
-        Call(*entry, "repeattype", AutoCall::put, {CAutoVariant::Int(type)});
-        CDateBkRecord& r = static_cast<CAutoDatebookEntry&>(*entry).Record();
-        EXPECT_EQ(Get(*entry, "repeattype").n, type);
-        EXPECT_EQ(test::RuleText(r).substr(0, rule.size()), rule) << type;
-        const CRepeateDayInfo* info = nullptr;
-        ASSERT_EQ(r.GetRepeateInfo(info), 0);
-        EXPECT_EQ(info->GetInterval(), type == 3 || type == 5 ? 0 : 1) << type;
-        EXPECT_EQ(Get(*entry, "repeatenddate").date, Day(2031, 12, 31)) << type;
-    }
 }
 
 TEST_F(AutomationTest, ExceptionCollectionsShareTheEntrysRecord) {
