@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
 #include <memory>
 
 #include "excel/excel_file.h"
@@ -22,9 +23,7 @@
 namespace vemra::test {
 namespace {
 
-// A recording stand-in for the automation Application: every call, with its arguments, goes
-// into a log before it reaches the built-in engine; a call can be made to fail on purpose.
-
+// Every call, with its arguments, is logged before it reaches the built-in engine; one can be refused.
 struct CallLog {
     std::vector<std::string> lines;
     long failAt = -1;   // the index of the call to refuse
@@ -39,25 +38,13 @@ struct CallLog {
 };
 
 std::string MemberName(long dispid) {
-    switch (dispid) {
-    case dispidDefault: return "Item";
-    case dispidValue: return "Value";
-    case dispidCount: return "Count";
-    case dispidCells: return "Cells";
-    case dispidAdd: return "Add";
-    case dispidResize: return "Resize";
-    case dispidRows: return "Rows";
-    case dispidRowHeight: return "RowHeight";
-    case dispidClose: return "Close";
-    case dispidSave: return "Save";
-    case dispidSaveAs: return "SaveAs";
-    case dispidQuit: return "Quit";
-    case dispidUsedRange: return "UsedRange";
-    case dispidSheets: return "Sheets";
-    case dispidWorkbooks: return "Workbooks";
-    case dispidOpen: return "Open";
-    default: return std::to_string(dispid);
-    }
+    static const std::map<long, const char*> names = {
+        {dispidDefault, "Item"}, {dispidValue, "Value"}, {dispidCount, "Count"}, {dispidCells, "Cells"},
+        {dispidAdd, "Add"}, {dispidResize, "Resize"}, {dispidRows, "Rows"}, {dispidRowHeight, "RowHeight"},
+        {dispidClose, "Close"}, {dispidSave, "Save"}, {dispidSaveAs, "SaveAs"}, {dispidQuit, "Quit"},
+        {dispidUsedRange, "UsedRange"}, {dispidSheets, "Sheets"}, {dispidWorkbooks, "Workbooks"}, {dispidOpen, "Open"}};
+    const auto it = names.find(dispid);
+    return it != names.end() ? it->second : std::to_string(dispid);
 }
 
 std::string ArgText(const CVariant& v) {
