@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,6 +11,7 @@
 #include "settings/field_mapping.h"
 #include "settings/settings.h"
 #include "tests/record_text.h"
+#include "tests/formats/data_cases.h"
 #include "tests/test_support.h"
 
 using vemra::MakeLocal;
@@ -42,21 +42,6 @@ long Date(const std::string& text) {
     return text == "0" ? 0 : MakeLocal(std::stoi(text.substr(0, 4)), std::stoi(text.substr(5, 2)), std::stoi(text.substr(8, 2)));
 }
 
-// The tab-separated cases of a file under tests/data ('#' lines are comments).
-std::vector<std::vector<std::string>> Cases(const std::string& name, std::size_t fields) {
-    std::vector<std::vector<std::string>> cases;
-    std::istringstream in(vemra::test::ReadFile(vemra::test::DataFile(name)));
-    for (std::string line; std::getline(in, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        auto& c = cases.emplace_back();
-        for (std::size_t from = 0, tab = 0; tab != std::string::npos; from = tab + 1)
-            c.push_back(line.substr(from, (tab = line.find('\t', from)) - from));
-        EXPECT_EQ(c.size(), fields) << line;
-        c.resize(fields);
-    }
-    return cases;
-}
-
 }  // namespace
 
 TEST(ApplyRepeatInfo, RulesAndRejections) {
@@ -64,7 +49,7 @@ TEST(ApplyRepeatInfo, RulesAndRejections) {
     CSettings settings;
     std::string dump;
     // name, type, date, week days, week index, end, exceptions, separator
-    for (const auto& c : Cases("formats/repeat_rule_cases.txt", 8)) {
+    for (const auto& c : vemra::test::Cases("formats/repeat_rule_cases.txt", 8)) {
         settings.m_strExceptionDateSeparator = c[7] == "space" ? " " : c[7] == "none" ? "" : c[7];
         Scratch s;
         CApptValues v;
@@ -93,7 +78,7 @@ TEST(ApplyRepeatInfo, RulesAndRejections) {
 TEST(ReadRows, TimesCompletedAndRowsRejected) {
     CSettings settings;
     std::string dump;
-    for (const auto& c : Cases("formats/read_row_cases.txt", 4)) {   // name, default length, full layout, row
+    for (const auto& c : vemra::test::Cases("formats/read_row_cases.txt", 4)) {   // name, default length, full layout, row
         SCOPED_TRACE(c[0]);
         settings.m_nDefaultApptLength = std::stoi(c[1]);
         CDateBkTable table;
