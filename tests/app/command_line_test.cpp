@@ -176,24 +176,6 @@ TEST_F(CommandLineTest, AutomationSwitches) {
     for (const auto& c : cases) EXPECT_EQ(IsAutomationLaunch(c.args), c.automation) << ::testing::PrintToString(c.args);
 }
 
-TEST_F(CommandLineTest, BatchRequestsGoToThePluggedInOperations) {
-    BatchOperations operations;
-    int calls = 0;
-    operations.run = [&](CSettings& s) {
-        ++calls;
-        EXPECT_TRUE(s.m_bExport);
-        EXPECT_FALSE(s.m_bFullFormat);
-        EXPECT_EQ(s.m_strFile, "out.csv");
-        EXPECT_EQ(s.m_dwPalmUserId, UserIdOfFolder("SmithJ"));
-        return 3;
-    };
-    EXPECT_EQ(RunVEMRA({"-e", "out.csv", "-u", "SMITHJ"}, operations), 3);
-    EXPECT_EQ(calls, 1);
-    EXPECT_EQ(RunVEMRA({"-x", "out.csv"}, operations), -1);
-    EXPECT_EQ(RunVEMRA({"-u", "nobody", "-e", "out.csv"}, operations), 1);
-    EXPECT_EQ(calls, 1);
-}
-
 TEST_F(CommandLineTest, ProgramUsageMistakesEndWithStatusMinusOne) {
     const std::vector<std::vector<std::string>> cases = {{"-?"}, {"-x", "out.csv"}};
     for (const auto& args : cases) {

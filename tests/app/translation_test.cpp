@@ -76,7 +76,6 @@ struct Control {
     std::string kind;   // the statement, and the window class of a CONTROL
     std::string id;
     std::string text;   // quoted, or empty for controls without one
-    std::string x, y, height;
 };
 
 struct Resources {
@@ -96,52 +95,29 @@ Resources ReadRc(const std::string& path) {
         std::istringstream words(line);
         std::string first, second;
         words >> first >> second;
-        if (first.empty() || first[0] == '#') continue;
+        const auto quote = line.find('"');
         if (second == "DIALOGEX" || second == "MENU" || second == "ACCELERATORS") {
             block = first;
             kind = second;
             depth = 0;
-            continue;
-        }
-        if (kind.empty() || first == "STYLE" || first == "FONT") continue;
-        if (first == "CAPTION") {
-            res.captions[block] = line.substr(line.find('"'));
-            continue;
-        }
-        if (first == "BEGIN") {
-            ++depth;
-            continue;
-        }
-        if (first == "END") {
-            if (--depth == 0) kind.clear();
-            continue;
-        }
-        if (depth == 0) continue;
-        const std::string rest = line.substr(line.find(first) + first.size());
-        std::vector<std::string> f = Fields(rest);
-        if (kind == "DIALOGEX") {
-            Control c;
-            c.kind = first;
-            if (first == "EDITTEXT" || first == "COMBOBOX") f.insert(f.begin(), "");
-            if (first == "CONTROL") {
-                c.kind += " " + f.at(2);
-                f.erase(f.begin() + 2, f.begin() + 4);   // class and style
-            }
-            c.text = f.at(0).rfind('"', 0) == 0 ? f.at(0) : "";
-            c.id = f.at(1);
-            c.x = f.at(2);
-            c.y = f.at(3);
-            c.height = f.at(5);
-            res.dialogs[block].push_back(c);
-        } else if (kind == "MENU") {
-            if (first == "POPUP") res.menu.emplace_back("POPUP", line.substr(line.find('"')));
-            if (first == "MENUITEM" && line.find('"') == std::string::npos) res.menu.emplace_back("SEPARATOR", "\" \"");
-            else if (first == "MENUITEM") {
-                std::vector<std::string> item = Fields(line.substr(line.find('"')));
-                res.menu.emplace_back("MENUITEM " + item.at(1), item.at(0));
-            }
+        } else if (kind.empty() || first.empty() || first[0] == '#' || first == "STYLE" || first == "FONT") {
+        } else if (first == "CAPTION") {
+            res.captions[block] = line.substr(quote);
+        } else if (first == "BEGIN" || first == "END") {
+            depth += first == "BEGIN" ? 1 : -1;
+            if (depth == 0) kind.clear();
         } else if (kind == "ACCELERATORS") {
             res.accelerators.push_back(line.substr(line.find_first_not_of(" \t")));
+        } else if (kind == "MENU" && quote == std::string::npos) {
+            res.menu.emplace_back("SEPARATOR", "\" \"");
+        } else if (kind == "MENU") {
+            const std::vector<std::string> f = Fields(line.substr(quote));
+            res.menu.emplace_back(first == "POPUP" ? first : first + " " + f.at(1), f.at(0));
+        } else {
+            std::vector<std::string> f = Fields(line.substr(line.find(first) + first.size()));
+            if (first == "EDITTEXT" || first == "COMBOBOX") f.insert(f.begin(), "");
+            res.dialogs[block].push_back(
+                {first + (first == "CONTROL" ? " " + f.at(2) : ""), f.at(1), f.at(0).rfind('"', 0) == 0 ? f.at(0) : ""});
         }
     }
     return res;

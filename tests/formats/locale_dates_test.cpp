@@ -7,6 +7,7 @@
 
 #include "formats/value_text.h"
 #include "platform/local_time.h"
+#include "tests/formats/data_cases.h"
 #include "tests/test_support.h"
 
 using namespace vemra;
@@ -28,46 +29,17 @@ std::string LocaleVariable() {
     return v ? v : "";
 }
 
-struct LocaleCase {
-    const char* env;
-    const char* date0304;   // 2002-03-04
-    const char* date1231;   // 2031-12-31
-    const char* t1430, *t0905, *t0005, *t1205;
-};
-
-// What Windows writes for these locales by default (under Wine only en-US is checked: Wine's
-// locale data differs from Windows' for the others).
-const LocaleCase kLocales[] = {
-    {"en_US.UTF-8", "3/4/2002", "12/31/2031", "2:30 PM", "9:05 AM", "12:05 AM", "12:05 PM"},
-    {"C", "3/4/2002", "12/31/2031", "2:30 PM", "9:05 AM", "12:05 AM", "12:05 PM"},
-    {"en_GB.UTF-8", "04/03/2002", "31/12/2031", "14:30", "09:05", "00:05", "12:05"},
-    {"de_DE.UTF-8", "04.03.2002", "31.12.2031", "14:30", "09:05", "00:05", "12:05"},
-    {"fr_FR.UTF-8", "04/03/2002", "31/12/2031", "14:30", "09:05", "00:05", "12:05"},
-    {"nl_NL.UTF-8", "4-3-2002", "31-12-2031", "14:30", "09:05", "00:05", "12:05"},
-    {"it_IT.UTF-8", "04/03/2002", "31/12/2031", "14:30", "09:05", "00:05", "12:05"},
-    {"es_ES.UTF-8", "04/03/2002", "31/12/2031", "14:30", "9:05", "0:05", "12:05"},
-    // Natively from the C library's data of these locales.
-    {"en_AU.UTF-8", "04/03/02", "31/12/31", "14:30", "09:05", "00:05", "12:05"},
-    {"pt_BR.UTF-8", "04/03/2002", "31/12/2031", "14:30", "09:05", "00:05", "12:05"},
-    {"sv_SE.UTF-8", "2002-03-04", "2031-12-31", "14:30", "09:05", "00:05", "12:05"},
-    {"fi_FI.UTF-8", "04.03.2002", "31.12.2031", "14.30", "09.05", "00.05", "12.05"},
-    // Without the spaces of the C library's "%Y\ub144 %m\uc6d4 %d\uc77c": they would split an exceptions cell.
-    {"ko_KR.UTF-8", "2002\ub14403\uc6d404\uc77c", "2031\ub14412\uc6d431\uc77c", "14\uc2dc 30\ubd84",
-     "09\uc2dc 05\ubd84", "00\uc2dc 05\ubd84", "12\uc2dc 05\ubd84"},
-    {"ja_JP.UTF-8", "2002\u5e7403\u670804\u65e5", "2031\u5e7412\u670831\u65e5", "14\u664230\u5206",
-     "09\u664205\u5206", "00\u664205\u5206", "12\u664205\u5206"},
-};
-
 // Runs body under every locale this build can switch to (natively all of them; on Windows the
 // one the process was started with). False when none applied.
 template <class Body>
 bool ForEachLocale(Body body) {
     bool any = false;
-    for (const LocaleCase& c : kLocales) {
-        if (!kLocaleSwitchable && LocaleVariable() != c.env) continue;
+    // LC_ALL, then 2002-03-04, 2031-12-31, 14:30, 9:05, 0:05 and 12:05 as the locale writes them.
+    for (const auto& c : test::Cases("formats/locale_texts.txt", 7)) {
+        if (!kLocaleSwitchable && LocaleVariable() != c[0]) continue;
         const std::string old = LocaleVariable();
-        if (kLocaleSwitchable) SetVariable("LC_ALL", c.env);
-        SCOPED_TRACE(c.env);
+        if (kLocaleSwitchable) SetVariable("LC_ALL", c[0].c_str());
+        SCOPED_TRACE(c[0]);
         body(c);
         if (kLocaleSwitchable) SetVariable("LC_ALL", old.c_str());
         any = true;
@@ -98,14 +70,12 @@ std::string Parsed(bool ok, std::initializer_list<int> parts) {
 // from Windows'), read back by the parser; what is no date or time refused; the year window
 // 1970..2031 of two- and four-digit years through the date cell conversion.
 TEST(LocaleDates, TextsOfEachLocale) {
-    const bool ran = ForEachLocale([](const LocaleCase& c) {
-        if (kLocaleSwitchable || std::string(c.env) == "en_US.UTF-8") {
-            EXPECT_EQ(DateText(MakeLocal(2002, 3, 4, 14, 30)), c.date0304);
-            EXPECT_EQ(DateText(MakeLocal(2031, 12, 31, 9, 5)), c.date1231);
-            EXPECT_EQ(TimeText(MakeLocal(2002, 3, 4, 14, 30)), c.t1430);
-            EXPECT_EQ(TimeText(MakeLocal(2002, 3, 4, 9, 5)), c.t0905);
-            EXPECT_EQ(TimeText(MakeLocal(2002, 3, 4, 0, 5)), c.t0005);
-            EXPECT_EQ(TimeText(MakeLocal(2002, 3, 4, 12, 5, 59)), c.t1205);
+    const bool ran = ForEachLocale([](const std::vector<std::string>& c) {
+        if (kLocaleSwitchable || c[0] == "en_US.UTF-8") {
+            EXPECT_EQ(std::vector<std::string>({DateText(MakeLocal(2002, 3, 4, 14, 30)), DateText(MakeLocal(2031, 12, 31, 9, 5)),
+                                                TimeText(MakeLocal(2002, 3, 4, 14, 30)), TimeText(MakeLocal(2002, 3, 4, 9, 5)),
+                                                TimeText(MakeLocal(2002, 3, 4, 0, 5)), TimeText(MakeLocal(2002, 3, 4, 12, 5, 59))}),
+                      std::vector<std::string>(c.begin() + 1, c.end()));
         }
         const int days[][3] = {{2002, 3, 4}, {2002, 12, 1}, {1970, 1, 5}, {2024, 2, 29}, {2031, 12, 31}};
         const int times[][2] = {{0, 0}, {0, 5}, {9, 5}, {11, 59}, {12, 0}, {12, 5}, {14, 30}, {23, 59}};
@@ -150,29 +120,9 @@ TEST(LocaleDates, PicturesFollowTheEnvironmentAtEachCall) {
     if (!kLocaleSwitchable) GTEST_SKIP() << "the system locale is fixed at start";
     const std::string keep = LocaleVariable();
     MessageCapture capture;
-    const struct { const char* all; const char* time; const char* lang; const char* expected; } cases[] = {
-        {nullptr, nullptr, nullptr, "en-US"},
-        {"C", nullptr, "de_DE.UTF-8", "en-US"},
-        {"C.UTF-8", nullptr, nullptr, "en-US"},
-        {nullptr, nullptr, "de_DE.UTF-8", "de-DE"},
-        {nullptr, "nl_NL", "de_DE.UTF-8", "nl-NL"},
-        {"fr_FR.UTF-8", "nl_NL", "de_DE.UTF-8", "fr-FR"},
-        {"de", nullptr, nullptr, "de-DE"},
-        {"de_AT.UTF-8", nullptr, nullptr, "de-AT"},
-        {"en_GB.ISO-8859-1", nullptr, nullptr, "en-GB"},
-        {"sv_SE.UTF-8", nullptr, nullptr, "sv-SE"},
-        {"en_AU", nullptr, nullptr, "en-AU"},
-        {"", nullptr, "it_IT@euro", "it-IT"},
-        {"xx_YY.UTF-8", nullptr, nullptr, "en-US"},
-        {"sv_SE.UTF-8", nullptr, nullptr, "sv-SE"},
-        {"xx_YY.UTF-8", nullptr, nullptr, "en-US"},
-    };
-    for (const auto& c : cases) {
-        SetVariable("LC_ALL", c.all);
-        SetVariable("LC_TIME", c.time);
-        SetVariable("LANG", c.lang);
-        EXPECT_STREQ(CurrentLocalePictures().name, c.expected)
-            << (c.all ? c.all : "-") << " " << (c.time ? c.time : "-") << " " << (c.lang ? c.lang : "-");
+    for (const auto& c : test::Cases("formats/locale_pictures.txt", 4)) {
+        for (int i : {0, 1, 2}) SetVariable(i == 0 ? "LC_ALL" : i == 1 ? "LC_TIME" : "LANG", c[i] == "-" ? nullptr : c[i].c_str());
+        EXPECT_EQ(CurrentLocalePictures().name, c[3]) << c[0] << " " << c[1] << " " << c[2];
     }
     SetVariable("LC_TIME", nullptr);
     SetVariable("LANG", nullptr);

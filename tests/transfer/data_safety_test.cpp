@@ -16,22 +16,19 @@
 namespace vemra::test {
 namespace {
 
-const char kHeader[] =
-    "\"Date\",\"Untimed\",\"Start Time\",\"End Time\",\"Private\",\"Text\",\"Note\",\"Alarm\",\"Alarm Time\","
-    "\"Alarm Unit\",\"Repeat\"\r\n";
-
+// A row of the simple layout on 2026-03-04.
 std::string Row(const std::string& text, const std::string& note = "", const char* start = "9:00 AM") {
     return std::string("\"3/4/2026\",\"\",\"") + start + "\",\"\",\"\",\"" + text + "\",\"" + note +
            "\",\"\",\"\",\"\",\"\"\r\n";
 }
 
-class DataSafetyTest : public ::testing::Test {
+// The datebook holds one appointment with a two-line note; errors are counted, duplicates skipped.
+class DataSafetyTest : public TransferTest {
 protected:
     DataSafetyTest() {
-        capture.messages.clear();   // the settings' own about a missing Palm Desktop
-        db = dir.File("datebook.dat");
         Appt kept = Timed("Kept", 2026, 3, 4, 8, 0, 9, 0);
         kept.note = "line one\nline two";
+        std::filesystem::remove(db);   // no backup of the empty one beside it
         EXPECT_TRUE(MakeDatebook(db, {kept}));
         settings.m_bIgnoreImportErrors = true;
         settings.m_bNoDuplicates = true;
@@ -40,17 +37,7 @@ protected:
     int Import(const std::string& file, int* rejected = nullptr, std::string* failure = nullptr) {
         return ImportSimple(db, file.c_str(), settings, nullptr, reporter, failure, rejected);
     }
-    std::string Csv(const std::string& rows) {
-        const std::string path = dir.File("in" + std::to_string(++files) + ".csv");
-        WriteFile(path, kHeader + rows);
-        return path;
-    }
-    ScratchDir dir;
-    MessageCapture capture;
-    CMessageBoxReporter reporter;
-    CSettings settings;
-    std::string db;
-    int files = 0;
+    std::string Csv(const std::string& rows) { return Input(kSimpleHeader + rows); }
 };
 
 TEST_F(DataSafetyTest, AChangeWaitsForTheRunHoldingTheDatebook) {

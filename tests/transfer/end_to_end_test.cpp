@@ -116,15 +116,8 @@ TEST_F(EndToEndTest, WorkbooksRoundTripLikeCsvFiles) {
 // Rows that fail are skipped, reported (unless errors are ignored) and counted, and the run
 // ends with a status of its own so that scripts see them.
 TEST_F(EndToEndTest, RejectedRowsAreCountedAndGiveTheirOwnStatus) {
-    const std::string in = dir.File("bad.csv");
-    WriteFile(in,
-              "\"Date\",\"Untimed\",\"Start Time\",\"End Time\",\"Private\",\"Text\"\r\n"
-              "\"3/2/2026\",\"\",\"9:00 AM\",\"10:00 AM\",\"\",\"good\"\r\n"
-              "\"3/2/2026\",\"\",\"9:00 XM\",\"10:00 AM\",\"\",\"bad start\"\r\n"
-              "\"3/3/2026\",\"x\",\"\",\"\",\"\",\"\"\r\n"
-              "\"32/1/2026\",\"x\",\"\",\"\",\"\",\"bad date\"\r\n"
-              "\"3/4/2026\",\"x\",\"\",\"\",\"\",\"good too\"\r\n"
-              ",,,,,\r\n\r\n");   // empty rows are no appointments to reject
+    // Rows 3 to 5 are bad; the empty rows at the end are no appointments to reject.
+    const std::string in = DataFile("transfer/rejected-rows.csv");
     const std::string reported = "Error reading " + in + " line 3\n\"9:00 XM\"\nInvalid start time.\n" +
                                  "Error reading " + in + " line 4\nNo appointment text given.\n" +
                                  "Error reading " + in + " line 5\n\"32/1/2026\"\nInvalid date.\n";

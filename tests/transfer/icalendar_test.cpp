@@ -22,10 +22,9 @@ namespace {
 
 const std::string kSample = std::string(VEMRA_SOURCE_ROOT) + "/sample/Palm/Demo/datebook/datebook.dat";
 
-class ICalendarTest : public ::testing::Test {
+class ICalendarTest : public TransferTest {
 protected:
     ICalendarTest() {
-        capture.messages.clear();   // the settings miss a Palm Desktop here
         SetFixedNow(MakeLocal(2026, 12, 7, 4, 0, 0));
         settings.m_dwPalmUserId = 2468;
         settings.m_bIgnoreImportErrors = true;
@@ -36,11 +35,6 @@ protected:
         EXPECT_TRUE(MakeDatebook(dir.File(name), {}));
         return dir.File(name);
     }
-
-    ScratchDir dir;
-    MessageCapture capture;
-    CMessageBoxReporter reporter;
-    CSettings settings;
     std::string demo = dir.File("demo.dat");
 };
 

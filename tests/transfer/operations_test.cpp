@@ -54,11 +54,6 @@ TEST_F(OperationsTest, SimpleExportTakesWholeDaysAndExpandsRepeats) {
     }
     // Daily, ended before the span: no occurrence and no error.
     AddRepeat(table, Timed("ended", 2026, 1, 1, 8, 0, 9, 0), CDayName(static_cast<eDayIndex>(1), 1, MakeLocal(2026, 2, 1), eSunday));
-    for (long status : {4L, 0x80L}) {
-        Appt gone = Untimed("deleted or archived", 2026, 3, 12);
-        gone.status = status;
-        AddAppt(table, gone);
-    }
     ASSERT_EQ(table.SaveAs(db), 0);
 
     const std::string out = dir.File("simple.csv");
@@ -71,8 +66,8 @@ TEST_F(OperationsTest, SimpleExportTakesWholeDaysAndExpandsRepeats) {
                                                    "last day late 3/25/2026"}));
     EXPECT_TRUE(capture.messages.empty());
     // The progress counts records, not rows.
-    EXPECT_EQ(progress.range, std::make_pair(0, 8));
-    EXPECT_EQ(progress.positions, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(progress.range, std::make_pair(0, 6));
+    EXPECT_EQ(progress.positions, (std::vector<int>{0, 1, 2, 3, 4, 5}));
 }
 
 TEST_F(OperationsTest, WriteFailureIsReportedAndTheFileStillClosed) {
