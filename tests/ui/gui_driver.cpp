@@ -128,7 +128,9 @@ void PostCommand(HWND dialog, int id, int code) {
 
 void SelectComboItem(HWND dialog, int id, int index) {
     SendMessageTimeoutA(GetDlgItem(dialog, id), CB_SETCURSEL, static_cast<WPARAM>(index), 0, SMTO_ABORTIFHUNG, 2000, nullptr);
+    // A click on an item notifies both; some dialogs act on the one, some on the other.
     PostCommand(dialog, id, CBN_SELCHANGE);
+    PostCommand(dialog, id, CBN_SELENDOK);
 }
 
 bool AnswerFileDialog(HWND fileDialog, const std::string& path) {

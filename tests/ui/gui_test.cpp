@@ -217,6 +217,33 @@ TEST_F(GuiTest, ImportThroughTheDialogAsksAboutABadRowWhileNothingElseCanStart) 
         << ItemText(dialog, IDC_COUNT);
 }
 
+// What the file dialogs list: every kind's type, the last file's chosen; a typed name gets the
+// chosen type's extension. File > New and Open Datebook Archive put a file in the user box.
+TEST_F(GuiTest, FileDialogsListTheKindsAndArchivesTakeTheUsersPlace) {
+    Fill("Demo", 2);
+    const HWND dialog = Open();
+    ASSERT_TRUE(dialog);
+    PostCommand(dialog, IDC_EXPORT);
+    const HWND save = WaitForWindow(m_program.Id(), "Save As", kWait);
+    ASSERT_TRUE(save);
+    EXPECT_EQ(SendDlgItemMessageA(save, 1136, CB_GETCOUNT, 0, 0), 5);   // .xlsx .xls .csv .ics, all files
+    EXPECT_EQ(SendDlgItemMessageA(save, 1136, CB_GETCURSEL, 0, 0), 2);  // the last file's, .csv
+    SelectComboItem(save, 1136, 3);
+    ASSERT_TRUE(AnswerFileDialog(save, m_dir.File("typed")));
+    EXPECT_TRUE(WaitUntil([&] { return Idle(dialog) && fs::exists(m_dir.File("typed.ics")); }, kWait));
+
+    const std::pair<int, std::string> archives[] = {{ID_NEW_ARCHIVE, m_dir.File("new.dba")}, {ID_OPEN_ARCHIVE, Datebook("Demo")}};
+    for (const auto& [command, file] : archives) {
+        PostCommand(dialog, command);
+        const HWND pick = WaitForWindow(m_program.Id(), command == ID_NEW_ARCHIVE ? "Save As" : "Open", kWait);
+        ASSERT_TRUE(pick);
+        ASSERT_TRUE(AnswerFileDialog(pick, file));
+        const std::string name = "File: " + file.substr(file.find_last_of("\\/") + 1);
+        EXPECT_TRUE(WaitUntil([&] { return ItemText(dialog, IDC_USER) == name; }, kWait)) << ItemText(dialog, IDC_USER);
+        EXPECT_EQ(ItemText(dialog, IDC_COUNT), SimpleCountLine(command == ID_NEW_ARCHIVE ? 0 : 2));
+    }
+}
+
 namespace {
 
 // The Options dialog, opened through the menu command of the main dialog.
