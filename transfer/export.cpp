@@ -167,6 +167,16 @@ bool HoldDatebook(CReporter& reporter, const std::string& datebookPath, CFileHol
     }
 }
 
+bool BeginImport(CReporter& reporter, const std::string& datebookPath, const std::string& fileName, CFileHold& hold,
+                 std::string* fileFailure) {
+    const std::string refusal = RefuseDatebookAsFile(datebookPath, fileName);
+    if (!refusal.empty()) {
+        if (fileFailure) *fileFailure = refusal;
+        return false;
+    }
+    return HoldDatebook(reporter, datebookPath, hold);
+}
+
 std::string RefuseDatebookAsFile(const std::string& datebookPath, const std::string& fileName) {
     if (!IsSameFile(datebookPath, fileName)) return {};
     return FormatText(LoadResString(IDS_FILE_IS_DATEBOOK).c_str(), fileName.c_str());

@@ -244,13 +244,8 @@ int ImportICalendar(const std::string& datebookPath, const char* fileName, CSett
     CWaitCursor wait;
     if (rejected) *rejected = 0;
     if (duplicates) *duplicates = 0;
-    const std::string refusal = RefuseDatebookAsFile(datebookPath, fileName);
-    if (!refusal.empty()) {
-        if (fileFailure) *fileFailure = refusal;
-        return -1;
-    }
     CFileHold hold;   // until the table is saved
-    if (!HoldDatebook(reporter, datebookPath, hold)) return -1;
+    if (!BeginImport(reporter, datebookPath, fileName, hold, fileFailure)) return -1;
     CDateBkTable table;
     CDateBkTable scratch;   // events are read into records of a table that is never saved
     if (OpenDatebookForImport(table, datebookPath) != 0) {

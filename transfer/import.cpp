@@ -65,13 +65,8 @@ int RunImport(const std::string& datebookPath, const char* fileName, CSettings& 
     CWaitCursor wait;
     if (rejected) *rejected = 0;
     if (duplicates) *duplicates = 0;
-    const std::string refusal = RefuseDatebookAsFile(datebookPath, fileName);
-    if (!refusal.empty()) {
-        if (fileFailure) *fileFailure = refusal;
-        return -1;
-    }
     CFileHold hold;   // until the table is saved
-    if (!HoldDatebook(reporter, datebookPath, hold)) return -1;
+    if (!BeginImport(reporter, datebookPath, fileName, hold, fileFailure)) return -1;
     CLocaleTextCache localeTexts;   // one system call per distinct day, minute or text
     CDateBkTable table;
     CDateBkTable scratch;   // rows are read into records of a table that is never saved

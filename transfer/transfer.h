@@ -94,5 +94,9 @@ void ReportDatebookSaveFailure(vemra::CReporter& reporter, const CDateBkTable& t
 // saves of it left behind. False (the reporter has been told) when another run keeps it longer
 // than we wait; a file that cannot be opened is left to the datebook's own message.
 bool HoldDatebook(vemra::CReporter& reporter, const std::string& datebookPath, vemra::CFileHold& hold);
+// An import's start: refuses a file that is the datebook itself (fileFailure gets why) and holds
+// the datebook; false when the import must not go on.
+bool BeginImport(vemra::CReporter& reporter, const std::string& datebookPath, const std::string& fileName,
+                 vemra::CFileHold& hold, std::string* fileFailure);
 // The text that refuses a row file which is the datebook itself, or empty.
 std::string RefuseDatebookAsFile(const std::string& datebookPath, const std::string& fileName);
