@@ -1,5 +1,7 @@
 #include "excel/xml_text.h"
 
+#include "platform/utf8.h"
+
 namespace vemra {
 
 namespace {
@@ -15,24 +17,6 @@ std::string_view LocalName(std::string_view name) {
 bool IsXmlChar(unsigned long c) {
     return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
            (c >= 0x10000 && c <= 0x10FFFF);
-}
-
-void AppendUtf8(std::string& out, unsigned long c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 int HexDigit(char c) {
@@ -89,7 +73,7 @@ bool XmlUnescape(std::string_view raw, std::string& out) {
                 if (v > 0x10FFFF) return false;
             }
             if (!IsXmlChar(v)) return false;
-            AppendUtf8(out, v);
+            AppendUtf8(out, static_cast<char32_t>(v));
         } else {
             return false;
         }
@@ -250,7 +234,7 @@ void XmlAppendEscaped(std::string& out, std::u16string_view text) {
         } else if (c < 0x20 || c == 0xFFFE || c == 0xFFFF) {
             escape(c);
         } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            AppendUtf8(out, 0x10000 + ((static_cast<unsigned long>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            AppendUtf8(out, static_cast<char32_t>(0x10000 + ((static_cast<unsigned long>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00)));
             ++i;
         } else if (c >= 0xD800 && c <= 0xDFFF) {
             escape(c);
@@ -287,12 +271,7 @@ std::u16string XmlTextToUtf16(std::string_view utf8) {
             }
         }
         i += n;
-        if (c >= 0x10000) {
-            out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(c);
-        }
+        AppendUtf16(out, static_cast<char32_t>(c));
     }
     // The workbook form of characters XML cannot carry.
     std::u16string result;

@@ -7,6 +7,7 @@
 #include "platform/local_time.h"
 #include "platform/string_table.h"
 #include "platform/text.h"
+#include "platform/utf8.h"
 #include "res/string_ids.h"
 
 namespace vemra {
@@ -50,24 +51,6 @@ std::string Digits(long long n, int width) {
 std::string DateText(const IcsDate& d) { return Digits(d.year, 4) + Digits(d.month, 2) + Digits(d.day, 2); }
 std::string DateTimeText(const IcsDate& d, int minute, int second = 0) {
     return DateText(d) + "T" + Digits(minute / 60, 2) + Digits(minute % 60, 2) + Digits(second, 2);
-}
-
-void AppendUtf8(std::string& out, char32_t u) {
-    if (u < 0x80) {
-        out += static_cast<char>(u);
-    } else if (u < 0x800) {
-        out += static_cast<char>(0xC0 | (u >> 6));
-        out += static_cast<char>(0x80 | (u & 0x3F));
-    } else if (u < 0x10000) {
-        out += static_cast<char>(0xE0 | (u >> 12));
-        out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (u & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (u >> 18));
-        out += static_cast<char>(0x80 | ((u >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (u & 0x3F));
-    }
 }
 
 bool AllDigits(std::string_view s) {
@@ -227,28 +210,7 @@ std::u16string Utf8ToUtf16(std::string_view s) {
         } else {
             i += static_cast<std::size_t>(len);
         }
-        if (u >= 0x10000) {
-            out += static_cast<char16_t>(0xD800 + ((u - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((u - 0x10000) & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(u);
-        }
-    }
-    return out;
-}
-
-std::string Utf16ToUtf8(std::u16string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        char32_t u = s[i];
-        if (u >= 0xD800 && u < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
-            u = 0x10000 + ((u - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-            ++i;
-        } else if (u >= 0xD800 && u < 0xE000) {
-            u = 0xFFFD;
-        }
-        AppendUtf8(out, u);
+        AppendUtf16(out, u);
     }
     return out;
 }

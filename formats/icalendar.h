@@ -61,10 +61,9 @@ std::string IcsCalendarEnd();
 std::string IcsFoldLine(std::string_view line);
 std::string IcsEscapeText(std::string_view text);
 
-// UTF-8 and UTF-16 (the datebook's text passes through UTF-16 on its way to the code page).
-// Bytes that are not UTF-8 are taken as Latin-1 characters of their own.
+// UTF-8 to UTF-16 (the datebook's text passes through UTF-16 on its way to the code page; the
+// other way is platform/utf8). Bytes that are not UTF-8 are taken as Latin-1 characters of their own.
 std::u16string Utf8ToUtf16(std::string_view text);
-std::string Utf16ToUtf8(std::u16string_view text);
 
 // Why a whole file cannot be read; the text comes from the string table.
 enum class IcsError { none, readFailed, notICalendar, truncated, badStructure, lineTooLong };

@@ -6,6 +6,7 @@
 #include "palm/datebook.h"
 #include "palm/datebook_archive.h"
 #include "platform/codepage.h"
+#include "platform/utf8.h"
 #include "platform/file.h"
 #include "platform/local_time.h"
 #include "platform/reporter.h"
