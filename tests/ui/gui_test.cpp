@@ -240,7 +240,9 @@ TEST_F(GuiTest, FileDialogsListTheKindsAndArchivesTakeTheUsersPlace) {
         ASSERT_TRUE(AnswerFileDialog(pick, file));
         const std::string name = "File: " + file.substr(file.find_last_of("\\/") + 1);
         EXPECT_TRUE(WaitUntil([&] { return ItemText(dialog, IDC_USER) == name; }, kWait)) << ItemText(dialog, IDC_USER);
-        EXPECT_EQ(ItemText(dialog, IDC_COUNT), SimpleCountLine(command == ID_NEW_ARCHIVE ? 0 : 2));
+        // The count line follows the user box: wait for it too.
+        const std::string count = SimpleCountLine(command == ID_NEW_ARCHIVE ? 0 : 2);
+        EXPECT_TRUE(WaitUntil([&] { return ItemText(dialog, IDC_COUNT) == count; }, kWait)) << ItemText(dialog, IDC_COUNT);
     }
 }
 
