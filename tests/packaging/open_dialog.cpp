@@ -20,7 +20,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "open_dialog: cannot start %s\n", argv[1]);
         return 1;
     }
-    const HWND window = WaitForWindow(program.Id(), argv[2], waitMs);
+    // Window texts are compared in UTF-8; the arguments come in the system code page.
+    wchar_t wide[512] = {};
+    char caption[1536] = {};
+    MultiByteToWideChar(CP_ACP, 0, argv[2], -1, wide, 512);
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, caption, sizeof caption, nullptr, nullptr);
+    const HWND window = WaitForWindow(program.Id(), caption, waitMs);
     if (!window) {
         std::fprintf(stderr, "open_dialog: no window \"%s\" of %s\n", argv[2], argv[1]);
         return 1;

@@ -1,6 +1,5 @@
 #include "tests/ui/gui_driver.h"
 
-#include <fstream>
 
 namespace vemra::gui {
 
@@ -109,13 +108,16 @@ bool WaitUntilGone(HWND window, int timeoutMs) {
 }
 
 std::string TextOf(HWND window) {
-    char text[4096] = {};
-    // WM_GETTEXT with a timeout: a busy program must not stop the test.
+    wchar_t text[4096] = {};
+    // With a timeout: a busy program must not stop the test. UTF-8, so that German texts
+    // compare with the test's own literals.
     DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
-                             &copied))
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &copied))
         return "";
-    return std::string(text, copied);
+    std::string utf8(copied * 3, '\0');
+    utf8.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(copied), utf8.data(),
+                                                             static_cast<int>(utf8.size()), nullptr, nullptr)));
+    return utf8;
 }
 
 std::string ItemText(HWND dialog, int id) { return TextOf(GetDlgItem(dialog, id)); }
@@ -141,40 +143,6 @@ bool AnswerFileDialog(HWND fileDialog, const std::string& path) {
     SendMessageTimeoutA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_ABORTIFHUNG, 2000, nullptr);
     PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(fileDialog, IDOK)));
     return WaitUntilGone(fileDialog, 10000);
-}
-
-bool SaveWindowPicture(HWND window, const std::string& path) {
-    RECT rect;
-    if (!GetWindowRect(window, &rect)) return false;
-    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0) return false;
-    const HDC screen = GetDC(nullptr);
-    const HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;   // bottom-up, as the file keeps it
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const HGDIOBJ old = SelectObject(memory, bitmap);
-    const bool copied = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY) != 0;
-    GdiFlush();
-    const DWORD stride = static_cast<DWORD>((width * 3 + 3) & ~3);
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + stride * static_cast<DWORD>(height);
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&file), sizeof file);
-    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-    out.write(static_cast<const char*>(bits), static_cast<std::streamsize>(stride * static_cast<DWORD>(height)));
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return copied && static_cast<bool>(out);
 }
 
 }  // namespace vemra::gui

@@ -40,6 +40,7 @@ HWND FindWindowOf(DWORD processId, const std::string& caption);
 HWND WaitForWindow(DWORD processId, const std::string& caption, int timeoutMs);
 bool WaitUntilGone(HWND window, int timeoutMs);
 
+// Window texts in UTF-8.
 std::string TextOf(HWND window);
 std::string ItemText(HWND dialog, int id);
 // The text of a message box.
@@ -51,8 +52,5 @@ void PostCommand(HWND dialog, int id, int code = 0);
 void SelectComboItem(HWND dialog, int id, int index);
 // Types the name into a file dialog and confirms it.
 bool AnswerFileDialog(HWND fileDialog, const std::string& path);
-
-// The window's picture as a 24-bit BMP file, taken from the screen.
-bool SaveWindowPicture(HWND window, const std::string& path);
 
 }  // namespace vemra::gui

@@ -354,45 +354,12 @@ TEST_F(OptionsGuiTest, DraggingTextToTheTopMakesItTheFirstColumnAndOkStoresEvery
 
 namespace {
 
-std::wstring WideTextOf(HWND window) {
-    wchar_t text[2048] = {};
-    DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &copied))
-        return L"";
-    return std::wstring(text, copied);
-}
-
-HWND FindWideWindowOf(DWORD processId, const std::wstring& caption) {
-    struct Search {
-        DWORD process;
-        const std::wstring* caption;
-        HWND found;
-    } search{processId, &caption, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner != s->process || !IsWindowVisible(window) || WideTextOf(window) != *s->caption) return TRUE;
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// The program with the German library beside it, and the texts it then shows.
+// The program with the German library beside it.
 class GermanGuiTest : public GuiTest {
 protected:
-    const std::wstring kGermanCaption = L"VEMRA - Kalender-Import/Export für Palm Desktop";
-    HWND WaitForWide(const std::wstring& caption) {
-        HWND found = nullptr;
-        WaitUntil([&] { return (found = FindWideWindowOf(m_program.Id(), caption)) != nullptr; }, kWait);
-        return found;
-    }
     HWND OpenGerman() {
         EXPECT_TRUE(m_program.Start(VEMRA_GERMAN_PROGRAM, {}, {{"VEMRA_UNATTENDED", ""}}));
-        const HWND dialog = WaitForWide(kGermanCaption);
+        const HWND dialog = WaitForWindow(m_program.Id(), "VEMRA - Kalender-Import/Export für Palm Desktop", kWait);
         EXPECT_TRUE(dialog) << "no German main dialog";
         return dialog;
     }
@@ -404,17 +371,16 @@ TEST_F(GermanGuiTest, MainDialogOptionsAndAnImportErrorAreGermanWithTheLibraryOn
     Fill("Demo", 3);
     HWND dialog = OpenGerman();
     ASSERT_TRUE(dialog);
-    EXPECT_EQ(WideTextOf(GetDlgItem(dialog, IDC_IMPORT)), L"&Importieren...");
-    EXPECT_EQ(WideTextOf(GetDlgItem(dialog, IDC_REMOVE_ALL)), L"Alle ent&fernen");
-    EXPECT_EQ(WideTextOf(GetDlgItem(dialog, IDC_COUNT)).rfind(L"3 Termine zwischen ", 0), 0u)
-        << TextOf(GetDlgItem(dialog, IDC_COUNT));
+    EXPECT_EQ(ItemText(dialog, IDC_IMPORT), "&Importieren...");
+    EXPECT_EQ(ItemText(dialog, IDC_REMOVE_ALL), "Alle ent&fernen");
+    EXPECT_EQ(ItemText(dialog, IDC_COUNT).rfind("3 Termine zwischen ", 0), 0u) << ItemText(dialog, IDC_COUNT);
 
     // The accelerator of the German menu opens the German Options dialog.
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(ID_OPTIONS, 1), 0);
-    const HWND options = WaitForWide(L"Optionen");
+    const HWND options = WaitForWindow(m_program.Id(), "Optionen", kWait);
     ASSERT_TRUE(options);
-    EXPECT_EQ(WideTextOf(GetDlgItem(options, IDC_RESTORE_DEFAULT)), L"Zurücksetzen");
-    EXPECT_EQ(WideTextOf(GetDlgItem(options, IDCANCEL)), L"Abbrechen");
+    EXPECT_EQ(ItemText(options, IDC_RESTORE_DEFAULT), "Zurücksetzen");
+    EXPECT_EQ(ItemText(options, IDCANCEL), "Abbrechen");
     wchar_t item[64] = {};
     SendMessageW(GetDlgItem(options, IDC_SIMPLE_LIST), LB_GETTEXT, 0, reinterpret_cast<LPARAM>(item));
     EXPECT_STREQ(item, L"Datum");
@@ -430,10 +396,10 @@ TEST_F(GermanGuiTest, MainDialogOptionsAndAnImportErrorAreGermanWithTheLibraryOn
     ASSERT_TRUE(AnswerFileDialog(open, file));
     const HWND box = WaitForBox();
     ASSERT_TRUE(box);
-    const std::wstring text = WideTextOf(GetDlgItem(box, 0xFFFF));
-    EXPECT_EQ(text.rfind(L"Fehler beim Lesen von ", 0), 0u);
-    EXPECT_NE(text.find(L", Zeile 2\n"), std::wstring::npos);
-    EXPECT_NE(text.find(L"Ungültiges Datum."), std::wstring::npos);
+    const std::string text = MessageBoxText(box);
+    EXPECT_EQ(text.rfind("Fehler beim Lesen von ", 0), 0u) << text;
+    EXPECT_NE(text.find(", Zeile 2\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Ungültiges Datum."), std::string::npos) << text;
     PostCommand(box, IDCANCEL);
     ASSERT_TRUE(WaitUntil([&] { return Idle(dialog); }, kWait));
     m_program.Kill();
