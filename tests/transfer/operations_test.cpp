@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <type_traits>
 
 #include "platform/file.h"
 #include "platform/process.h"
@@ -28,57 +29,54 @@ std::vector<std::string> Rows(const std::string& path) {
     return out;
 }
 
-void AddRepeat(CDateBkTable& table, const Appt& a, const CDayName& daily, long exception = 0) {
+template <class Rule>
+void AddRepeat(CDateBkTable& table, const Appt& a, const Rule& rule, long exception = 0) {
     CDateBkRecord r(table, 1);
     table.AppendBlankRecord(r);
     SetAppt(r, a);
-    r.SetRepDaily(daily);
+    if constexpr (std::is_same_v<Rule, CWeekly>)
+        r.SetRepWeekly(rule);
+    else
+        r.SetRepDaily(rule);
     if (exception) r.AddException(exception);
 }
 
 using OperationsTest = TransferTest;
 
-TEST_F(OperationsTest, SimpleExportTakesWholeDaysAndExpandsRepeats) {
+// The simple layout's span, 2026-03-10 to 2026-03-25: export takes whole days and a series'
+// occurrences; counting and remove all take what starts strictly inside, a series whole.
+TEST_F(OperationsTest, SimpleSpanExportCountAndRemoveAll) {
     CDateBkTable table;
     AddAppt(table, Untimed("first day", 2026, 3, 10));
     AddAppt(table, Timed("day before", 2026, 3, 9, 23, 0, 23, 59));
     AddAppt(table, Timed("last day late", 2026, 3, 25, 23, 30, 23, 45));
+    AddAppt(table, Timed("last minute", 2026, 3, 25, 23, 59, 23, 59));
     AddAppt(table, Timed("day after", 2026, 3, 26, 0, 0, 0, 30));
-    {
-        // Weekly on Wednesdays since a year before the span; one occurrence excepted.
-        CDateBkRecord r(table, 1);
-        table.AppendBlankRecord(r);
-        SetAppt(r, Timed("weekly", 2025, 3, 5, 8, 0, 9, 0));
-        r.SetRepWeekly(CWeekly(1 << eWednesday, 1, -1, eSunday));
-        r.AddException(MakeLocal(2026, 3, 11));
-    }
+    // Weekly on Wednesdays since a year before the span; one occurrence excepted.
+    AddRepeat(table, Timed("weekly", 2025, 3, 5, 8, 0, 9, 0), CWeekly(1 << eWednesday, 1, -1, eSunday), MakeLocal(2026, 3, 11));
     // Daily, ended before the span: no occurrence and no error.
     AddRepeat(table, Timed("ended", 2026, 1, 1, 8, 0, 9, 0), CDayName(static_cast<eDayIndex>(1), 1, MakeLocal(2026, 2, 1), eSunday));
     ASSERT_EQ(table.SaveAs(db), 0);
+    SetFixedNow(MakeLocal(2026, 3, 17, 12));
+    settings.m_bFullFormat = false;
+    settings.m_nDaysBack = 7;
+    settings.m_nDaysAhead = 8;
 
     const std::string out = dir.File("simple.csv");
     InterruptingProgress progress(0);
-    EXPECT_EQ(ExportSimple(db, out.c_str(), MakeLocal(2026, 3, 10), MakeLocal(2026, 3, 25, 23, 59), settings,
-                           &progress, reporter),
-              4);
+    EXPECT_EQ(ExportSimple(db, out.c_str(), settings.GetSpanStart(), settings.GetSpanEnd(), settings, &progress, reporter), 5);
     // In start order; a repeat's rows stand where its first start sorts, in date order.
     EXPECT_EQ(Rows(out), (std::vector<std::string>{"weekly 3/18/2026", "weekly 3/25/2026", "first day 3/10/2026",
-                                                   "last day late 3/25/2026"}));
-    EXPECT_TRUE(capture.messages.empty());
+                                                   "last day late 3/25/2026", "last minute 3/25/2026"}));
     // The progress counts records, not rows.
-    EXPECT_EQ(progress.range, std::make_pair(0, 6));
-    EXPECT_EQ(progress.positions, (std::vector<int>{0, 1, 2, 3, 4, 5}));
-}
-
-TEST_F(OperationsTest, WriteFailureIsReportedAndTheFileStillClosed) {
-    // A device that accepts the open and fails every write.
-    if (!FileExists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
-    std::vector<Appt> many;
-    for (int i = 0; i < 3000; ++i) many.push_back(Timed(std::string(60, 'x') + std::to_string(i), 2026, 3, 10, 9, 0, 10, 0));
-    ASSERT_TRUE(MakeDatebook(db, many));
-    EXPECT_EQ(ExportFull(db, "/dev/full", settings, nullptr, reporter), -1);
-    ASSERT_EQ(capture.messages.size(), 1u);
-    EXPECT_EQ(capture.messages[0].rfind("Error writing file\n", 0), 0u) << capture.messages[0];
+    EXPECT_EQ(progress.range, std::make_pair(0, 7));
+    EXPECT_EQ(progress.positions, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
+    // The untimed one (00:00) and 23:59 sit exactly on the bounds and stay.
+    EXPECT_EQ(CountInSpan(settings), 3);
+    EXPECT_EQ(RemoveAll(db, settings, nullptr, reporter), 3);
+    SetFixedNow(-1);
+    EXPECT_EQ(LiveTexts(db), (std::vector<std::string>{"first day", "day before", "last minute", "day after", "ended"}));
+    EXPECT_TRUE(capture.messages.empty());
 }
 
 // The alarm flag is a field of its own in the file; Palm Desktop keeps the amount and unit when
@@ -213,40 +211,6 @@ TEST_F(OperationsTest, FailedSaveIsReportedNotCounted) {
     EXPECT_EQ(capture.messages[0].rfind("Error: Can't save file " + db, 0), 0u) << capture.messages[0];
 }
 
-TEST_F(OperationsTest, RemoveAllInTheSimpleFormatTakesTheStrictSpanAndSeriesWhole) {
-    LocalParts today;
-    BreakLocal(Now(), today);
-    auto at = [&](const std::string& text, int dayOffset, int h1, int m1, int h2, int m2) {
-        LocalParts p;
-        BreakLocal(MakeLocal(today.year, today.month, today.day) + dayOffset * 86400 + 7200, p);
-        return Timed(text, p.year, p.month, p.day, h1, m1, h2, m2);
-    };
-    Appt untimedToday = at("untimed today", 0, 0, 0, 0, 0);
-    untimedToday.untimed = true;
-    untimedToday.end = 0;
-    CDateBkTable table;
-    for (const Appt& a : {at("today 9:00", 0, 9, 0, 10, 0), untimedToday, at("today 23:59", 0, 23, 59, 23, 59),
-                          at("yesterday", -1, 12, 0, 13, 0), at("tomorrow", 1, 12, 0, 13, 0)})
-        AddAppt(table, a);
-    // Daily from two days ago; with a span of five days, one of them excepted.
-    const Appt daily = at("daily", -2, 7, 0, 7, 30);
-    AddRepeat(table, daily, CDayName(static_cast<eDayIndex>(1), 1, -1, eSunday), LocalMidnight(daily.start) + 3 * 86400 + 3600);
-    AddRepeat(table, at("ended series", -30, 7, 0, 7, 30),
-              CDayName(static_cast<eDayIndex>(1), 1, LocalMidnight(at("", -20, 0, 0, 0, 0).start), eSunday));
-    ASSERT_EQ(table.SaveAs(db), 0);
-
-    settings.m_bFullFormat = false;
-    settings.m_nDaysBack = settings.m_nDaysAhead = 0;
-    // Today only: 9:00 and the daily's occurrence; the untimed one (00:00:00) and 23:59 sit
-    // exactly on the bounds and stay.
-    EXPECT_EQ(CountInSpan(settings), 2);
-    settings.m_nDaysBack = settings.m_nDaysAhead = 2;
-    // Five single appointments, and the daily's five occurrences less the excepted one.
-    EXPECT_EQ(CountInSpan(settings), 5 + 4);
-    EXPECT_EQ(RemoveAll(db, settings, nullptr, reporter), 5 + 4);
-    EXPECT_EQ(LiveTexts(db), std::vector<std::string>{"ended series"});
-}
-
 // The date span of the simple layout across daylight-saving changes, with "now" fixed: export,
 // counting and remove all take exactly the calendar days of the span.
 TEST_F(OperationsTest, SpansOverDaylightSavingChangesTakeWholeCalendarDays) {
@@ -286,6 +250,7 @@ TEST_F(OperationsTest, SpansOverDaylightSavingChangesTakeWholeCalendarDays) {
         settings.m_nDaysAhead = c.ahead;
         EXPECT_EQ(settings.GetSpanStart(), MakeLocal(c.fy, c.fmo, c.fd, 0, 0, 0));
         EXPECT_EQ(settings.GetSpanEnd(), MakeLocal(c.ly, c.lmo, c.ld, 23, 59, 0));
+        EXPECT_EQ(NextLocalMidnight(settings.GetSpanStart() + 3600), MakeLocal(c.fy, c.fmo, c.fd + 1, 0, 0, 0));
 
         // Single appointments just inside and just outside the span, and a daily series.
         CDateBkTable table;
@@ -311,37 +276,6 @@ TEST_F(OperationsTest, SpansOverDaylightSavingChangesTakeWholeCalendarDays) {
         EXPECT_EQ(RemoveAll(db, settings, nullptr, reporter), static_cast<int>(expected.size()));
         EXPECT_EQ(LiveTexts(db), (std::vector<std::string>{"before", "after"}));
     }
-}
-
-TEST(NextLocalMidnight, StepsOneCalendarDayAcrossDaylightSaving) {
-    struct Case {
-        const char* zone;
-        int y, mo, d, h;   // the starting local time
-        int ny, nmo, nd;   // the expected next day
-    };
-    const Case cases[] = {
-        {"UTC", 2026, 12, 31, 23, 2027, 1, 1},
-        {"UTC", 2028, 2, 28, 0, 2028, 2, 29},
-        {"Europe/Berlin", 2026, 3, 29, 12, 2026, 3, 30},    // a day of 23 hours
-        {"Europe/Berlin", 2026, 10, 25, 23, 2026, 10, 26},  // a day of 25 hours, late evening
-        {"America/New_York", 2026, 3, 7, 23, 2026, 3, 8},
-        {"America/New_York", 2026, 11, 1, 0, 2026, 11, 2},
-    };
-    for (const Case& c : cases) {
-        SetEnv("TZ", c.zone);
-        LocalParts july;
-        BreakLocal(MakeLocal(2026, 7, 1, 12), july);
-        if (std::string(c.zone) != "UTC" && !july.isdst) {
-            SetEnv("TZ", "UTC");
-            GTEST_SKIP() << "this C library does not know zone names";
-        }
-        LocalParts p;
-        ASSERT_TRUE(BreakLocal(NextLocalMidnight(MakeLocal(c.y, c.mo, c.d, c.h)), p)) << c.zone;
-        EXPECT_EQ(std::make_tuple(p.year, p.month, p.day, p.hour, p.minute, p.second),
-                  std::make_tuple(c.ny, c.nmo, c.nd, 0, 0, 0))
-            << c.zone << " " << c.y << "-" << c.mo << "-" << c.d;
-    }
-    SetEnv("TZ", "UTC");
 }
 
 }  // namespace
