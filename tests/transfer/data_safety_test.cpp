@@ -130,36 +130,30 @@ TEST_F(DataSafetyTest, TheDatebookCodePageCanBeNamed) {
     EXPECT_EQ(LiveTexts(db).back(), "Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87");
 }
 
+// A workbook's first row after the header is data (a bad date is rejected, not taken for a
+// header); boolean cells give their value (Untimed FALSE, Private as the row says).
 TEST_F(DataSafetyTest, WorkbookRowsAreDataAndBooleanCellsGiveTheirValue) {
+    const char16_t* cells[][6] = {{u"Date", u"Untimed", u"Start Time", u"End Time", u"Private", u"Text"},
+                                  {u"x", nullptr, u"9:00 AM", u"10:00 AM", nullptr, u"Bad date"},
+                                  {u"3/4/2026", nullptr, u"9:00 AM", u"10:00 AM", nullptr, u"Public"},
+                                  {u"3/5/2026", nullptr, u"9:00 AM", u"10:00 AM", nullptr, u"Secret"}};
     CXlsSheet sheet;
-    const char16_t* header[] = {u"Date", u"Untimed", u"Start Time", u"End Time", u"Private", u"Text"};
-    for (long c = 0; c < 6; ++c) sheet.SetText(0, c, header[c]);
-    const char16_t* rows[][2] = {{u"x", u"Bad date"}, {u"3/4/2026", u"Public"}, {u"3/5/2026", u"Secret"}};
-    for (long r = 1; r <= 3; ++r) {
-        sheet.SetText(r, 0, rows[r - 1][0]);
-        sheet.SetText(r, 2, u"9:00 AM");
-        sheet.SetText(r, 3, u"10:00 AM");
-        sheet.SetText(r, 5, rows[r - 1][1]);
-        for (long c : {1L, 4L}) {   // Untimed FALSE; Private as the row says
-            sheet.Cell(r, c).kind = XlsCellKind::boolean;
-            sheet.Cell(r, c).code = c == 4 && r == 3;
+    for (long r = 0; r < 4; ++r) {
+        for (long c = 0; c < 6; ++c) {
+            if (cells[r][c]) sheet.SetText(r, c, cells[r][c]);
+            else sheet.Cell(r, c) = {.kind = XlsCellKind::boolean, .code = r == 3 && c == 4};
         }
     }
-    const std::string book = dir.File("in.xls");
+    const std::string book = dir.File("in.xls"), out = dir.File("out.csv");
     WriteFile(book, WriteXlsWorkbook(sheet));
     int rejected = -1;
     EXPECT_EQ(Import(book, &rejected), 2);
     EXPECT_EQ(rejected, 1);
-    CDateBkTable table;
-    ASSERT_EQ(table.OpenFrom(db, 0), 0);
-    CBaseIterator it(table);
-    std::string flags;
-    for (long i = 0; i < table.GetRecordCount(); ++i) {
-        CDateBkRecord r(table, 1);
-        it.GetAt(r, i);
-        flags += std::to_string(r.IsPrivate()) + std::to_string(r.IsUnTimed());
-    }
-    EXPECT_EQ(flags, "000010");
+    ASSERT_EQ(ExportFull(db, out.c_str(), settings, nullptr, reporter), 3);
+    EXPECT_EQ(DataRows(out, 6), (std::vector<std::vector<std::string>>{
+                                    {"3/4/2026", "", "8:00 AM", "9:00 AM", "", "Kept"},
+                                    {"3/4/2026", "", "9:00 AM", "10:00 AM", "", "Public"},
+                                    {"3/5/2026", "", "9:00 AM", "10:00 AM", "x", "Secret"}}));
 }
 
 TEST_F(DataSafetyTest, TheHolderClearsLeftoversOfKilledSaves) {

@@ -8,7 +8,6 @@
 
 #include "platform/file.h"
 #include "platform/process.h"
-#include "tests/palm/datebook_bytes.h"
 #include "tests/transfer/transfer_test_support.h"
 
 namespace vemra::test {
@@ -77,49 +76,6 @@ TEST_F(OperationsTest, SimpleSpanExportCountAndRemoveAll) {
     SetFixedNow(-1);
     EXPECT_EQ(LiveTexts(db), (std::vector<std::string>{"first day", "day before", "last minute", "day after", "ended"}));
     EXPECT_TRUE(capture.messages.empty());
-}
-
-// The alarm flag is a field of its own in the file; Palm Desktop keeps the amount and unit when
-// the user switches the alarm off. Cells 7-9: Alarm, Alarm Time, Alarm Unit.
-TEST_F(OperationsTest, SwitchedOffAlarmStaysOffThroughExportAndImport) {
-    struct Case {
-        std::uint32_t flag, advance, unit;
-        std::vector<std::string> cells;
-    };
-    const Case cases[] = {
-        {0, 5, 0, {"", "", ""}}, {0, 2, 1, {"", "", ""}}, {1, 5, 0, {"x", "5", "m"}}, {1, 2, 1, {"x", "2", "h"}},
-    };
-    std::string bytes = dbtest::Header(std::size(cases));
-    std::vector<std::vector<std::string>> expected;
-    for (const Case& c : cases) {
-        dbtest::Rec r;
-        r.start = static_cast<std::uint32_t>(MakeLocal(2026, 3, 10, 9));
-        r.end = r.start + 3600;
-        r.description = "a";
-        r.alarm = c.flag;
-        r.advance = c.advance;
-        r.unit = c.unit;
-        bytes += dbtest::Record(r);
-        expected.push_back(c.cells);
-    }
-    const std::string source = dir.File("bytes.dat");
-    WriteFile(source, bytes);
-    auto alarmCells = [](const std::string& path) {
-        std::vector<std::vector<std::string>> rows;
-        for (const auto& row : DataRows(path, 10)) rows.emplace_back(row.begin() + 7, row.end());
-        return rows;
-    };
-    const std::string full = dir.File("full.csv"), simple = dir.File("simple.csv"), again = dir.File("again.csv");
-    ASSERT_EQ(ExportFull(source, full.c_str(), settings, nullptr, reporter), 4);
-    EXPECT_EQ(alarmCells(full), expected);
-    ASSERT_EQ(ExportSimple(source, simple.c_str(), MakeLocal(2026, 3, 10), MakeLocal(2026, 3, 10, 23, 59), settings,
-                           nullptr, reporter),
-              4);
-    EXPECT_EQ(alarmCells(simple), expected);
-    // Imported and exported again: the switched-off alarms are still off.
-    ASSERT_EQ(ImportFull(db, full.c_str(), settings, nullptr, reporter), 4);
-    ASSERT_EQ(ExportFull(db, again.c_str(), settings, nullptr, reporter), 4);
-    EXPECT_EQ(ReadFile(again), ReadFile(full));
 }
 
 TEST_F(OperationsTest, ImportHeaderRuleErrorsAndCancel) {
