@@ -2,12 +2,11 @@
 // they take, how they stop, and how their failures reach the user.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <type_traits>
 
 #include "platform/file.h"
 #include "platform/process.h"
+#include "platform/text.h"
 #include "tests/transfer/transfer_test_support.h"
 
 namespace vemra::test {
@@ -20,63 +19,15 @@ public:
 };
 const auto* const g_utc = ::testing::AddGlobalTestEnvironment(new UtcEnvironment);
 
-// Text and date of each data row: which rows are written counts here, the cells' encoding is the
-// CSV tests' concern.
-std::vector<std::string> Rows(const std::string& path) {
-    std::vector<std::string> out;
-    for (const auto& row : DataRows(path, 6)) out.push_back(row[5] + " " + row[0]);
-    return out;
-}
-
-template <class Rule>
-void AddRepeat(CDateBkTable& table, const Appt& a, const Rule& rule, long exception = 0) {
+void AddDaily(CDateBkTable& table, const Appt& a, long end, long exception = 0) {
     CDateBkRecord r(table, 1);
     table.AppendBlankRecord(r);
     SetAppt(r, a);
-    if constexpr (std::is_same_v<Rule, CWeekly>)
-        r.SetRepWeekly(rule);
-    else
-        r.SetRepDaily(rule);
+    r.SetRepDaily(CDayName(eSunday, 1, end, eSunday));
     if (exception) r.AddException(exception);
 }
 
 using OperationsTest = TransferTest;
-
-// The simple layout's span, 2026-03-10 to 2026-03-25: export takes whole days and a series'
-// occurrences; counting and remove all take what starts strictly inside, a series whole.
-TEST_F(OperationsTest, SimpleSpanExportCountAndRemoveAll) {
-    CDateBkTable table;
-    AddAppt(table, Untimed("first day", 2026, 3, 10));
-    AddAppt(table, Timed("day before", 2026, 3, 9, 23, 0, 23, 59));
-    AddAppt(table, Timed("last day late", 2026, 3, 25, 23, 30, 23, 45));
-    AddAppt(table, Timed("last minute", 2026, 3, 25, 23, 59, 23, 59));
-    AddAppt(table, Timed("day after", 2026, 3, 26, 0, 0, 0, 30));
-    // Weekly on Wednesdays since a year before the span; one occurrence excepted.
-    AddRepeat(table, Timed("weekly", 2025, 3, 5, 8, 0, 9, 0), CWeekly(1 << eWednesday, 1, -1, eSunday), MakeLocal(2026, 3, 11));
-    // Daily, ended before the span: no occurrence and no error.
-    AddRepeat(table, Timed("ended", 2026, 1, 1, 8, 0, 9, 0), CDayName(static_cast<eDayIndex>(1), 1, MakeLocal(2026, 2, 1), eSunday));
-    ASSERT_EQ(table.SaveAs(db), 0);
-    SetFixedNow(MakeLocal(2026, 3, 17, 12));
-    settings.m_bFullFormat = false;
-    settings.m_nDaysBack = 7;
-    settings.m_nDaysAhead = 8;
-
-    const std::string out = dir.File("simple.csv");
-    InterruptingProgress progress(0);
-    EXPECT_EQ(ExportSimple(db, out.c_str(), settings.GetSpanStart(), settings.GetSpanEnd(), settings, &progress, reporter), 5);
-    // In start order; a repeat's rows stand where its first start sorts, in date order.
-    EXPECT_EQ(Rows(out), (std::vector<std::string>{"weekly 3/18/2026", "weekly 3/25/2026", "first day 3/10/2026",
-                                                   "last day late 3/25/2026", "last minute 3/25/2026"}));
-    // The progress counts records, not rows.
-    EXPECT_EQ(progress.range, std::make_pair(0, 7));
-    EXPECT_EQ(progress.positions, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
-    // The untimed one (00:00) and 23:59 sit exactly on the bounds and stay.
-    EXPECT_EQ(CountInSpan(settings), 3);
-    EXPECT_EQ(RemoveAll(db, settings, nullptr, reporter), 3);
-    SetFixedNow(-1);
-    EXPECT_EQ(LiveTexts(db), (std::vector<std::string>{"first day", "day before", "last minute", "day after", "ended"}));
-    EXPECT_TRUE(capture.messages.empty());
-}
 
 TEST_F(OperationsTest, ImportHeaderRuleErrorsAndCancel) {
     const std::string good = Row("3/2/2026", "9:00 AM", "10:00 AM", "a") + Row("3/3/2026", "9:00 AM", "10:00 AM", "b");
@@ -167,9 +118,10 @@ TEST_F(OperationsTest, FailedSaveIsReportedNotCounted) {
     EXPECT_EQ(capture.messages[0].rfind("Error: Can't save file " + db, 0), 0u) << capture.messages[0];
 }
 
-// The date span of the simple layout across daylight-saving changes, with "now" fixed: export,
-// counting and remove all take exactly the calendar days of the span.
-TEST_F(OperationsTest, SpansOverDaylightSavingChangesTakeWholeCalendarDays) {
+// The simple layout's span, with "now" fixed, also across daylight-saving changes: export takes
+// the whole calendar days of the span and a series' occurrences; counting and remove all take
+// what starts strictly inside, a series whole.
+TEST_F(OperationsTest, SimpleSpanExportCountAndRemoveAll) {
     struct Case {
         const char* zone;
         int y, mo, d;          // today
@@ -178,6 +130,7 @@ TEST_F(OperationsTest, SpansOverDaylightSavingChangesTakeWholeCalendarDays) {
         int ly, lmo, ld;       // and its last
     };
     const Case cases[] = {
+        {"UTC", 2026, 3, 17, 7, 8, 2026, 3, 10, 2026, 3, 25},
         {"Europe/Berlin", 2026, 4, 1, 5, 0, 2026, 3, 27, 2026, 4, 1},          // begins before spring
         {"Europe/Berlin", 2026, 3, 25, 0, 10, 2026, 3, 25, 2026, 4, 4},        // ends after spring
         {"Europe/Berlin", 2026, 10, 28, 4, 0, 2026, 10, 24, 2026, 10, 28},     // begins before autumn
@@ -194,44 +147,58 @@ TEST_F(OperationsTest, SpansOverDaylightSavingChangesTakeWholeCalendarDays) {
             ReloadTimeZone();
         }
     } restore;
+    settings.m_bFullFormat = false;
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.zone) + " " + std::to_string(c.mo) + "/" + std::to_string(c.d));
         SetEnv("TZ", c.zone);
         ReloadTimeZone();
         LocalParts july;
-        if (!BreakLocal(MakeLocal(2026, 7, 1, 12), july) || july.isdst <= 0) GTEST_SKIP() << "no zone " << c.zone;
+        if (!BreakLocal(MakeLocal(2026, 7, 1, 12), july) || (c.zone[0] != 'U' && july.isdst <= 0))
+            GTEST_SKIP() << "no zone " << c.zone;
         SetFixedNow(MakeLocal(c.y, c.mo, c.d, 12, 0));
-        settings.m_bFullFormat = false;
         settings.m_nDaysBack = c.back;
         settings.m_nDaysAhead = c.ahead;
-        EXPECT_EQ(settings.GetSpanStart(), MakeLocal(c.fy, c.fmo, c.fd, 0, 0, 0));
-        EXPECT_EQ(settings.GetSpanEnd(), MakeLocal(c.ly, c.lmo, c.ld, 23, 59, 0));
         EXPECT_EQ(NextLocalMidnight(settings.GetSpanStart() + 3600), MakeLocal(c.fy, c.fmo, c.fd + 1, 0, 0, 0));
 
-        // Single appointments just inside and just outside the span, and a daily series.
+        // A daily series with its second day in the span excepted, one ended before the span, and
+        // single appointments on and just beyond the bounds.
         CDateBkTable table;
+        AddAppt(table, Untimed("untimed", c.fy, c.fmo, c.fd));   // stored out of start order
+        AddDaily(table, Timed("daily", c.fy, c.fmo, c.fd - 10, 8, 0, 9, 0), -1, MakeLocal(c.fy, c.fmo, c.fd + 1));
+        AddDaily(table, Timed("ended", c.fy, c.fmo, c.fd - 30, 8, 0, 9, 0), MakeLocal(c.fy, c.fmo, c.fd - 20));
         AddAppt(table, Timed("before", c.fy, c.fmo, c.fd - 1, 23, 30, 23, 45));
         AddAppt(table, Timed("first", c.fy, c.fmo, c.fd, 0, 30, 1, 0));
         AddAppt(table, Timed("last", c.ly, c.lmo, c.ld, 23, 30, 23, 45));
+        AddAppt(table, Timed("last minute", c.ly, c.lmo, c.ld, 23, 59, 23, 59));
         AddAppt(table, Timed("after", c.ly, c.lmo, c.ld + 1, 0, 30, 0, 45));
-        AddRepeat(table, Timed("daily", c.fy, c.fmo, c.fd - 10, 8, 0, 9, 0), CDayName(eSunday, 1, -1, eSunday));
         ASSERT_EQ(table.SaveAs(db), 0);
 
-        std::vector<std::string> expected(static_cast<std::size_t>(c.back + c.ahead + 1), "daily");
-        expected.insert(expected.begin(), "first");
-        expected.push_back("last");
-        std::sort(expected.begin(), expected.end());
+        // In start order; a series' rows stand where its first start sorts, in date order.
+        std::vector<std::string> expected;
+        for (int day = 0; day <= c.back + c.ahead; ++day) {
+            LocalParts p;
+            BreakLocal(MakeLocal(c.fy, c.fmo, c.fd + day, 12), p);
+            if (day != 1) expected.push_back(FormatText("daily %d/%d/%d", p.month, p.day, p.year));
+        }
+        for (const char* text : {"untimed", "first"}) expected.push_back(FormatText("%s %d/%d/%d", text, c.fmo, c.fd, c.fy));
+        for (const char* text : {"last", "last minute"}) expected.push_back(FormatText("%s %d/%d/%d", text, c.lmo, c.ld, c.ly));
         const std::string out = dir.File("simple.csv");
-        EXPECT_EQ(ExportSimple(db, out.c_str(), settings.GetSpanStart(), settings.GetSpanEnd(), settings, nullptr, reporter),
+        InterruptingProgress progress(0);
+        EXPECT_EQ(ExportSimple(db, out.c_str(), settings.GetSpanStart(), settings.GetSpanEnd(), settings, &progress, reporter),
                   static_cast<int>(expected.size()));
-        std::vector<std::string> texts;
-        for (const auto& row : DataRows(out, 6)) texts.push_back(row[5]);
-        std::sort(texts.begin(), texts.end());
-        EXPECT_EQ(texts, expected);
-        EXPECT_EQ(CountInSpan(settings), static_cast<int>(expected.size()));
-        EXPECT_EQ(RemoveAll(db, settings, nullptr, reporter), static_cast<int>(expected.size()));
-        EXPECT_EQ(LiveTexts(db), (std::vector<std::string>{"before", "after"}));
+        std::vector<std::string> rows;
+        for (const auto& row : DataRows(out, 6)) rows.push_back(row[5] + " " + row[0]);
+        EXPECT_EQ(rows, expected);
+        // The progress counts records, not rows.
+        EXPECT_EQ(progress.range, std::make_pair(0, 8));
+        EXPECT_EQ(progress.positions, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+        // The untimed one (00:00) and "last minute" (23:59) sit exactly on the bounds and stay.
+        const int removed = static_cast<int>(expected.size()) - 2;
+        EXPECT_EQ(CountInSpan(settings), removed);
+        EXPECT_EQ(RemoveAll(db, settings, nullptr, reporter), removed);
+        EXPECT_EQ(LiveTexts(db), (std::vector<std::string>{"untimed", "ended", "before", "last minute", "after"}));
     }
+    EXPECT_TRUE(capture.messages.empty());
 }
 
 }  // namespace
