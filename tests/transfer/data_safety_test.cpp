@@ -16,10 +16,9 @@
 namespace vemra::test {
 namespace {
 
-// A row of the simple layout on 2026-03-04.
-std::string Row(const std::string& text, const std::string& note = "", const char* start = "9:00 AM") {
-    return std::string("\"3/4/2026\",\"\",\"") + start + "\",\"\",\"\",\"" + text + "\",\"" + note +
-           "\",\"\",\"\",\"\",\"\"\r\n";
+// A row of the simple layout on 2026-03-04 at 9:00.
+std::string OnMarch4(const std::string& text, const std::string& note = "") {
+    return Row("3/4/2026", "9:00 AM", "", text, note);
 }
 
 // The datebook holds one appointment with a two-line note; errors are counted, duplicates skipped.
@@ -42,7 +41,7 @@ protected:
 
 TEST_F(DataSafetyTest, AChangeWaitsForTheRunHoldingTheDatebook) {
     const std::string before = ReadFile(db);
-    const std::string in = Csv(Row("New"));
+    const std::string in = Csv(OnMarch4("New"));
     {
         CFileHold other;
         ASSERT_EQ(other.Take(db, 0), CFileHold::holdTaken);
@@ -102,10 +101,10 @@ TEST_F(DataSafetyTest, RowsAreStoredOrReported) {
         int added, rejected;
         bool nativeOnly;
     } cases[] = {
-        {"CR LF inside a quoted note", Row("Club", "one\r\ntwo"), 1, 0, false},
-        {"note with a line break as a duplicate", Row("Kept", "line one\nline two", "8:00 AM"), 0, 0, false},
-        {"characters outside the code page", Row("Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87") + Row("\xF0\x9F\x8E\x89") + Row("Fine"),
-         1, 2, true},
+        {"CR LF inside a quoted note", OnMarch4("Club", "one\r\ntwo"), 1, 0, false},
+        {"note with a line break as a duplicate", Row("3/4/2026", "8:00 AM", "", "Kept", "line one\nline two"), 0, 0, false},
+        {"characters outside the code page",
+         OnMarch4("Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87") + OnMarch4("\xF0\x9F\x8E\x89") + OnMarch4("Fine"), 1, 2, true},
     };
     for (const Case& c : cases) {
 #ifdef _WIN32
@@ -124,7 +123,7 @@ TEST_F(DataSafetyTest, TheDatebookCodePageCanBeNamed) {
 #endif
     ASSERT_TRUE(SetFileCodePage(1250));
     int rejected = -1;
-    EXPECT_EQ(Import(Csv(Row("Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87")), &rejected), 1);
+    EXPECT_EQ(Import(Csv(OnMarch4("Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87")), &rejected), 1);
     EXPECT_EQ(rejected, 0);
     EXPECT_NE(ReadFile(db).find("Za\xBF\xF3\xB3\xE6"), std::string::npos);   // as Windows-1250 keeps it
     EXPECT_EQ(LiveTexts(db).back(), "Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87");
@@ -164,7 +163,7 @@ TEST_F(DataSafetyTest, TheHolderClearsLeftoversOfKilledSaves) {
                  {".datebook.dat.tmp", false},         {".datebook.dat.0badc0de.tmp.x", false},
                  {".other.dat.0badc0de.tmp", false},   {"datebook.dat.0badc0de.tmp", false}};
     for (const auto& f : files) WriteFile(dir.File(f.name), "left");
-    EXPECT_EQ(Import(Csv(Row("New"))), 1);
+    EXPECT_EQ(Import(Csv(OnMarch4("New"))), 1);
     for (const auto& f : files) EXPECT_EQ(FileExists(dir.File(f.name)), !f.removed) << f.name;
 }
 

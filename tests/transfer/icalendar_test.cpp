@@ -27,17 +27,13 @@ protected:
         std::filesystem::copy_file(kSample, demo);
     }
     ~ICalendarTest() override { SetFixedNow(-1); }
-    std::string Empty(const std::string& name) {
-        EXPECT_TRUE(MakeDatebook(dir.File(name), {}));
-        return dir.File(name);
-    }
     std::string demo = dir.File("demo.dat");
 };
 
 // The demo's calendar matches the golden file; imported again it gives the same full layout,
 // and with duplicates skipped it adds nothing.
 TEST_F(ICalendarTest, DemoExportMatchesTheGoldenFileAndImportsAsItWas) {
-    const std::string ics = dir.File("demo.ics"), copy = Empty("copy.dat");
+    const std::string ics = dir.File("demo.ics"), copy = db;
     ASSERT_EQ(ExportICalendar(demo, ics.c_str(), settings, nullptr, reporter), 23);
     EXPECT_EQ(ReadFile(ics), ReadFile(DataFile("transfer/demo.ics")));
     int rejected = -1;
@@ -62,7 +58,7 @@ TEST_F(ICalendarTest, CalendarOfOtherProgramsImportsWhatTheDatebookCanHold) {
         ReloadTimeZone();
         GTEST_SKIP() << "this C library does not take the zone's rules";
     }
-    const std::string path = Empty("other.dat");
+    const std::string path = db;
     int rejected = -1;
     settings.m_bIgnoreImportErrors = false;
     const int added = ImportICalendar(path, DataFile("transfer/calendar-programs.ics").c_str(), settings, nullptr, reporter,
@@ -88,7 +84,7 @@ TEST_F(ICalendarTest, CalendarOfOtherProgramsImportsWhatTheDatebookCanHold) {
 
 // A file that is not a whole calendar adds nothing, not even its readable events.
 TEST_F(ICalendarTest, BrokenCalendarFailsWhole) {
-    const std::string path = Empty("broken.dat");
+    const std::string path = db;
     const std::string whole = ReadFile(DataFile("transfer/calendar-programs.ics"));
     for (const std::string& text : {whole.substr(0, whole.size() / 2), std::string("\"Date\",\"Text\"\r\n")}) {
         WriteFile(dir.File("broken.ics"), text);
