@@ -62,11 +62,6 @@ protected:
     ChildResult Run(const std::vector<std::string>& args) {
         return RunChild(VEMRA_PROGRAM, args, env, dir.File("run" + std::to_string(++runs)));
     }
-    std::string EmptyDatebook(const std::string& name) {
-        const std::string path = dir.File(name);
-        EXPECT_TRUE(MakeDatebook(path, {}));
-        return path;
-    }
 
     ScratchDir dir;
     std::string demo;
@@ -119,7 +114,8 @@ TEST_F(EndToEndTest, RejectedRowsAreCountedAndGiveTheirOwnStatus) {
     for (const bool ignoreErrors : {false, true}) {
         SCOPED_TRACE(ignoreErrors ? "errors ignored" : "errors answered OK");
         SetOption("ignoreimporterrors", ignoreErrors);
-        const std::string db = EmptyDatebook(ignoreErrors ? "ignored.dat" : "answered.dat");
+        const std::string db = dir.File(ignoreErrors ? "ignored.dat" : "answered.dat");
+        ASSERT_TRUE(MakeDatebook(db, {}));
         const ChildResult r = Run({"-d", db, "-i", in});
         EXPECT_EQ(r.status, kBatchRowsRejected);
         EXPECT_EQ(r.out, "2 appointments added from " + in + ", 3 rows rejected\n");
