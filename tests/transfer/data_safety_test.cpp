@@ -16,10 +16,9 @@
 namespace vemra::test {
 namespace {
 
-// A row of the simple layout on 2026-03-04.
-std::string Row(const std::string& text, const std::string& note = "", const char* start = "9:00 AM") {
-    return std::string("\"3/4/2026\",\"\",\"") + start + "\",\"\",\"\",\"" + text + "\",\"" + note +
-           "\",\"\",\"\",\"\",\"\"\r\n";
+// A row of the simple layout on 2026-03-04 at 9:00.
+std::string OnMarch4(const std::string& text, const std::string& note = "") {
+    return Row("3/4/2026", "9:00 AM", "", text, note);
 }
 
 // The datebook holds one appointment with a two-line note; errors are counted, duplicates skipped.
@@ -42,7 +41,7 @@ protected:
 
 TEST_F(DataSafetyTest, AChangeWaitsForTheRunHoldingTheDatebook) {
     const std::string before = ReadFile(db);
-    const std::string in = Csv(Row("New"));
+    const std::string in = Csv(OnMarch4("New"));
     {
         CFileHold other;
         ASSERT_EQ(other.Take(db, 0), CFileHold::holdTaken);
@@ -77,6 +76,9 @@ TEST_F(DataSafetyTest, TheDatebookIsNeverTheRowFile) {
 }
 
 TEST_F(DataSafetyTest, AFailedExportKeepsThePreviousFile) {
+    // Enough rows that the fault falls in the middle of the export, not at its close.
+    std::filesystem::remove(db);
+    ASSERT_TRUE(MakeDatebook(db, std::vector<Appt>(3000, Timed(std::string(60, 'x'), 2026, 3, 10, 9, 0, 10, 0))));
     const std::string out = dir.File("backup.csv");
     WriteFile(out, "the good backup");
     SetWriteFault(out, 40);
@@ -85,7 +87,7 @@ TEST_F(DataSafetyTest, AFailedExportKeepsThePreviousFile) {
     EXPECT_EQ(result, -1);
     EXPECT_EQ(ReadFile(out), "the good backup");
     ASSERT_EQ(capture.messages.size(), 1u);
-    EXPECT_NE(capture.messages[0].find(out), std::string::npos);
+    EXPECT_EQ(capture.messages[0].rfind("Error writing file\n", 0), 0u) << capture.messages[0];
     std::size_t files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(dir.File(""))) files += entry.is_regular_file();
     EXPECT_EQ(files, 2u) << "a temporary file was left behind";
@@ -99,10 +101,10 @@ TEST_F(DataSafetyTest, RowsAreStoredOrReported) {
         int added, rejected;
         bool nativeOnly;
     } cases[] = {
-        {"CR LF inside a quoted note", Row("Club", "one\r\ntwo"), 1, 0, false},
-        {"note with a line break as a duplicate", Row("Kept", "line one\nline two", "8:00 AM"), 0, 0, false},
-        {"characters outside the code page", Row("Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87") + Row("\xF0\x9F\x8E\x89") + Row("Fine"),
-         1, 2, true},
+        {"CR LF inside a quoted note", OnMarch4("Club", "one\r\ntwo"), 1, 0, false},
+        {"note with a line break as a duplicate", Row("3/4/2026", "8:00 AM", "", "Kept", "line one\nline two"), 0, 0, false},
+        {"characters outside the code page",
+         OnMarch4("Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87") + OnMarch4("\xF0\x9F\x8E\x89") + OnMarch4("Fine"), 1, 2, true},
     };
     for (const Case& c : cases) {
 #ifdef _WIN32
@@ -121,42 +123,35 @@ TEST_F(DataSafetyTest, TheDatebookCodePageCanBeNamed) {
 #endif
     ASSERT_TRUE(SetFileCodePage(1250));
     int rejected = -1;
-    EXPECT_EQ(Import(Csv(Row("Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87")), &rejected), 1);
+    EXPECT_EQ(Import(Csv(OnMarch4("Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87")), &rejected), 1);
     EXPECT_EQ(rejected, 0);
     EXPECT_NE(ReadFile(db).find("Za\xBF\xF3\xB3\xE6"), std::string::npos);   // as Windows-1250 keeps it
     EXPECT_EQ(LiveTexts(db).back(), "Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87");
 }
 
+// A workbook's first row after the header is data (a bad date is rejected, not taken for a
+// header); boolean cells give their value (Untimed FALSE, Private as the row says).
 TEST_F(DataSafetyTest, WorkbookRowsAreDataAndBooleanCellsGiveTheirValue) {
+    const char16_t* cells[][6] = {{u"Date", u"Untimed", u"Start Time", u"End Time", u"Private", u"Text"},
+                                  {u"x", nullptr, u"9:00 AM", u"10:00 AM", nullptr, u"Bad date"},
+                                  {u"3/4/2026", nullptr, u"9:00 AM", u"10:00 AM", nullptr, u"Public"},
+                                  {u"3/5/2026", nullptr, u"9:00 AM", u"10:00 AM", nullptr, u"Secret"}};
     CXlsSheet sheet;
-    const char16_t* header[] = {u"Date", u"Untimed", u"Start Time", u"End Time", u"Private", u"Text"};
-    for (long c = 0; c < 6; ++c) sheet.SetText(0, c, header[c]);
-    const char16_t* rows[][2] = {{u"x", u"Bad date"}, {u"3/4/2026", u"Public"}, {u"3/5/2026", u"Secret"}};
-    for (long r = 1; r <= 3; ++r) {
-        sheet.SetText(r, 0, rows[r - 1][0]);
-        sheet.SetText(r, 2, u"9:00 AM");
-        sheet.SetText(r, 3, u"10:00 AM");
-        sheet.SetText(r, 5, rows[r - 1][1]);
-        for (long c : {1L, 4L}) {   // Untimed FALSE; Private as the row says
-            sheet.Cell(r, c).kind = XlsCellKind::boolean;
-            sheet.Cell(r, c).code = c == 4 && r == 3;
+    for (long r = 0; r < 4; ++r) {
+        for (long c = 0; c < 6; ++c) {
+            if (cells[r][c]) sheet.SetText(r, c, cells[r][c]);
+            else sheet.Cell(r, c) = {.kind = XlsCellKind::boolean, .code = r == 3 && c == 4};
         }
     }
-    const std::string book = dir.File("in.xls");
+    const std::string book = dir.File("in.xls"), out = dir.File("out.csv");
     WriteFile(book, WriteXlsWorkbook(sheet));
     int rejected = -1;
     EXPECT_EQ(Import(book, &rejected), 2);
     EXPECT_EQ(rejected, 1);
-    CDateBkTable table;
-    ASSERT_EQ(table.OpenFrom(db, 0), 0);
-    CBaseIterator it(table);
-    std::string flags;
-    for (long i = 0; i < table.GetRecordCount(); ++i) {
-        CDateBkRecord r(table, 1);
-        it.GetAt(r, i);
-        flags += std::to_string(r.IsPrivate()) + std::to_string(r.IsUnTimed());
-    }
-    EXPECT_EQ(flags, "000010");
+    ASSERT_EQ(ExportFull(db, out.c_str(), settings, nullptr, reporter), 3);
+    std::vector<std::string> rows;   // date, Untimed, Private and text of each
+    for (const auto& row : DataRows(out, 6)) rows.push_back(row[0] + "|" + row[1] + "|" + row[4] + "|" + row[5]);
+    EXPECT_EQ(rows, (std::vector<std::string>{"3/4/2026|||Kept", "3/4/2026|||Public", "3/5/2026||x|Secret"}));
 }
 
 TEST_F(DataSafetyTest, TheHolderClearsLeftoversOfKilledSaves) {
@@ -167,7 +162,7 @@ TEST_F(DataSafetyTest, TheHolderClearsLeftoversOfKilledSaves) {
                  {".datebook.dat.tmp", false},         {".datebook.dat.0badc0de.tmp.x", false},
                  {".other.dat.0badc0de.tmp", false},   {"datebook.dat.0badc0de.tmp", false}};
     for (const auto& f : files) WriteFile(dir.File(f.name), "left");
-    EXPECT_EQ(Import(Csv(Row("New"))), 1);
+    EXPECT_EQ(Import(Csv(OnMarch4("New"))), 1);
     for (const auto& f : files) EXPECT_EQ(FileExists(dir.File(f.name)), !f.removed) << f.name;
 }
 

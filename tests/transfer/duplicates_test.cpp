@@ -15,63 +15,51 @@ Appt Base() {
 }
 
 TEST(IsSameAppointment, ComparesWhatTheUserSees) {
-    struct Case {
-        const char* name;
-        Appt candidate;
-        int same;
-    };
-    auto with = [](auto change) {
-        Appt a = Base();
+    auto with = [](Appt a, auto change) {
         change(a);
         return a;
     };
+    const Appt base = Base(), day = Untimed("Holiday", 2026, 3, 10);   // a Tuesday
+    const CWeekly tuesdays(1 << eTuesday, 1, -1, eSunday), everyOther(1 << eTuesday, 2, -1, eSunday);
+    struct Case {
+        const char* name;
+        Appt existing, candidate;
+        bool same;
+        const CWeekly* existingRule = nullptr;
+        const CWeekly* candidateRule = nullptr;
+    };
     const Case cases[] = {
-        {"identical", Base(), 1},
-        {"text blanks around", with([](Appt& a) { a.text = "  Dentist\t"; }), 1},
-        {"note blanks around", with([](Appt& a) { a.note = "\nBring the card "; }), 1},
-        {"text case", with([](Appt& a) { a.text = "dentist"; }), 0},
-        {"note differs", with([](Appt& a) { a.note = "Bring the cards"; }), 0},
-        {"start 30 s later", with([](Appt& a) { a.start += 30; }), 0},
-        {"end 45 s later", with([](Appt& a) { a.end += 45; }), 1},
-        {"end a minute later", with([](Appt& a) { a.end += 60; }), 0},
-        {"end same time next day", with([](Appt& a) { a.end += 86400; }), 1},
-        {"private", with([](Appt& a) { a.isPrivate = true; }), 0},
-        {"no alarm", with([](Appt& a) { a.alarm = -1; }), 0},
-        {"alarm in hours", with([](Appt& a) { a.unit = eHours; }), 0},
-        {"alarm 11 minutes", with([](Appt& a) { a.alarm = 11; }), 0},
-        {"untimed", with([](Appt& a) { a.untimed = true; }), 0},
+        {"identical", base, base, true},
+        {"text blanks around", base, with(base, [](Appt& a) { a.text = "  Dentist\t"; }), true},
+        {"note blanks around", base, with(base, [](Appt& a) { a.note = "\nBring the card "; }), true},
+        {"text case", base, with(base, [](Appt& a) { a.text = "dentist"; }), false},
+        {"note differs", base, with(base, [](Appt& a) { a.note = "Bring the cards"; }), false},
+        {"start 30 s later", base, with(base, [](Appt& a) { a.start += 30; }), false},
+        {"end 45 s later", base, with(base, [](Appt& a) { a.end += 45; }), true},
+        {"end a minute later", base, with(base, [](Appt& a) { a.end += 60; }), false},
+        {"end same time next day", base, with(base, [](Appt& a) { a.end += 86400; }), true},
+        {"private", base, with(base, [](Appt& a) { a.isPrivate = true; }), false},
+        {"no alarm", base, with(base, [](Appt& a) { a.alarm = -1; }), false},
+        {"alarm in hours", base, with(base, [](Appt& a) { a.unit = eHours; }), false},
+        {"alarm 11 minutes", base, with(base, [](Appt& a) { a.alarm = 11; }), false},
+        {"untimed", base, with(base, [](Appt& a) { a.untimed = true; }), false},
+        {"untimed, another time of day", day, with(day, [](Appt& a) { a.start += 9 * 3600; }), true},
+        {"untimed, next day", day, with(day, [](Appt& a) { a.start += 86400; }), false},
+        {"repeating against single", day, day, false, &tuesdays},
+        {"same rule", day, day, true, &tuesdays, &tuesdays},
+        {"another interval", day, day, false, &tuesdays, &everyOther},
     };
     for (const Case& c : cases) {
         CDateBkTable table;
         CDateBkRecord existing(table, 1), candidate(table, 1);
         table.AppendBlankRecord(existing);
-        SetAppt(existing, Base());
+        SetAppt(existing, c.existing);
+        if (c.existingRule) existing.SetRepWeekly(*c.existingRule);
         table.AppendBlankRecord(candidate);
         SetAppt(candidate, c.candidate);
-        EXPECT_EQ(IsSameAppointment(existing, candidate) != 0, c.same != 0) << c.name;
+        if (c.candidateRule) candidate.SetRepWeekly(*c.candidateRule);
+        EXPECT_EQ(IsSameAppointment(existing, candidate) != 0, c.same) << c.name;
     }
-}
-
-TEST(IsSameAppointment, UntimedByDayAndRepeatsByRule) {
-    CDateBkTable table;
-    CDateBkRecord a(table, 1), b(table, 1);
-    table.AppendBlankRecord(a);
-    table.AppendBlankRecord(b);
-    Appt day = Untimed("Holiday", 2026, 3, 10);
-    SetAppt(a, day);
-    day.start += 9 * 3600;   // another time of day on the same date
-    SetAppt(b, day);
-    EXPECT_NE(IsSameAppointment(a, b), 0);
-    b.SetStartTime(MakeLocal(2026, 3, 11));
-    EXPECT_EQ(IsSameAppointment(a, b), 0);
-    b.SetStartTime(MakeLocal(2026, 3, 10));
-
-    a.SetRepWeekly(CWeekly(1 << eTuesday, 1, -1, eSunday));
-    EXPECT_EQ(IsSameAppointment(a, b), 0);   // repeating against single
-    b.SetRepWeekly(CWeekly(1 << eTuesday, 1, -1, eSunday));
-    EXPECT_NE(IsSameAppointment(a, b), 0);
-    b.SetRepWeekly(CWeekly(1 << eTuesday, 2, -1, eSunday));
-    EXPECT_EQ(IsSameAppointment(a, b), 0);   // another interval
 }
 
 // The narrowing search must find what a plain scan finds, for tables below and above the

@@ -116,8 +116,9 @@ inline std::vector<std::vector<std::string>> DataRows(const std::string& path, s
 inline const std::string kSimpleHeader =
     "\"Date\",\"Untimed\",\"Start Time\",\"End Time\",\"Private\",\"Text\",\"Note\",\"Alarm\",\"Alarm Time\","
     "\"Alarm Unit\",\"Repeat\"\r\n";
-inline std::string Row(const std::string& date, const std::string& start, const std::string& end, const std::string& text) {
-    return "\"" + date + "\",\"\",\"" + start + "\",\"" + end + "\",\"\",\"" + text + "\",\"\",\"\",\"\",\"\",\"\"\r\n";
+inline std::string Row(const std::string& date, const std::string& start, const std::string& end, const std::string& text,
+                       const std::string& note = "") {
+    return "\"" + date + "\",\"\",\"" + start + "\",\"" + end + "\",\"\",\"" + text + "\",\"" + note + "\",\"\",\"\",\"\",\"\"\r\n";
 }
 
 // Asks for an interrupt once the operation has reported its position the given number of times.
