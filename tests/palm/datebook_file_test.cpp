@@ -58,33 +58,22 @@ TEST(DatebookFile, ReaderReturnsWhatTheBytesHold) {
     EXPECT_EQ(note, vemra::FileTextToSystem("Caf\xE9 \x80 x\xFF"));
 }
 
-// A file of weekly repeats long enough that the next class number passes 0x7FFE; its later
-// references then need the 0x7FFF escape.
+// A file of weekly repeats long enough that the next class number passes 0x7FFE: the last
+// three are daily, and CDayName becomes class 32767 (0x7FFF), too large for the short
+// reference form; its later references need the 0x7FFF escape.
 std::string BigNumberFile(bool escapeEarly) {
-    const std::size_t weekly = 32765;
+    const std::uint32_t weekly = 32765;
     std::string s = Header(weekly + 3);
-    for (std::size_t i = 0; i < weekly; ++i) {
-        Rec r;
-        r.id = static_cast<std::uint32_t>(i + 1);
-        r.status = 1;
-        r.position = static_cast<std::uint32_t>(i);
-        r.start = 1000000000 + static_cast<std::uint32_t>(i) * 60;
-        const std::string tag = i == 0 ? NewClass("CWeekly")
-                                : escapeEarly && i == 1 ? Bytes().U16(0x7FFF).U32(0x80000001).Str()
-                                                        : ClassRef(1);
-        r.repeat = RepeatStart({}, tag, 2, 1, 1100000000).U32(1).U8(0x02).Str();
-        s += Record(r);
-    }
-    for (std::size_t i = weekly; i < weekly + 3; ++i) {
-        Rec r;
-        r.id = static_cast<std::uint32_t>(i + 1);
-        r.status = 1;
-        r.position = static_cast<std::uint32_t>(i);
-        r.start = 1000000000;
-        // CDayName becomes class 32767 (0x7FFF): too large for the short reference form.
-        const std::string tag = i == weekly ? NewClass("CDayName") : Bytes().U16(0x7FFF).U32(0x80007FFF).Str();
-        r.repeat = RepeatStart({}, tag, 1, 1, 1100000000).U32(4).Str();
-        s += Record(r);
+    for (std::uint32_t i = 0; i < weekly + 3; ++i) {
+        if (i < weekly) {
+            const std::string tag = i == 0 ? NewClass("CWeekly")
+                                    : escapeEarly && i == 1 ? Bytes().U16(0x7FFF).U32(0x80000001).Str()
+                                                            : ClassRef(1);
+            s += Record(i + 1, 1000000000 + i * 60, RepeatStart(tag, 2).U32(1).U8(0x02).Str());
+        } else {
+            const std::string tag = i == weekly ? NewClass("CDayName") : Bytes().U16(0x7FFF).U32(0x80007FFF).Str();
+            s += Record(i + 1, 1000000000, RepeatStart(tag, 1).U32(4).Str());
+        }
     }
     return s;
 }
@@ -93,7 +82,7 @@ TEST(DatebookFile, ReadSaveGivesTheSameBytes) {
     const std::vector<std::pair<const char*, std::string>> files = {
         {"sample", SampleFile()},
         {"no records", Header(0)},
-        {"categories only", Header(0, {{0, 5, 0, std::string(300, 'c'), "C"}}, "")},
+        {"categories only", vemra::test::ReadFile(vemra::test::DataFile("palm/categories.dat"))},
         {"big class numbers", BigNumberFile(false)},
         {"escape used early", BigNumberFile(true)},
     };
