@@ -151,9 +151,10 @@ TEST(DatebookTable, ChangesThroughTheRulePointerReachTheFile) {
         rule(rec)->SetEndDate(vemra::MakeLocal(2026, 1, 1));
         static_cast<CWeekly*>(rule(rec))->SetWeekDays(0x41);
     });
-    Changed(changed, 1, [](CDateBkRecord& rec) {
+    const std::string end = std::to_string(vemra::MakeLocal(2026, 1, 1));
+    Changed(changed, 1, [&](CDateBkRecord& rec) {
         EXPECT_EQ(Status(rec), 0x02);
-        EXPECT_EQ(vemra::test::RuleText(rec), "weekly days=65 index=1 every=3 end=" + std::to_string(vemra::MakeLocal(2026, 1, 1)) + " first=0");
+        EXPECT_EQ(vemra::test::RuleText(rec), "weekly days=65 index=1 every=3 end=" + end + " first=0");
     });
 }
 
