@@ -1,12 +1,37 @@
 #pragma once
-// Builds datebook.dat contents byte by byte from the published layout, independently of the
-// library's writer, so that reader and writer are both checked against the layout itself.
+// Datebook fixtures: the sample file, a time zone of the test's own, and datebook.dat contents
+// built byte by byte from the published layout, independently of the library's writer, so that
+// reader and writer are both checked against the layout itself.
 
 #include <cstdint>
+#include <ctime>
 #include <string>
-#include <vector>
+
+#include "platform/process.h"
+#include "tests/test_support.h"
 
 namespace dbtest {
+
+// A hand-built file of ten records, every repeat kind, both class tag forms, long and escaped
+// text lengths, status bits the program does not use, categories, exceptions without a rule and
+// alarm amounts beside clear flags (see palm/sample.txt).
+inline std::string Sample() { return vemra::test::ReadFile(vemra::test::DataFile("palm/sample.dat")); }
+
+// The test's own time zone while it lives (natively only: "-" keeps the machine's).
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const std::string& tz) : m_old(vemra::GetEnv("TZ")) { Set(tz == "-" ? m_old : tz); }
+    ~ScopedTimeZone() { Set(m_old); }
+
+private:
+    static void Set(const std::string& tz) {
+#ifndef _WIN32
+        vemra::SetEnv("TZ", tz);
+        tzset();
+#endif
+    }
+    std::string m_old;
+};
 
 class Bytes {
 public:
@@ -52,12 +77,21 @@ inline std::string NewClass(const std::string& name) {
 
 inline std::string ClassRef(std::uint16_t number) { return Bytes().U16(0x8000 | number).Str(); }
 
-// A record of status 1 at position id - 1, no end, empty texts, no alarm, no flags.
-inline std::string Record(std::uint32_t id, std::uint32_t start, const std::string& repeat) {
+struct Rec {
+    std::uint32_t id = 1, status = 0, position = 0, start = 0, end = 0;
+    std::string description;
+    std::uint32_t duration = 0;
+    std::string note;
+    std::uint32_t untimed = 0, isPrivate = 0, category = 0, alarm = 0, advance = 0xFFFFFFFF, unit = 0;
+    std::string repeat = std::string(4, '\0');   // no exceptions, no rule
+};
+
+inline std::string Record(const Rec& r) {
     Bytes b;
-    b.U32(1).U32(id).U32(1).U32(1).U32(1).U32(id - 1).U32(3).U32(start).U32(1).U32(0).U32(5).U32(0).U8(0);
-    b.U32(1).U32(0).U32(5).U32(0).U8(0).U32(6).U32(0).U32(6).U32(0).U32(1).U32(0).U32(6).U32(0);
-    b.U32(1).U32(0xFFFFFFFF).U32(1).U32(0).U32(8).Raw(repeat);
+    b.U32(1).U32(r.id).U32(1).U32(r.status).U32(1).U32(r.position).U32(3).U32(r.start).U32(1).U32(r.end);
+    b.U32(5).U32(0).Text(r.description).U32(1).U32(r.duration).U32(5).U32(0).Text(r.note);
+    b.U32(6).U32(r.untimed).U32(6).U32(r.isPrivate).U32(1).U32(r.category).U32(6).U32(r.alarm);
+    b.U32(1).U32(r.advance).U32(1).U32(r.unit).U32(8).Raw(r.repeat);
     return b.Str();
 }
 

@@ -2,6 +2,8 @@
 
 #include "palm/datebook.h"
 
+#include "datebook_bytes.h"
+
 #include "platform/local_time.h"
 #include "platform/process.h"
 #include "tests/test_support.h"
@@ -12,6 +14,8 @@
 #include <ctime>
 #include <functional>
 #include <sstream>
+
+using dbtest::ScopedTimeZone;
 
 namespace {
 
@@ -31,20 +35,12 @@ long Parse(const std::string& text) {   // "YYYY-MM-DD[ HH:MM]", or with a T for
     return L(y, m, d, h, mi);
 }
 
-// The callers' day step: the next local midnight, robust against days of 23 and 25 hours.
-long NextLocalMidnight(long t) {
-    vemra::LocalParts p;
-    vemra::BreakLocal(t, p);
-    long m = vemra::MakeLocal(p.year, p.month, p.day, 0, 0, 0, p.isdst) + 90000;
-    vemra::BreakLocal(m, p);
-    return vemra::MakeLocal(p.year, p.month, p.day);
-}
-
-// Occurrences as the export walks them: from a day on, one call per day after the last one.
+// Occurrences as the export walks them: from a day on, one call per day after the last one
+// (from its next local midnight).
 std::string Walk(CDateBkRecord& rec, long from, std::size_t max) {
     std::string out;
     long t = from;
-    for (std::size_t n = 0; n < max && rec.CalcNextOccurrance(t, t) == 0; ++n, t = NextLocalMidnight(t))
+    for (std::size_t n = 0; n < max && rec.CalcNextOccurrance(t, t) == 0; ++n, t = vemra::ShiftLocalDays(t, 1, 0, 0, 0))
         out += (n ? ", " : "") + Text(t);
     return out;
 }
@@ -84,22 +80,6 @@ std::string Trim(const std::string& s) {
     return b == std::string::npos ? "" : s.substr(b, e - b + 1);
 }
 
-#ifndef _WIN32
-// The test's own time zone while it lives (natively only).
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const std::string& tz) : m_old(vemra::GetEnv("TZ")) { Set(tz); }
-    ~ScopedTimeZone() { Set(m_old); }
-
-private:
-    static void Set(const std::string& tz) {
-        vemra::SetEnv("TZ", tz);
-        tzset();
-    }
-    std::string m_old;
-};
-#endif
-
 TEST(DatebookRepeat, Occurrences) {
     std::istringstream file(vemra::test::ReadFile(vemra::test::DataFile("palm/occurrences.txt")));
     std::string line;
@@ -112,9 +92,8 @@ TEST(DatebookRepeat, Occurrences) {
         f.resize(6);
 #ifdef _WIN32
         if (f[0] != "-") continue;
-#else
-        ScopedTimeZone tz(f[0] == "-" ? vemra::GetEnv("TZ") : f[0]);
 #endif
+        ScopedTimeZone tz(f[0]);
         CDateBkTable table;
         CDateBkRecord rec(table, 1);
         table.AppendBlankRecord(rec);
@@ -133,9 +112,7 @@ TEST(DatebookRepeat, Occurrences) {
 // Natively in Berlin, where the day of the spring change has 23 hours: exceptions are whole
 // local days.
 TEST(DatebookRepeat, ExceptionDates) {
-#ifndef _WIN32
     ScopedTimeZone tz("Europe/Berlin");
-#endif
     CDateBkTable table;
     CDateBkRecord rec(table, 1);
     table.AppendBlankRecord(rec);
@@ -197,9 +174,7 @@ TEST(DatebookRepeat, SameRepeatingEvent) {
 // importer's "no end") in the zone of the moment only.
 TEST(DatebookRepeat, NoEnd) {
     for (long end : {-7L, 0L}) EXPECT_EQ(CDateOfMonth(1, 1, end, eSunday).GetEndDate(), end < 0 ? -1 : end);
-#ifndef _WIN32
     ScopedTimeZone ny("America/New_York");
-#endif
     EXPECT_EQ(CDateOfMonth(1, 1, L(2031, 12, 31), eSunday).GetEndDate(), -1);
     EXPECT_EQ(CDateOfMonth(1, 1, L(2031, 12, 30, 23), eSunday).GetEndDate(), L(2031, 12, 30, 23));
 }

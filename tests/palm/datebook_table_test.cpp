@@ -2,7 +2,7 @@
 
 #include "palm/datebook.h"
 
-#include "tests/test_support.h"
+#include "datebook_bytes.h"
 #include "platform/local_time.h"
 #include "tests/record_text.h"
 
@@ -13,6 +13,8 @@
 #include <numeric>
 #include <random>
 
+using dbtest::Sample;
+
 namespace {
 
 long Status(const CBaseRecord& r) {
@@ -20,10 +22,6 @@ long Status(const CBaseRecord& r) {
     r.GetStatus(s);
     return s;
 }
-
-// A hand-built file of ten records (see palm/sample.txt): the first with status bits the
-// program does not use, the second weekly with the file's own "no end" value.
-std::string Sample() { return vemra::test::ReadFile(vemra::test::DataFile("palm/sample.dat")); }
 
 // The bytes saved after one change to the record at index.
 std::string Changed(const std::string& bytes, long index, const std::function<void(CDateBkRecord&)>& change) {
