@@ -99,11 +99,6 @@ protected:
     void AddUsers() {
         for (const char* user : {"SmithJ", "Demo"}) test::AddDesktopUser(m_desktop, user);
     }
-    static CRegistryKey Options() {
-        CRegistryKey key;
-        key.Create(RegistryRoot::currentUser, ProfileSectionPath("Options"));
-        return key;
-    }
     static void AddComponent(const std::string& name, const std::string& creator, const char* dir, const char* file) {
         CRegistryKey key;
         ASSERT_TRUE(key.Create(RegistryRoot::currentUser, std::string(kUsr) + "\\" + name));
@@ -119,18 +114,33 @@ protected:
 
 }  // namespace
 
-TEST_F(SettingsTest, EmptyProfileGivesTheDefaults) {
+// An empty profile, or one whose values are of the wrong kind or size (the right sizes: see the
+// golden profile), gives the defaults; without a Palm Desktop key there is nowhere to put the
+// toolbar button.
+TEST_F(SettingsTest, EmptyProfileOrWrongKindsGiveTheDefaults) {
     AddUsers();
-    CSettings fresh;
-    test::ExpectGolden("settings/defaults.txt", Text(Stored(fresh)));
-    CSettings loaded;
-    loaded.Load();
+    const auto defaults = Stored(CSettings());
+    test::ExpectGolden("settings/defaults.txt", Text(defaults));
+    for (bool wrongKinds : {false, true}) {
+        CRegistryKey options;
+        if (wrongKinds) {
+            ASSERT_TRUE(options.Create(RegistryRoot::currentUser, ProfileSectionPath("Options")));
+            ASSERT_TRUE(options.SetString("daysahead", "5") && options.SetDword("separator", 59));
+            ASSERT_TRUE(options.SetBinary("fullformat", std::string(4, '\0')));
+            ASSERT_TRUE(options.SetString("exceptiondateseparator", ""));   // reads as the default space
+            ASSERT_TRUE(options.SetBinary("simplemapping", std::string(40, '\1')));
+            ASSERT_TRUE(options.SetBinary("repeatmapping", std::string(52, '\1')));
+            ASSERT_TRUE(options.SetDword("daysback", 2));
+        }
+        CSettings s;
+        s.Load();
+        EXPECT_EQ(s.m_mapping.m_pSettings, &s);
+        auto expected = defaults;
+        expected["palmdesktopbutton"] = "0";
+        if (wrongKinds) expected["daysback"] = "2";
+        EXPECT_EQ(Stored(s), expected) << wrongKinds;
+    }
     EXPECT_TRUE(m_sink.messages.empty());
-    EXPECT_EQ(loaded.m_mapping.m_pSettings, &loaded);
-    // Without a Palm Desktop key there is nowhere to put the toolbar button.
-    auto expected = Stored(fresh);
-    expected["palmdesktopbutton"] = "0";
-    EXPECT_EQ(Stored(loaded), expected);
 }
 
 TEST_F(SettingsTest, NoPalmDesktopUserIsReportedAndTheRecordStillComplete) {
@@ -155,27 +165,6 @@ TEST_F(SettingsTest, EveryKeyIsReadAndWrittenBackTheSame) {
     EXPECT_EQ(s.Save(), 0);
     test::ExpectGolden("settings/saved.reg", test::ReadFile(RegistryFilePath()));
     EXPECT_TRUE(m_sink.messages.empty());
-}
-
-TEST_F(SettingsTest, StoredValuesOfTheWrongKindOrSizeAreIgnored) {
-    AddUsers();
-    {
-        CRegistryKey options = Options();
-        ASSERT_TRUE(options.SetString("daysahead", "5"));
-        ASSERT_TRUE(options.SetDword("separator", 59));
-        ASSERT_TRUE(options.SetBinary("fullformat", std::string(4, '\0')));
-        ASSERT_TRUE(options.SetString("exceptiondateseparator", ""));
-        ASSERT_TRUE(options.SetBinary("simplemapping", std::string(40, '\1')));
-        ASSERT_TRUE(options.SetBinary("repeatmapping", std::string(52, '\1')));
-        ASSERT_TRUE(options.SetDword("daysback", 2));
-    }
-    CSettings s;
-    s.Load();
-    // An empty exception date separator reads as one space, the default.
-    auto expected = Stored(CSettings());
-    expected["daysback"] = "2";
-    expected["palmdesktopbutton"] = "0";
-    EXPECT_EQ(Stored(s), expected);   // the right sizes: see the golden profile
 }
 
 TEST_F(SettingsTest, SpanRunsFromMidnightToOneMinuteBeforeTheNextDay) {
@@ -227,21 +216,23 @@ TEST_F(SettingsTest, FindUserTakesDisplayAndFolderNames) {
     std::string text;
     s.GetPalmUserName(text);
     EXPECT_EQ(text, "John Smith");
-    s.GetDatebookPath(text);
-    EXPECT_EQ(text, m_desktop + "\\SmithJ\\datebook\\datebook.dat");
-
-    // -d replaces the user's datebook; the user is not even looked at.
-    s.m_dwPalmUserId = 12345;
-    s.m_strDatebookFile = "C:\\x\\datebook.dat";
-    s.GetDatebookPath(text);
-    EXPECT_EQ(text, "C:\\x\\datebook.dat");
-    EXPECT_TRUE(m_sink.messages.empty());
-    // A user that is gone: the message, and a path without a user part.
+    // The datebook: the user's; the one given with -d, the user not even looked at; for a user
+    // that is gone, a message and a path without a user part.
+    const struct {
+        uint32_t id;
+        const char* file;
+        std::string path;
+    } paths[] = {{1001, "", m_desktop + "\\SmithJ\\datebook\\datebook.dat"},
+                 {12345, "C:\\x\\datebook.dat", "C:\\x\\datebook.dat"},
+                 {12345, "", m_desktop + "\\datebook\\datebook.dat"}};
     CMessageBoxReporter reporter;
     s.m_pReporter = &reporter;
-    s.m_strDatebookFile.clear();
-    s.GetDatebookPath(text);
-    EXPECT_EQ(text, m_desktop + "\\datebook\\datebook.dat");
+    for (const auto& p : paths) {
+        s.m_dwPalmUserId = p.id;
+        s.m_strDatebookFile = p.file;
+        s.GetDatebookPath(text);
+        EXPECT_EQ(text, p.path);
+    }
     EXPECT_EQ(m_sink.messages, std::vector<std::string>{"Error getting Palm User Directory. Please save data in Palm Desktop first."});
 }
 
