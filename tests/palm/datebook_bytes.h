@@ -25,7 +25,9 @@ public:
 
 private:
     static void Set(const std::string& tz) {
-#ifndef _WIN32
+#ifdef _WIN32
+        (void)tz;
+#else
         vemra::SetEnv("TZ", tz);
         tzset();
 #endif
