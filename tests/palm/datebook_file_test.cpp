@@ -7,14 +7,12 @@
 #include "platform/codepage.h"
 #include "platform/file.h"
 #include "platform/local_time.h"
-#include "platform/process.h"
 #include "tests/record_text.h"
 #include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <ctime>
 #include <sstream>
 
 using namespace dbtest;

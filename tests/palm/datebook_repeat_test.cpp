@@ -5,14 +5,11 @@
 #include "datebook_bytes.h"
 
 #include "platform/local_time.h"
-#include "platform/process.h"
 #include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <ctime>
-#include <functional>
 #include <sstream>
 
 using dbtest::ScopedTimeZone;
