@@ -1,12 +1,39 @@
 #pragma once
-// Builds datebook.dat contents byte by byte from the published layout, independently of the
-// library's writer, so that reader and writer are both checked against the layout itself.
+// Datebook fixtures: the sample file, a time zone of the test's own, and datebook.dat contents
+// built byte by byte from the published layout, independently of the library's writer, so that
+// reader and writer are both checked against the layout itself.
 
 #include <cstdint>
+#include <ctime>
 #include <string>
-#include <vector>
+
+#include "platform/process.h"
+#include "tests/test_support.h"
 
 namespace dbtest {
+
+// A hand-built file of ten records, every repeat kind, both class tag forms, long and escaped
+// text lengths, status bits the program does not use, categories, exceptions without a rule and
+// alarm amounts beside clear flags (see palm/sample.txt).
+inline std::string Sample() { return vemra::test::ReadFile(vemra::test::DataFile("palm/sample.dat")); }
+
+// The test's own time zone while it lives (natively only: "-" keeps the machine's).
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const std::string& tz) : m_old(vemra::GetEnv("TZ")) { Set(tz == "-" ? m_old : tz); }
+    ~ScopedTimeZone() { Set(m_old); }
+
+private:
+    static void Set(const std::string& tz) {
+#ifdef _WIN32
+        (void)tz;
+#else
+        vemra::SetEnv("TZ", tz);
+        tzset();
+#endif
+    }
+    std::string m_old;
+};
 
 class Bytes {
 public:
@@ -26,55 +53,28 @@ public:
         return Raw(s);
     }
     const std::string& Str() const { return m_s; }
-    std::size_t Size() const { return m_s.size(); }
 
 private:
     std::string m_s;
 };
 
-struct Category {
-    std::uint32_t index, id, dirty;
-    std::string longName, shortName;
-};
-
-// Everything up to and including the entry count.
-inline std::string Header(std::size_t records, const std::vector<Category>& categories = {},
-                          const std::string& fileName = "C:\\Palm\\SmithJ\\datebook\\datebook.dat") {
+// Everything up to and including the entry count, without categories.
+inline std::string Header(std::size_t records, const std::string& fileName = "C:\\Palm\\SmithJ\\datebook\\datebook.dat") {
     Bytes b;
-    b.U32(0x44420100).Text(fileName).Text("").U32(static_cast<std::uint32_t>(categories.size() + 1))
-        .U32(static_cast<std::uint32_t>(categories.size()));
-    for (const auto& c : categories) b.U32(c.index).U32(c.id).U32(c.dirty).Text(c.longName).Text(c.shortName);
-    b.U32(0).U32(15).U32(0).U32(1).U32(2).U16(15);
+    b.U32(0x44420100).Text(fileName).Text("").U32(1).U32(0).U32(0).U32(15).U32(0).U32(1).U32(2).U16(15);
     for (std::uint16_t t : {1, 1, 1, 3, 1, 5, 1, 5, 6, 6, 1, 6, 1, 1, 8}) b.U16(t);
     b.U32(static_cast<std::uint32_t>(records * 15));
     return b.Str();
 }
 
-// The repeat field's value (after its type tag).
-inline std::string NoRepeat(const std::vector<std::uint32_t>& exceptions = {}) {
-    Bytes b;
-    b.U16(static_cast<std::uint16_t>(exceptions.size()));
-    for (auto e : exceptions) b.U32(e);
-    b.U16(0);
-    return b.Str();
-}
-
-// A repeat object: tag bytes (new class or class reference) and the common values; brand
-// fields follow from the caller.
-inline Bytes RepeatStart(const std::vector<std::uint32_t>& exceptions, const std::string& tag,
-                         std::uint32_t brand, std::uint32_t interval, std::uint32_t end,
-                         std::uint32_t firstDay = 0) {
-    Bytes b;
-    b.U16(static_cast<std::uint16_t>(exceptions.size()));
-    for (auto e : exceptions) b.U32(e);
-    b.Raw(tag).U32(brand).U32(interval).U32(end).U32(firstDay);
-    return b;
+// A repeat object without exceptions: tag bytes (new class or class reference) and the common
+// values; brand fields follow from the caller.
+inline Bytes RepeatStart(const std::string& tag, std::uint32_t brand) {
+    return Bytes().U16(0).Raw(tag).U32(brand).U32(1).U32(1100000000).U32(0);
 }
 
 inline std::string NewClass(const std::string& name) {
-    Bytes b;
-    b.U16(0xFFFF).U16(1).U16(static_cast<std::uint16_t>(name.size())).Raw(name);
-    return b.Str();
+    return Bytes().U16(0xFFFF).U16(1).U16(static_cast<std::uint16_t>(name.size())).Raw(name).Str();
 }
 
 inline std::string ClassRef(std::uint16_t number) { return Bytes().U16(0x8000 | number).Str(); }
@@ -85,16 +85,13 @@ struct Rec {
     std::uint32_t duration = 0;
     std::string note;
     std::uint32_t untimed = 0, isPrivate = 0, category = 0, alarm = 0, advance = 0xFFFFFFFF, unit = 0;
-    std::string repeat = NoRepeat();
+    std::string repeat = std::string(4, '\0');   // no exceptions, no rule
 };
 
 inline std::string Record(const Rec& r) {
     Bytes b;
     b.U32(1).U32(r.id).U32(1).U32(r.status).U32(1).U32(r.position).U32(3).U32(r.start).U32(1).U32(r.end);
-    b.U32(5).U32(0);
-    b.Text(r.description);
-    b.U32(1).U32(r.duration).U32(5).U32(0);
-    b.Text(r.note);
+    b.U32(5).U32(0).Text(r.description).U32(1).U32(r.duration).U32(5).U32(0).Text(r.note);
     b.U32(6).U32(r.untimed).U32(6).U32(r.isPrivate).U32(1).U32(r.category).U32(6).U32(r.alarm);
     b.U32(1).U32(r.advance).U32(1).U32(r.unit).U32(8).Raw(r.repeat);
     return b.Str();

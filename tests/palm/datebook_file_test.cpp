@@ -7,14 +7,12 @@
 #include "platform/codepage.h"
 #include "platform/file.h"
 #include "platform/local_time.h"
-#include "platform/process.h"
 #include "tests/record_text.h"
 #include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <ctime>
 #include <sstream>
 
 using namespace dbtest;
@@ -43,13 +41,9 @@ std::string Saved(CDateBkTable& table) {
     return out;
 }
 
-// A hand-built file of every repeat kind, both class tag forms, long and escaped text lengths,
-// status bits the program does not use, categories and exceptions without a rule.
-std::string SampleFile() { return vemra::test::ReadFile(vemra::test::DataFile("palm/sample.dat")); }
-
 TEST(DatebookFile, ReaderReturnsWhatTheBytesHold) {
     CDateBkTable table;
-    ASSERT_EQ(table.OpenFromMemory(SampleFile()), 0) << table.GetLastErrorText();
+    ASSERT_EQ(table.OpenFromMemory(Sample()), 0) << table.GetLastErrorText();
     vemra::test::ExpectGolden("palm/sample.txt", Dump(table));
     CDateBkRecord rec(table, 1);   // the last note, in the system's text
     std::string note;
@@ -58,32 +52,27 @@ TEST(DatebookFile, ReaderReturnsWhatTheBytesHold) {
     EXPECT_EQ(note, vemra::FileTextToSystem("Caf\xE9 \x80 x\xFF"));
 }
 
-// A file of weekly repeats long enough that the next class number passes 0x7FFE; its later
-// references then need the 0x7FFF escape.
+// A file of weekly repeats long enough that the next class number passes 0x7FFE: the last
+// three are daily, and CDayName becomes class 32767 (0x7FFF), too large for the short
+// reference form; its later references need the 0x7FFF escape.
 std::string BigNumberFile(bool escapeEarly) {
-    const std::size_t weekly = 32765;
+    const std::uint32_t weekly = 32765;
     std::string s = Header(weekly + 3);
-    for (std::size_t i = 0; i < weekly; ++i) {
+    for (std::uint32_t i = 0; i < weekly + 3; ++i) {
         Rec r;
-        r.id = static_cast<std::uint32_t>(i + 1);
+        r.id = i + 1;
         r.status = 1;
-        r.position = static_cast<std::uint32_t>(i);
-        r.start = 1000000000 + static_cast<std::uint32_t>(i) * 60;
-        const std::string tag = i == 0 ? NewClass("CWeekly")
-                                : escapeEarly && i == 1 ? Bytes().U16(0x7FFF).U32(0x80000001).Str()
-                                                        : ClassRef(1);
-        r.repeat = RepeatStart({}, tag, 2, 1, 1100000000).U32(1).U8(0x02).Str();
-        s += Record(r);
-    }
-    for (std::size_t i = weekly; i < weekly + 3; ++i) {
-        Rec r;
-        r.id = static_cast<std::uint32_t>(i + 1);
-        r.status = 1;
-        r.position = static_cast<std::uint32_t>(i);
-        r.start = 1000000000;
-        // CDayName becomes class 32767 (0x7FFF): too large for the short reference form.
-        const std::string tag = i == weekly ? NewClass("CDayName") : Bytes().U16(0x7FFF).U32(0x80007FFF).Str();
-        r.repeat = RepeatStart({}, tag, 1, 1, 1100000000).U32(4).Str();
+        r.position = i;
+        r.start = i < weekly ? 1000000000 + i * 60 : 1000000000;
+        if (i < weekly) {
+            const std::string tag = i == 0 ? NewClass("CWeekly")
+                                    : escapeEarly && i == 1 ? Bytes().U16(0x7FFF).U32(0x80000001).Str()
+                                                            : ClassRef(1);
+            r.repeat = RepeatStart(tag, 2).U32(1).U8(0x02).Str();
+        } else {
+            const std::string tag = i == weekly ? NewClass("CDayName") : Bytes().U16(0x7FFF).U32(0x80007FFF).Str();
+            r.repeat = RepeatStart(tag, 1).U32(4).Str();
+        }
         s += Record(r);
     }
     return s;
@@ -91,9 +80,9 @@ std::string BigNumberFile(bool escapeEarly) {
 
 TEST(DatebookFile, ReadSaveGivesTheSameBytes) {
     const std::vector<std::pair<const char*, std::string>> files = {
-        {"sample", SampleFile()},
+        {"sample", Sample()},
         {"no records", Header(0)},
-        {"categories only", Header(0, {{0, 5, 0, std::string(300, 'c'), "C"}}, "")},
+        {"categories only", vemra::test::ReadFile(vemra::test::DataFile("palm/categories.dat"))},
         {"big class numbers", BigNumberFile(false)},
         {"escape used early", BigNumberFile(true)},
     };
@@ -125,12 +114,7 @@ TEST(DatebookFile, LibraryWriterNumbersClassesLikeTheLayout) {
 // New records of every kind, texts of every length form and a Feb 29 rule: the writer's bytes
 // (checked once against the layout by hand), what they read back as, and a second save unchanged.
 TEST(DatebookFile, WrittenDatebookMatchesTheGoldenAndReadsBack) {
-#ifndef _WIN32
-    // Local times are in the bytes: the golden file is UTC's (natively only).
-    const std::string oldTz = vemra::GetEnv("TZ");
-    vemra::SetEnv("TZ", "UTC");
-    tzset();
-#endif
+    ScopedTimeZone tz("UTC");   // local times are in the bytes: the golden file is UTC's (natively only)
     vemra::test::ScratchDir dir;
     const std::string path = dir.File("new.dat");
     CDateBkTable table;   // never opened
@@ -181,8 +165,6 @@ TEST(DatebookFile, WrittenDatebookMatchesTheGoldenAndReadsBack) {
     EXPECT_TRUE(vemra::test::ReadFile(path) == first);
 #ifndef _WIN32
     vemra::test::ExpectGolden("palm/written.dat", layout);
-    vemra::SetEnv("TZ", oldTz);
-    tzset();
 #endif
 }
 
@@ -195,7 +177,7 @@ TEST(DatebookFile, RefusesWhatItDoesNotUnderstand) {
     for (std::string line; std::getline(golden, line);) {
         const std::string name = line.substr(0, line.find(": "));
         CDateBkTable table;
-        ASSERT_EQ(table.OpenFromMemory(SampleFile()), 0);
+        ASSERT_EQ(table.OpenFromMemory(Sample()), 0);
         EXPECT_NE(table.OpenFromMemory(vemra::test::ReadFile(vemra::test::DataFile("palm/refused/" + name + ".dat"))), 0);
         EXPECT_EQ(table.GetRecordCount(), 0) << name;
         std::string why = table.GetLastErrorText();
@@ -206,7 +188,7 @@ TEST(DatebookFile, RefusesWhatItDoesNotUnderstand) {
 }
 
 TEST(DatebookFile, RefusesEveryTruncation) {
-    const std::string full = SampleFile();
+    const std::string full = Sample();
     for (std::size_t n = 0; n < full.size(); ++n) {
         CDateBkTable table;
         EXPECT_NE(table.OpenFromMemory(std::string_view(full).substr(0, n)), 0) << n;

@@ -37,16 +37,16 @@ protected:
         if (desktop.Open(RegistryRoot::currentUser, "Software\\U.S. Robotics\\Pilot Desktop", RegistryAccess::readWrite))
             desktop.DeleteSubKey("Core");
     }
-    std::vector<std::string> Names() {
-        std::vector<std::string> names;
+    // The Desktop folder (or "none"), then each user as ID, name and directory.
+    static std::string View() {
+        std::string desktop, view = DesktopDirectory(desktop) > 0 ? desktop : "none";
         for (short i = 0; i < UserCount(); ++i) {
             uint32_t id = 0;
-            EXPECT_GT(UserIdAt(i, &id), 0);
-            std::string name;
-            EXPECT_GT(UserName(id, name), 0);
-            names.push_back(name);
+            std::string name, dir;
+            EXPECT_TRUE(UserIdAt(i, &id) > 0 && UserName(id, name) > 0 && UserDirectory(id, dir) > 0) << i;
+            view += "; " + std::to_string(id) + " " + name + " " + dir;
         }
-        return names;
+        return view;
     }
 
     ScratchDir m_dir;
@@ -57,66 +57,44 @@ protected:
 
 TEST_F(UserDataTest, UsersAreFoldersWithADatebookSortedByName) {
     SetEnv("VEMRA_PALM_DESKTOP", m_desktop);
-    test::AddDesktopUser(m_desktop, "SmithJ");
-    test::AddDesktopUser(m_desktop, "adams");
+    for (const char* folder : {"SmithJ", "adams", "Zed"}) test::AddDesktopUser(m_desktop, folder);
     test::AddDesktopUser(m_desktop, "NoDatebook", false);
     std::filesystem::create_directories(std::filesystem::path(m_desktop) / "EmptyFolder");
     test::WriteFile((std::filesystem::path(m_desktop) / "users.dat").string(), "not a folder");
-    test::AddDesktopUser(m_desktop, "Zed");
     // A file where the datebook folder should be does not make a user either.
     test::WriteFile((std::filesystem::path(m_desktop) / "Broken").string(), "");
 
-    EXPECT_EQ(Names(), (std::vector<std::string>{"adams", "SmithJ", "Zed"}));
+    // A folder's ID must never change: settings keep it (FNV-1a of the name, letter case counts).
+    EXPECT_EQ(View(), m_desktop + "; 3467258179 adams \\adams; 3525497614 SmithJ \\SmithJ; 437655700 Zed \\Zed");
+    EXPECT_NE(UserIdOfFolder("smithj"), UserIdOfFolder("SmithJ"));
     uint32_t id = 0;
-    EXPECT_EQ(UserIdAt(3, &id), 0);
-    EXPECT_EQ(UserIdAt(-1, &id), 0);
+    for (short index : {3, -1}) EXPECT_EQ(UserIdAt(index, &id), 0) << index;
     EXPECT_EQ(UserIdAt(0, nullptr), 0);
-
-    ASSERT_GT(UserIdAt(1, &id), 0);
-    EXPECT_EQ(id, 0xD222D30Eu) << "a folder's ID must never change: settings keep it (FNV-1a)";
-    EXPECT_NE(UserIdOfFolder("smithj"), id);
-    std::string dir;
-    EXPECT_GT(UserDirectory(id, dir), 0);
-    EXPECT_EQ(dir, "\\SmithJ");
-    std::string desktop;
-    EXPECT_GT(DesktopDirectory(desktop), 0);
-    EXPECT_EQ(desktop, m_desktop);
-
-    std::string text = "old";
-    EXPECT_EQ(UserName(UserIdOfFolder("NoDatebook"), text), 0);
-    EXPECT_EQ(text, "");
-    text = "old";
-    EXPECT_EQ(UserDirectory(12345, text), 0);
-    EXPECT_EQ(text, "");
+    for (auto lookup : {UserName, UserDirectory}) {   // no user: nothing, and the text emptied
+        std::string text = "old";
+        EXPECT_EQ(lookup(UserIdOfFolder("NoDatebook"), text), 0);
+        EXPECT_EQ(text, "");
+    }
 }
 
 TEST_F(UserDataTest, DesktopFolderComesFromTheRegistryUnlessOverridden) {
     test::AddDesktopUser(m_desktop, "Demo");
-    std::string desktop;
-    EXPECT_EQ(DesktopDirectory(desktop), 0);
-    EXPECT_EQ(UserCount(), 0);
-
+    EXPECT_EQ(View(), "none");
     CRegistryKey core;
     ASSERT_TRUE(core.Create(RegistryRoot::currentUser, kCore));
     ASSERT_TRUE(core.SetString("Path", m_desktop));
-    EXPECT_GT(DesktopDirectory(desktop), 0);
-    EXPECT_EQ(desktop, m_desktop);
-    EXPECT_EQ(Names(), std::vector<std::string>{"Demo"});
-
+    EXPECT_EQ(View(), m_desktop + "; 366791766 Demo \\Demo");
+    // A Desktop folder that does not exist has no users.
     SetEnv("VEMRA_PALM_DESKTOP", m_dir.File("Elsewhere"));
-    EXPECT_GT(DesktopDirectory(desktop), 0);
-    EXPECT_EQ(desktop, m_dir.File("Elsewhere"));
-    EXPECT_EQ(UserCount(), 0) << "a Desktop folder that does not exist has no users";
-
+    EXPECT_EQ(View(), m_dir.File("Elsewhere"));
     // A Path value of the wrong type is no Desktop folder.
     SetEnv("VEMRA_PALM_DESKTOP", "");
     ASSERT_TRUE(core.SetDword("Path", 1));
-    EXPECT_EQ(DesktopDirectory(desktop), 0);
-    EXPECT_EQ(UserCount(), 0);
+    EXPECT_EQ(View(), "none");
 }
 
-// Palm Desktop's own list names the users; entries without a folder and profiles are left out,
-// and a list that cannot be read leaves the folder scan.
+// Palm Desktop's own list names the users, with their HotSync IDs; entries without a folder and
+// profiles are left out, and a list that cannot be read leaves the folder scan.
 TEST_F(UserDataTest, UsersComeFromPalmDesktopsListWhenItCanBeRead) {
     SetEnv("VEMRA_PALM_DESKTOP", m_desktop);
     for (const char* folder : {"SmithJ", "AdamsA", "Profile1", "Unlisted"}) test::AddDesktopUser(m_desktop, folder);
@@ -124,22 +102,15 @@ TEST_F(UserDataTest, UsersComeFromPalmDesktopsListWhenItCanBeRead) {
                                              {0x2F1A0001, "John Smith", "SmithJ", true},
                                              {4000, "Gone User", "Gone", true},
                                              {1000, "Anna Adams", "AdamsA", false}});
-    const std::string usersDat = (std::filesystem::path(m_desktop) / "users.dat").string();
-    struct Case {
-        const char* name;
-        std::string bytes;
-        std::vector<std::string> users;
-    } const cases[] = {
-        {"the list", list, {"John Smith", "Anna Adams"}},
-        {"cut short", list.substr(0, list.size() - 5), {"AdamsA", "Profile1", "SmithJ", "Unlisted"}},
-        {"nobody whose folder exists", WriteUsersFile({{4000, "Gone User", "Gone", true}}),
-         {"AdamsA", "Profile1", "SmithJ", "Unlisted"}},
+    const std::string scan = m_desktop + "; 3765229062 AdamsA \\AdamsA; 2592400045 Profile1 \\Profile1; " +
+                             "3525497614 SmithJ \\SmithJ; 1401364151 Unlisted \\Unlisted";
+    const std::pair<std::string, std::string> cases[] = {
+        {list, m_desktop + "; 790233089 John Smith \\SmithJ; 1000 Anna Adams \\AdamsA"},
+        {list.substr(0, list.size() - 5), scan},   // cut short
+        {WriteUsersFile({{4000, "Gone User", "Gone", true}}), scan},   // nobody whose folder exists
     };
-    for (const Case& c : cases) {
-        test::WriteFile(usersDat, c.bytes);
-        EXPECT_EQ(Names(), c.users) << c.name;
+    for (const auto& [bytes, view] : cases) {
+        test::WriteFile((std::filesystem::path(m_desktop) / "users.dat").string(), bytes);
+        EXPECT_EQ(View(), view);
     }
-    test::WriteFile(usersDat, list);
-    uint32_t id = 0;
-    EXPECT_TRUE(UserIdAt(0, &id) && id == 0x2F1A0001u) << "the HotSync ID is Palm Desktop's own";
 }

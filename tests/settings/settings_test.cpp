@@ -26,16 +26,11 @@ const char kUsr[] = "Software\\U.S. Robotics\\Pilot Desktop";
 const char kPalmComputing[] = "Software\\Palm Computing\\Pilot Desktop";
 const char kFallback[] = "\\datebook\\datebook.dat";
 constexpr uint32_t kDate = 0x64617465;
+const std::string kDateBytes = "etad";   // kDate as stored, least significant byte first
 
 void RemoveKey(const std::string& parent, const std::string& name) {
     CRegistryKey key;
     if (key.Open(RegistryRoot::currentUser, parent, RegistryAccess::readWrite)) key.DeleteSubKey(name);
-}
-
-std::string Bytes(uint32_t v) {
-    std::string s(4, '\0');
-    for (int k = 0; k < 4; ++k) s[k] = static_cast<char>(v >> (8 * k));
-    return s;
 }
 
 std::string Ids(const int32_t* ids, std::size_t n) {
@@ -57,6 +52,20 @@ std::map<std::string, std::string> Stored(const CSettings& s) {
             {"daysahead", n(s.m_nDaysAhead)}, {"daysback", n(s.m_nDaysBack)}, {"lastfile", s.m_strFile},
             {"separator", s.m_strSeparator}, {"noduplicates", n(s.m_bNoDuplicates)},
             {"palmuserid", n(s.m_dwPalmUserId)}, {"minsize", n(s.m_nMinSize)}};
+}
+
+// The toolbar entry under a Palm Desktop key, as text; "none" if there is none.
+std::string Button(const std::string& parent) {
+    CRegistryKey button;
+    if (!button.Open(RegistryRoot::currentUser, parent + "\\ApplicationVEMRA")) return "none";
+    std::string directory, name, module;
+    uint32_t integrate = 0, creator = 0;
+    button.QueryString("Directory", directory);
+    button.QueryDword("Integrate", integrate);
+    button.QueryDword("Creator", creator);
+    button.QueryString("Name", name);
+    button.QueryString("Module", module);
+    return directory + " " + std::to_string(integrate) + " " + std::to_string(creator) + " " + name + " " + module;
 }
 
 std::string Text(const std::map<std::string, std::string>& values) {
@@ -90,11 +99,6 @@ protected:
     void AddUsers() {
         for (const char* user : {"SmithJ", "Demo"}) test::AddDesktopUser(m_desktop, user);
     }
-    static CRegistryKey Options() {
-        CRegistryKey key;
-        key.Create(RegistryRoot::currentUser, ProfileSectionPath("Options"));
-        return key;
-    }
     static void AddComponent(const std::string& name, const std::string& creator, const char* dir, const char* file) {
         CRegistryKey key;
         ASSERT_TRUE(key.Create(RegistryRoot::currentUser, std::string(kUsr) + "\\" + name));
@@ -110,18 +114,33 @@ protected:
 
 }  // namespace
 
-TEST_F(SettingsTest, EmptyProfileGivesTheDefaults) {
+// An empty profile, or one whose values are of the wrong kind or size (the right sizes: see the
+// golden profile), gives the defaults; without a Palm Desktop key there is nowhere to put the
+// toolbar button.
+TEST_F(SettingsTest, EmptyProfileOrWrongKindsGiveTheDefaults) {
     AddUsers();
-    CSettings fresh;
-    test::ExpectGolden("settings/defaults.txt", Text(Stored(fresh)));
-    CSettings loaded;
-    loaded.Load();
+    const auto defaults = Stored(CSettings());
+    test::ExpectGolden("settings/defaults.txt", Text(defaults));
+    for (bool wrongKinds : {false, true}) {
+        CRegistryKey options;
+        if (wrongKinds) {
+            ASSERT_TRUE(options.Create(RegistryRoot::currentUser, ProfileSectionPath("Options")));
+            ASSERT_TRUE(options.SetString("daysahead", "5") && options.SetDword("separator", 59));
+            ASSERT_TRUE(options.SetBinary("fullformat", std::string(4, '\0')));
+            ASSERT_TRUE(options.SetString("exceptiondateseparator", ""));   // reads as the default space
+            ASSERT_TRUE(options.SetBinary("simplemapping", std::string(40, '\1')));
+            ASSERT_TRUE(options.SetBinary("repeatmapping", std::string(52, '\1')));
+            ASSERT_TRUE(options.SetDword("daysback", 2));
+        }
+        CSettings s;
+        s.Load();
+        EXPECT_EQ(s.m_mapping.m_pSettings, &s);
+        auto expected = defaults;
+        expected["palmdesktopbutton"] = "0";
+        if (wrongKinds) expected["daysback"] = "2";
+        EXPECT_EQ(Stored(s), expected) << wrongKinds;
+    }
     EXPECT_TRUE(m_sink.messages.empty());
-    EXPECT_EQ(loaded.m_mapping.m_pSettings, &loaded);
-    // Without a Palm Desktop key there is nowhere to put the toolbar button.
-    auto expected = Stored(fresh);
-    expected["palmdesktopbutton"] = "0";
-    EXPECT_EQ(Stored(loaded), expected);
 }
 
 TEST_F(SettingsTest, NoPalmDesktopUserIsReportedAndTheRecordStillComplete) {
@@ -146,27 +165,6 @@ TEST_F(SettingsTest, EveryKeyIsReadAndWrittenBackTheSame) {
     EXPECT_EQ(s.Save(), 0);
     test::ExpectGolden("settings/saved.reg", test::ReadFile(RegistryFilePath()));
     EXPECT_TRUE(m_sink.messages.empty());
-}
-
-TEST_F(SettingsTest, StoredValuesOfTheWrongKindOrSizeAreIgnored) {
-    AddUsers();
-    {
-        CRegistryKey options = Options();
-        ASSERT_TRUE(options.SetString("daysahead", "5"));
-        ASSERT_TRUE(options.SetDword("separator", 59));
-        ASSERT_TRUE(options.SetBinary("fullformat", std::string(4, '\0')));
-        ASSERT_TRUE(options.SetString("exceptiondateseparator", ""));
-        ASSERT_TRUE(options.SetBinary("simplemapping", std::string(40, '\1')));
-        ASSERT_TRUE(options.SetBinary("repeatmapping", std::string(52, '\1')));
-        ASSERT_TRUE(options.SetDword("daysback", 2));
-    }
-    CSettings s;
-    s.Load();
-    // An empty exception date separator reads as one space, the default.
-    auto expected = Stored(CSettings());
-    expected["daysback"] = "2";
-    expected["palmdesktopbutton"] = "0";
-    EXPECT_EQ(Stored(s), expected);   // the right sizes: see the golden profile
 }
 
 TEST_F(SettingsTest, SpanRunsFromMidnightToOneMinuteBeforeTheNextDay) {
@@ -218,21 +216,23 @@ TEST_F(SettingsTest, FindUserTakesDisplayAndFolderNames) {
     std::string text;
     s.GetPalmUserName(text);
     EXPECT_EQ(text, "John Smith");
-    s.GetDatebookPath(text);
-    EXPECT_EQ(text, m_desktop + "\\SmithJ\\datebook\\datebook.dat");
-
-    // -d replaces the user's datebook; the user is not even looked at.
-    s.m_dwPalmUserId = 12345;
-    s.m_strDatebookFile = "C:\\x\\datebook.dat";
-    s.GetDatebookPath(text);
-    EXPECT_EQ(text, "C:\\x\\datebook.dat");
-    EXPECT_TRUE(m_sink.messages.empty());
-    // A user that is gone: the message, and a path without a user part.
+    // The datebook: the user's; the one given with -d, the user not even looked at; for a user
+    // that is gone, a message and a path without a user part.
+    const struct {
+        uint32_t id;
+        const char* file;
+        std::string path;
+    } paths[] = {{1001, "", m_desktop + "\\SmithJ\\datebook\\datebook.dat"},
+                 {12345, "C:\\x\\datebook.dat", "C:\\x\\datebook.dat"},
+                 {12345, "", m_desktop + "\\datebook\\datebook.dat"}};
     CMessageBoxReporter reporter;
     s.m_pReporter = &reporter;
-    s.m_strDatebookFile.clear();
-    s.GetDatebookPath(text);
-    EXPECT_EQ(text, m_desktop + "\\datebook\\datebook.dat");
+    for (const auto& p : paths) {
+        s.m_dwPalmUserId = p.id;
+        s.m_strDatebookFile = p.file;
+        s.GetDatebookPath(text);
+        EXPECT_EQ(text, p.path);
+    }
     EXPECT_EQ(m_sink.messages, std::vector<std::string>{"Error getting Palm User Directory. Please save data in Palm Desktop first."});
 }
 
@@ -244,17 +244,17 @@ TEST_F(SettingsTest, ComponentPath) {
         std::vector<Component> components;
         const char* expected;
     } cases[] = {
-        {"capital name", {{"COMPONENT3", Bytes(kDate), "Dbk", "x.dat"}}, "\\Dbk\\x.dat"},
-        {"directory with backslash", {{"component3", Bytes(kDate), "\\Dbk", "x.dat"}}, "\\Dbk\\x.dat"},
-        {"other creator", {{"Component1", Bytes(0x6D656D6F), "Memo", "m.dat"}}, kFallback},
-        {"creator of 3 bytes", {{"Component1", Bytes(kDate).substr(0, 3), "Dbk", "x.dat"}}, kFallback},
-        {"creator of 5 bytes", {{"Component1", Bytes(kDate) + "x", "Dbk", "x.dat"}}, kFallback},
-        {"not a component", {{"Compo", Bytes(kDate), "Dbk", "x.dat"}}, kFallback},
-        {"first match wins", {{"Component2", Bytes(kDate), "B", "b.dat"}, {"Component1", Bytes(kDate), "A", "a.dat"}},
+        {"capital name", {{"COMPONENT3", kDateBytes, "Dbk", "x.dat"}}, "\\Dbk\\x.dat"},
+        {"directory with backslash", {{"component3", kDateBytes, "\\Dbk", "x.dat"}}, "\\Dbk\\x.dat"},
+        {"other creator", {{"Component1", "omem", "Memo", "m.dat"}}, kFallback},
+        {"creator of 3 bytes", {{"Component1", kDateBytes.substr(0, 3), "Dbk", "x.dat"}}, kFallback},
+        {"creator of 5 bytes", {{"Component1", kDateBytes + "x", "Dbk", "x.dat"}}, kFallback},
+        {"not a component", {{"Compo", kDateBytes, "Dbk", "x.dat"}}, kFallback},
+        {"first match wins", {{"Component2", kDateBytes, "B", "b.dat"}, {"Component1", kDateBytes, "A", "a.dat"}},
          "\\A\\a.dat"},
         {"incomplete ones skipped",
-         {{"Component1", Bytes(kDate), "Dbk", nullptr}, {"Component2", Bytes(kDate), nullptr, "x.dat"},
-          {"Component3", Bytes(kDate), "Ok", "ok.dat"}},
+         {{"Component1", kDateBytes, "Dbk", nullptr}, {"Component2", kDateBytes, nullptr, "x.dat"},
+          {"Component3", kDateBytes, "Ok", "ok.dat"}},
          "\\Ok\\ok.dat"},
     };
     for (const auto& c : cases) {
@@ -266,12 +266,13 @@ TEST_F(SettingsTest, ComponentPath) {
 
 TEST_F(SettingsTest, DesktopButtonGoesIntoWhicheverPalmDesktopKeyExists) {
     AddUsers();
+    std::string exe = ExecutablePath();
+    if (exe.size() > 4 && exe[exe.size() - 4] == '.') exe = exe.substr(0, exe.size() - 3) + "exe";
+    const std::string entry = "Backup 1 1130458214 VEMRA " + exe;   // creator 'Calf'
     const struct {
         bool usr, palmComputing;
         const char* expectedIn;
     } cases[] = {{true, false, kUsr}, {false, true, kPalmComputing}, {true, true, kUsr}, {false, false, nullptr}};
-    std::string exe = ExecutablePath();
-    if (exe.size() > 4 && exe[exe.size() - 4] == '.') exe = exe.substr(0, exe.size() - 3) + "exe";
     for (const auto& c : cases) {
         Clean();
         CRegistryKey key;
@@ -280,41 +281,29 @@ TEST_F(SettingsTest, DesktopButtonGoesIntoWhicheverPalmDesktopKeyExists) {
         CSettings s;
         s.SetDesktopButton(true);
         EXPECT_EQ(s.m_bPalmDesktopButton, c.expectedIn != nullptr);
-        for (const char* parent : {kUsr, kPalmComputing}) {
-            CRegistryKey button;
-            const bool present = button.Open(RegistryRoot::currentUser, std::string(parent) + "\\ApplicationVEMRA");
-            EXPECT_EQ(present, c.expectedIn == parent) << c.usr << c.palmComputing << " " << parent;
-            if (!present) continue;
-            std::string directory, name, module;
-            uint32_t integrate = 0, creator = 0;
-            EXPECT_TRUE(button.QueryString("Directory", directory) && button.QueryDword("Integrate", integrate) &&
-                        button.QueryDword("Creator", creator) && button.QueryString("Name", name) &&
-                        button.QueryString("Module", module));
-            EXPECT_EQ(std::tie(directory, integrate, creator, name, module),
-                      std::make_tuple("Backup", 1u, 0x43616C66u, "VEMRA", exe));
-        }
+        for (const char* parent : {kUsr, kPalmComputing})
+            EXPECT_EQ(Button(parent), c.expectedIn == parent ? entry : "none") << c.usr << c.palmComputing << " " << parent;
     }
 }
 
 TEST_F(SettingsTest, TurningTheButtonOffRemovesTheEntryAtSaveAndLoad) {
     AddUsers();
-    const std::string entry = std::string(kUsr) + "\\ApplicationVEMRA";
     CRegistryKey key, button;
     ASSERT_TRUE(key.Create(RegistryRoot::currentUser, kUsr));
     CSettings s;
     s.Load();
     EXPECT_TRUE(s.m_bPalmDesktopButton);
-    EXPECT_TRUE(button.Open(RegistryRoot::currentUser, entry));
+    EXPECT_NE(Button(kUsr), "none");
 
     s.m_bPalmDesktopButton = false;
     s.Save();
-    EXPECT_FALSE(button.Open(RegistryRoot::currentUser, entry));
+    EXPECT_EQ(Button(kUsr), "none");
     EXPECT_TRUE(key.Open(RegistryRoot::currentUser, kUsr)) << "only the entry goes";
 
     // Still off at the next start: an entry made meanwhile goes again.
-    ASSERT_TRUE(button.Create(RegistryRoot::currentUser, entry));
+    ASSERT_TRUE(button.Create(RegistryRoot::currentUser, std::string(kUsr) + "\\ApplicationVEMRA"));
     CSettings next;
     next.Load();
     EXPECT_FALSE(next.m_bPalmDesktopButton);
-    EXPECT_FALSE(button.Open(RegistryRoot::currentUser, entry));
+    EXPECT_EQ(Button(kUsr), "none");
 }
