@@ -79,28 +79,28 @@ int ReportedStatus(int status) { return IsOptionPrefix('/') ? status : status & 
 
 }  // namespace
 
+// The requests a command line leaves in the settings: i(mport) e(xport) r(emove all) x (full
+// format), the file and the datebook.
 TEST_F(CommandLineTest, ArgumentsSetTheRequests) {
     const struct {
         const char* line;
         bool storedFullFormat;
-        bool import, exp, removeAll, fullFormat;
-        const char* file;
-        const char* datebook;
+        const char* requests;
         const char* user;
     } cases[] = {
-        {"", true, false, false, false, true, "", "", "Demo"},
-        {"-i a.csv -e b.csv", true, true, true, false, false, "b.csv", "", "Demo"},
-        {"-e out.csv -x", false, false, true, false, true, "out.csv", "", "Demo"},
-        {"-x -e out.csv", false, false, true, false, true, "out.csv", "", "Demo"},
-        {"-e out.csv", true, false, true, false, false, "out.csv", "", "Demo"},
-        {"-i a.csv b.csv", true, true, false, false, false, "b.csv", "", "Demo"},
-        {"-i", true, false, false, false, false, "", "", "Demo"},
-        {"-r", true, false, false, true, true, "", "", "Demo"},
-        {"-r -u smithj", true, false, false, true, false, "", "", "SmithJ"},
-        {"-U SmithJ -X -R", false, false, false, true, true, "", "", "SmithJ"},
-        {"-u demo smithj", true, false, false, false, false, "", "", "SmithJ"},
-        {"-d C:\\x\\datebook.dat -e out.csv", true, false, true, false, false, "out.csv", "C:\\x\\datebook.dat", "Demo"},
-        {"-e Mixed.CSV", true, false, true, false, false, "Mixed.CSV", "", "Demo"},
+        {"", true, "x  ", "Demo"},
+        {"-i a.csv -e b.csv", true, "ie b.csv ", "Demo"},
+        {"-e out.csv -x", false, "ex out.csv ", "Demo"},
+        {"-x -e out.csv", false, "ex out.csv ", "Demo"},
+        {"-e out.csv", true, "e out.csv ", "Demo"},
+        {"-i a.csv b.csv", true, "i b.csv ", "Demo"},
+        {"-i", true, "  ", "Demo"},
+        {"-r", true, "rx  ", "Demo"},
+        {"-r -u smithj", true, "r  ", "SmithJ"},
+        {"-U SmithJ -X -R", false, "rx  ", "SmithJ"},
+        {"-u demo smithj", true, "  ", "SmithJ"},
+        {"-d C:\\x\\datebook.dat -e out.csv", true, "e out.csv C:\\x\\datebook.dat", "Demo"},
+        {"-e Mixed.CSV", true, "e Mixed.CSV ", "Demo"},
     };
     for (const auto& c : cases) {
         CSettings s;
@@ -108,12 +108,9 @@ TEST_F(CommandLineTest, ArgumentsSetTheRequests) {
         CVEMRACommandLineInfo info(&s);
         EXPECT_TRUE(info.ParseCommandLine(Split(c.line))) << c.line;
         EXPECT_EQ(info.m_nExitStatus, 0) << c.line;
-        EXPECT_EQ(s.m_bImport, c.import) << c.line;
-        EXPECT_EQ(s.m_bExport, c.exp) << c.line;
-        EXPECT_EQ(s.m_bRemoveAll, c.removeAll) << c.line;
-        EXPECT_EQ(s.m_bFullFormat, c.fullFormat) << c.line;
-        EXPECT_EQ(s.m_strFile, c.file) << c.line;
-        EXPECT_EQ(s.m_strDatebookFile, c.datebook) << c.line;
+        const std::string flags = std::string(s.m_bImport ? "i" : "") + (s.m_bExport ? "e" : "") +
+                                  (s.m_bRemoveAll ? "r" : "") + (s.m_bFullFormat ? "x" : "");
+        EXPECT_EQ(flags + " " + s.m_strFile + " " + s.m_strDatebookFile, c.requests) << c.line;
         EXPECT_EQ(s.m_dwPalmUserId, UserIdOfFolder(c.user)) << c.line;
     }
     EXPECT_TRUE(m_sink.messages.empty());
@@ -176,21 +173,16 @@ TEST_F(CommandLineTest, AutomationSwitches) {
     for (const auto& c : cases) EXPECT_EQ(IsAutomationLaunch(c.args), c.automation) << ::testing::PrintToString(c.args);
 }
 
-TEST_F(CommandLineTest, ProgramUsageMistakesEndWithStatusMinusOne) {
-    const std::vector<std::vector<std::string>> cases = {{"-?"}, {"-x", "out.csv"}};
-    for (const auto& args : cases) {
+// The built program: usage mistakes end with status -1, no request at all with 0; both show the
+// usage, and natively the users too, the current one marked.
+TEST_F(CommandLineTest, ProgramShowsUsage) {
+    const std::vector<std::pair<std::vector<std::string>, int>> cases = {{{"-?"}, -1}, {{"-x", "out.csv"}, -1}, {{}, 0}};
+    for (const auto& [args, expected] : cases) {
         const auto [status, output] = RunProgram(args);
-        EXPECT_EQ(status, ReportedStatus(-1)) << args[0] << "\n" << output;
-        ExpectUsage(output, args[0]);
-    }
-}
-
-TEST_F(CommandLineTest, ProgramWithoutRequestShowsUsage) {
-    const auto [status, output] = RunProgram({});
-    EXPECT_EQ(status, 0) << output;
-    ExpectUsage(output, "no arguments");
-    if (!IsOptionPrefix('/')) {
-        // Natively the users are listed too, the current one marked.
-        EXPECT_NE(output.find("  Demo *"), std::string::npos) << output;
+        EXPECT_EQ(status, ReportedStatus(expected)) << ::testing::PrintToString(args) << "\n" << output;
+        ExpectUsage(output, ::testing::PrintToString(args));
+        if (args.empty() && !IsOptionPrefix('/')) {
+            EXPECT_NE(output.find("  Demo *"), std::string::npos) << output;
+        }
     }
 }
