@@ -150,50 +150,26 @@ TEST(CsvFileReader, ReadErrorIsNoEndOfFile) {
 TEST(CsvFileReader, RowsOfAnyLengthAreReadWhole) {
     ScratchDir dir;
     const std::string big(50000, 'x');
-    const std::string quoted(30000, '"');   // every quote doubled in the file
-    WriteFile(dir.File("big.csv"), "\"" + big + "\",\"" + quoted + "\"\r\n\"next\"\r\n");
-    for (std::size_t chunk : {std::size_t{7}, std::size_t{4096}, std::size_t{65536}}) {
-        CCsvFile file;
-        file.SetQuote("\"");
-        file.SetSeparator(",");
-        file.SetReadChunkSize(chunk);
-        ASSERT_EQ(file.OpenRead(dir.File("big.csv")), 0);
-        ASSERT_EQ(file.NextReadRow(), 0);
-        std::string a, b;
-        file.GetText(a);
-        file.GetText(b);
-        EXPECT_EQ(a, big);
-        EXPECT_EQ(b, std::string(15000, '"'));
-        ASSERT_EQ(file.NextReadRow(), 0);
-        file.GetText(a);
-        EXPECT_EQ(a, "next");
-        EXPECT_EQ(file.NextReadRow(), -1);
-    }
+    WriteFile(dir.File("big.csv"), "\"" + big + "\",\"" + std::string(30000, '"') + "\"\r\n\"next\"\r\n");   // quotes doubled
+    const Rows expected = {{big, std::string(15000, '"')}, {"next"}};
+    for (std::size_t chunk : {std::size_t{7}, std::size_t{4096}, std::size_t{65536}})
+        EXPECT_TRUE(ReadRows(dir.File("big.csv"), kDefault, chunk, expected) == expected) << chunk;
 }
 
 TEST(CsvFileReader, ProgressCountsConsumedBytes) {
     ScratchDir dir;
-    // One quoted cell of n letters and the row end.
-    auto quotedRow = [](std::size_t n, char letter) {
-        std::string row(n + 4, letter);
-        row[0] = row[n + 1] = '"';
-        row[n + 2] = '\r';
-        row[n + 3] = '\n';
-        return row;
-    };
-    const std::string row1 = quotedRow(600, 'a');   // 604 bytes
-    const std::string row2 = quotedRow(400, 'b');   // 404 bytes
-    WriteFile(dir.File("p.csv"), row1 + row2);
+    // Rows of 604 and 404 bytes.
+    WriteFile(dir.File("p.csv"), "\"" + std::string(600, 'a') + "\"\r\n\"" + std::string(400, 'b') + "\"\r\n");
     for (std::size_t chunk : {std::size_t{1}, std::size_t{100}, std::size_t{100000}}) {
         CCsvFile file;
         file.SetReadChunkSize(chunk);
         ASSERT_EQ(file.OpenRead(dir.File("p.csv")), 0);
-        EXPECT_EQ(file.GetProgressRange(), 1008 >> 8);
-        EXPECT_EQ(file.GetProgressPos(), 0);
-        ASSERT_EQ(file.NextReadRow(), 0);
-        EXPECT_EQ(file.GetProgressPos(), 604 >> 8) << chunk;
-        ASSERT_EQ(file.NextReadRow(), 0);
-        EXPECT_EQ(file.GetProgressPos(), 1008 >> 8) << chunk;
+        std::vector<long> progress = {file.GetProgressRange(), file.GetProgressPos()};
+        for (int row = 0; row < 2; ++row) {
+            ASSERT_EQ(file.NextReadRow(), 0);
+            progress.push_back(file.GetProgressPos());
+        }
+        EXPECT_EQ(progress, (std::vector<long>{1008 >> 8, 0, 604 >> 8, 1008 >> 8})) << chunk;
     }
 }
 
