@@ -28,6 +28,17 @@ inline std::vector<std::vector<std::string>> Cases(const std::string& name, std:
     return cases;
 }
 
+// A text with \r, \n, \t, \0 and \\ standing for those bytes.
+inline std::string Unescaped(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i] == '\\' && i + 1 < text.size() ? text[++i] : 0;
+        if (!c) out += text[i];
+        else out += c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c == '0' ? '\0' : c;
+    }
+    return out;
+}
+
 // A time as local "yyyy-mm-dd hh:mm".
 inline std::string LocalText(long t) {
     vemra::LocalParts p;
