@@ -117,27 +117,21 @@ void Export(CSettings& settings, const Layout& layout, const char* separator, co
 
 }  // namespace
 
-// The bytes of each layout's file. VEMRA_UPDATE_GOLDEN=1 rewrites the files (then review them).
-TEST(ExportFiles, MatchGoldenFiles) {
+// The bytes of each layout's file, as the golden files (VEMRA_UPDATE_GOLDEN=1 rewrites them; then
+// review them), and every written value reads back equal: a file exported from records imports
+// as the same records.
+TEST(ExportFiles, MatchGoldenFilesAndReadBackAsTheSameAppointments) {
     CSettings settings;
     vemra::test::ScratchDir dir;
+    const std::string path = dir.File("out.csv");
     for (const Layout& layout : kLayouts) {
-        SCOPED_TRACE(layout.golden);
-        Export(settings, layout, layout.exceptionSeparator, dir.File("out.csv"));
-        vemra::test::ExpectGolden(std::string("formats/") + layout.golden, vemra::test::ReadFile(dir.File("out.csv")));
-    }
-}
-
-// Every written value reads back equal: a file exported from records imports as the same records.
-TEST(ExportFiles, ReadBackAsTheSameAppointments) {
-    CSettings settings;
-    vemra::test::ScratchDir dir;
-    for (const Layout& layout : kLayouts) {
-        if (layout.removeLineBreaks) continue;   // line breaks removed are gone for good
         for (const char* exceptionSeparator : {" ", ";", ",", "\""}) {
             SCOPED_TRACE(std::string(layout.golden) + " exceptions separated by " + exceptionSeparator);
-            const std::string path = dir.File("rt.csv");
             Export(settings, layout, exceptionSeparator, path);
+            if (exceptionSeparator == std::string(layout.exceptionSeparator)) {
+                vemra::test::ExpectGolden(std::string("formats/") + layout.golden, vemra::test::ReadFile(path));
+            }
+            if (layout.removeLineBreaks) continue;   // line breaks removed are gone for good
             CDateBkTable source;
             Fill(source);
             CCsvFile file;
