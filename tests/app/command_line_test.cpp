@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
+#include <iterator>
+#include <sstream>
 
 #include "app/startup.h"
 #include "palm/user_data.h"
@@ -23,15 +24,8 @@ namespace {
 const char kApp[] = "vemra-app-test";
 
 std::vector<std::string> Split(const std::string& line) {
-    std::vector<std::string> args;
-    std::size_t start = 0;
-    while (start < line.size()) {
-        std::size_t end = line.find(' ', start);
-        if (end == std::string::npos) end = line.size();
-        if (end > start) args.push_back(line.substr(start, end - start));
-        start = end + 1;
-    }
-    return args;
+    std::istringstream words(line);
+    return {std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()};
 }
 
 class CommandLineTest : public ::testing::Test {
