@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
+#include <iterator>
+#include <sstream>
 
 #include "app/startup.h"
 #include "palm/user_data.h"
@@ -23,15 +24,8 @@ namespace {
 const char kApp[] = "vemra-app-test";
 
 std::vector<std::string> Split(const std::string& line) {
-    std::vector<std::string> args;
-    std::size_t start = 0;
-    while (start < line.size()) {
-        std::size_t end = line.find(' ', start);
-        if (end == std::string::npos) end = line.size();
-        if (end > start) args.push_back(line.substr(start, end - start));
-        start = end + 1;
-    }
-    return args;
+    std::istringstream words(line);
+    return {std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()};
 }
 
 class CommandLineTest : public ::testing::Test {
@@ -79,73 +73,55 @@ int ReportedStatus(int status) { return IsOptionPrefix('/') ? status : status & 
 
 }  // namespace
 
-TEST_F(CommandLineTest, ArgumentsSetTheRequests) {
-    const struct {
-        const char* line;
-        bool storedFullFormat;
-        bool import, exp, removeAll, fullFormat;
-        const char* file;
-        const char* datebook;
-        const char* user;
-    } cases[] = {
-        {"", true, false, false, false, true, "", "", "Demo"},
-        {"-i a.csv -e b.csv", true, true, true, false, false, "b.csv", "", "Demo"},
-        {"-e out.csv -x", false, false, true, false, true, "out.csv", "", "Demo"},
-        {"-x -e out.csv", false, false, true, false, true, "out.csv", "", "Demo"},
-        {"-e out.csv", true, false, true, false, false, "out.csv", "", "Demo"},
-        {"-i a.csv b.csv", true, true, false, false, false, "b.csv", "", "Demo"},
-        {"-i", true, false, false, false, false, "", "", "Demo"},
-        {"-r", true, false, false, true, true, "", "", "Demo"},
-        {"-r -u smithj", true, false, false, true, false, "", "", "SmithJ"},
-        {"-U SmithJ -X -R", false, false, false, true, true, "", "", "SmithJ"},
-        {"-u demo smithj", true, false, false, false, false, "", "", "SmithJ"},
-        {"-d C:\\x\\datebook.dat -e out.csv", true, false, true, false, false, "out.csv", "C:\\x\\datebook.dat", "Demo"},
-        {"-e Mixed.CSV", true, false, true, false, false, "Mixed.CSV", "", "Demo"},
-    };
-    for (const auto& c : cases) {
-        CSettings s;
-        s.m_bFullFormat = c.storedFullFormat;
-        CVEMRACommandLineInfo info(&s);
-        EXPECT_TRUE(info.ParseCommandLine(Split(c.line))) << c.line;
-        EXPECT_EQ(info.m_nExitStatus, 0) << c.line;
-        EXPECT_EQ(s.m_bImport, c.import) << c.line;
-        EXPECT_EQ(s.m_bExport, c.exp) << c.line;
-        EXPECT_EQ(s.m_bRemoveAll, c.removeAll) << c.line;
-        EXPECT_EQ(s.m_bFullFormat, c.fullFormat) << c.line;
-        EXPECT_EQ(s.m_strFile, c.file) << c.line;
-        EXPECT_EQ(s.m_strDatebookFile, c.datebook) << c.line;
-        EXPECT_EQ(s.m_dwPalmUserId, UserIdOfFolder(c.user)) << c.line;
-    }
-    EXPECT_TRUE(m_sink.messages.empty());
-}
-
-TEST_F(CommandLineTest, MistakesEndTheRunWithTheirStatus) {
+// What a command line leaves: its exit status and messages ("usage" for the usage text), and
+// when it holds, the requests i(mport) e(xport) r(emove all) x (full format)|file|datebook|user.
+TEST_F(CommandLineTest, ArgumentsSetTheRequestsOrEndTheRun) {
     const std::string usage = LoadResString(7);
     const struct {
         const char* line;
-        int status;
-        const char* message;
+        bool storedFullFormat;
+        const char* expected;
     } cases[] = {
-        {"-?", -1, nullptr},
-        {"-export f", -1, nullptr},
-        {"-x out.csv", -1, nullptr},
-        {"-r out.csv", -1, nullptr},
-        {"out.csv", -1, nullptr},
-        {"- x", -1, nullptr},
-        {"-q", -1, nullptr},
-        {"-u nosuchuser", 1, "Palm user not found in Desktop"},
-        {"-u nosuchuser -?", 1, "Palm user not found in Desktop"},
-        {"-? -u nosuchuser", -1, nullptr},
-        {"-e a.csv -u demo nobody", 1, "Palm user not found in Desktop"},
+        {"", true, "0 x|||Demo"},
+        {"-i a.csv -e b.csv", true, "0 ie|b.csv||Demo"},
+        {"-e out.csv -x", false, "0 ex|out.csv||Demo"},
+        {"-x -e out.csv", false, "0 ex|out.csv||Demo"},
+        {"-e out.csv", true, "0 e|out.csv||Demo"},
+        {"-i a.csv b.csv", true, "0 i|b.csv||Demo"},
+        {"-i", true, "0 |||Demo"},
+        {"-r", true, "0 rx|||Demo"},
+        {"-r -u smithj", true, "0 r|||SmithJ"},
+        {"-U SmithJ -X -R", false, "0 rx|||SmithJ"},
+        {"-u demo smithj", true, "0 |||SmithJ"},
+        {"-d C:\\x\\datebook.dat -e out.csv", true, "0 e|out.csv|C:\\x\\datebook.dat|Demo"},
+        {"-e Mixed.CSV", true, "0 e|Mixed.CSV||Demo"},
+        {"-?", true, "-1 usage"},
+        {"-export f", true, "-1 usage"},
+        {"-x out.csv", true, "-1 usage"},
+        {"-r out.csv", true, "-1 usage"},
+        {"out.csv", true, "-1 usage"},
+        {"- x", true, "-1 usage"},
+        {"-q", true, "-1 usage"},
+        {"-u nosuchuser", true, "1 Palm user not found in Desktop"},
+        {"-u nosuchuser -?", true, "1 Palm user not found in Desktop"},
+        {"-? -u nosuchuser", true, "-1 usage"},
+        {"-e a.csv -u demo nobody", true, "1 Palm user not found in Desktop"},
     };
     for (const auto& c : cases) {
         m_sink.messages.clear();
         CSettings s;
+        s.m_bFullFormat = c.storedFullFormat;
         CVEMRACommandLineInfo info(&s);
-        EXPECT_FALSE(info.ParseCommandLine(Split(c.line))) << c.line;
-        EXPECT_EQ(info.m_nExitStatus, c.status) << c.line;
-        ASSERT_EQ(m_sink.messages.size(), 1u) << c.line;
-        EXPECT_EQ(m_sink.messages[0], c.message ? c.message : usage) << c.line;
+        const bool holds = info.ParseCommandLine(Split(c.line));
+        std::string got = std::to_string(info.m_nExitStatus);
+        for (const std::string& message : m_sink.messages) got += " " + (message == usage ? "usage" : message);
+        if (holds) {
+            const uint32_t id = s.m_dwPalmUserId;
+            got += std::string(" ") + (s.m_bImport ? "i" : "") + (s.m_bExport ? "e" : "") + (s.m_bRemoveAll ? "r" : "") +
+                   (s.m_bFullFormat ? "x" : "") + "|" + s.m_strFile + "|" + s.m_strDatebookFile + "|" +
+                   (id == UserIdOfFolder("Demo") ? "Demo" : id == UserIdOfFolder("SmithJ") ? "SmithJ" : std::to_string(id));
+        }
+        EXPECT_EQ(got, c.expected) << c.line;
     }
 }
 
@@ -176,21 +152,16 @@ TEST_F(CommandLineTest, AutomationSwitches) {
     for (const auto& c : cases) EXPECT_EQ(IsAutomationLaunch(c.args), c.automation) << ::testing::PrintToString(c.args);
 }
 
-TEST_F(CommandLineTest, ProgramUsageMistakesEndWithStatusMinusOne) {
-    const std::vector<std::vector<std::string>> cases = {{"-?"}, {"-x", "out.csv"}};
-    for (const auto& args : cases) {
+// The built program: usage mistakes end with status -1, no request at all with 0; both show the
+// usage, and natively the users too, the current one marked.
+TEST_F(CommandLineTest, ProgramShowsUsage) {
+    const std::vector<std::pair<std::vector<std::string>, int>> cases = {{{"-?"}, -1}, {{"-x", "out.csv"}, -1}, {{}, 0}};
+    for (const auto& [args, expected] : cases) {
         const auto [status, output] = RunProgram(args);
-        EXPECT_EQ(status, ReportedStatus(-1)) << args[0] << "\n" << output;
-        ExpectUsage(output, args[0]);
-    }
-}
-
-TEST_F(CommandLineTest, ProgramWithoutRequestShowsUsage) {
-    const auto [status, output] = RunProgram({});
-    EXPECT_EQ(status, 0) << output;
-    ExpectUsage(output, "no arguments");
-    if (!IsOptionPrefix('/')) {
-        // Natively the users are listed too, the current one marked.
-        EXPECT_NE(output.find("  Demo *"), std::string::npos) << output;
+        EXPECT_EQ(status, ReportedStatus(expected)) << ::testing::PrintToString(args) << "\n" << output;
+        ExpectUsage(output, ::testing::PrintToString(args));
+        if (args.empty() && !IsOptionPrefix('/')) {
+            EXPECT_NE(output.find("  Demo *"), std::string::npos) << output;
+        }
     }
 }

@@ -7,10 +7,12 @@
 
 #include "platform/file.h"
 #include "platform/local_time.h"
+#include "tests/formats/data_cases.h"
 #include "tests/test_support.h"
 
 using vemra::test::ReadFile;
 using vemra::test::ScratchDir;
+using vemra::test::Unescaped;
 using vemra::test::WriteFile;
 using Rows = std::vector<std::vector<std::string>>;
 
@@ -63,66 +65,38 @@ std::string Show(const Rows& rows) {
     return s;
 }
 
+// Rows of as many cells as Show() shows (no cell of the cases holds "><" or "][").
+Rows Shape(const std::string& shown) {
+    Rows rows;
+    for (std::size_t from = 0; from < shown.size();) {
+        std::size_t end = shown.find("][", from);
+        if (end == std::string::npos) end = shown.size() - 1;
+        const std::string row = shown.substr(from + 1, end - from - 1);
+        std::size_t cells = row.empty() ? 0 : 1;
+        for (std::size_t at = 0; (at = row.find("><", at)) != std::string::npos; ++at) ++cells;
+        rows.emplace_back(cells);
+        from = end + 1;
+    }
+    return rows;
+}
+
 }  // namespace
 
-// Every reading rule, at every size of read chunk, so that no buffer boundary can hide a fault.
-// Data that cannot be told apart into rows fails the reading after the rows before it, rather
-// than coming back as one long row that an import would take for a header.
+// Every reading rule of tests/data/formats/csv_read_cases.txt, at every size of read chunk, so
+// that no buffer boundary can hide a fault. Data that cannot be told apart into rows fails the
+// reading after the rows before it, rather than coming back as one long row that an import
+// would take for a header.
 TEST(CsvFileReader, RulesHoldAtEveryChunkBoundary) {
-    const struct Case {
-        const char* name;
-        std::string input;
-        Format format;
-        Rows rows;
-        bool fails = false;
-    } cases[] = {
-        {"plain and quoted cells", "\"a\",\"b,c\",d\r\n", kDefault, {{"a", "b,c", "d"}}},
-        {"doubled quotes", "\"say \"\"hi\"\"\",x\r\n", kDefault, {{"say \"hi\"", "x"}}},
-        {"bare line feed stays in the row", "\"one\ntwo\",\"n\"\r\n\"z\"\r\n", kDefault, {{"one\ntwo", "n"}, {"z"}}},
-        {"empty line is a row without cells", "\"a\"\r\n\r\n\"b\"\r\n", kDefault, {{"a"}, {}, {"b"}}},
-        {"last row without line end", "\"a\",\"b\"\r\n\"c\",\"d\"", kDefault, {{"a", "b"}, {"c", "d"}}},
-        {"CR LF inside quotes stays in the cell", "\"ab\r\ncd\",e\r\n\"f\"\r\n", kDefault, {{"ab\r\ncd", "e"}, {"f"}}},
-        {"CR LF inside quotes of a line feed file", "\"a\r\nb\"\nc\n", kDefault, {{"a\r\nb"}, {"c"}}},
-        {"CR LF inside quotes before the first row end", "\"a\r\nb\"\r\nc\nd\r\n", kDefault, {{"a\r\nb"}, {"c\nd"}}},
-        {"quoted cell open to the end of a CR LF file", "h\r\n\"open\r\nrest\r\n", kDefault, {{"h"}}, true},
-        {"closing quote followed by text runs on", "\"ab\"cd,ef\",g\r\n", kDefault, {{"abcd,ef", "g"}}},
-        {"quote in a plain cell", "ab\"c,d\r\n", kDefault, {{"ab\"c", "d"}}},
-        {"empty cells", ",,\"\",\"\"\r\n", kDefault, {{"", "", "", ""}}},
-        {"after a CR LF row end bare line feeds stay in rows", "h\r\na\nb,c\r\n", kDefault, {{"h"}, {"a\nb", "c"}}},
-        {"line feed row ends", "\"a\",\"b\"\n\"c\",d\n", kDefault, {{"a", "b"}, {"c", "d"}}},
-        {"line feed rows without quotes", "a\nb\nc\n", kDefault, {{"a"}, {"b"}, {"c"}}},
-        {"line feed inside quotes stays in the cell", "\"one\ntwo\",x\n\"z\"\n", kDefault, {{"one\ntwo", "x"}, {"z"}}},
-        {"doubled quote before a line feed in a cell", "\"a\"\"\nb\",c\n", kDefault, {{"a\"\nb", "c"}}},
-        {"quote dropped inside a cell keeps it open", "\"a\"b\nc\",d\ne\n", kDefault, {{"ab\nc", "d"}, {"e"}}},
-        {"empty line feed rows", "a\n\nb\n", kDefault, {{"a"}, {}, {"b"}}},
-        {"CR LF ends rows of a line feed file too", "a\nb\r\nc\n", kDefault, {{"a"}, {"b"}, {"c"}}},
-        {"last line feed row without line end", "a\nb", kDefault, {{"a"}, {"b"}}},
-        {"line feed rows with custom quote", "'x\ny';1\n'z';2\n", {"'", ";"}, {{"x\ny", "1"}, {"z", "2"}}},
-        {"line feed rows without any quote", "\"a\nb\"\n", {"", ","}, {{"\"a"}, {"b\""}}},
-        {"carriage return before the row end", "a\r\r\nb\r\n", kDefault, {{"a\r"}, {"b"}}},
-        {"row ends at a NUL byte", std::string("ab\0cd,e\r\nf\r\n", 12), kDefault, {{"ab"}, {"f"}}},
-        {"custom quote and separator", "'a;b';'it''s';c\r\n", {"'", ";"}, {{"a;b", "it's", "c"}}},
-        {"custom quote dropped or ending the cell", "'it's';'x'y';z\r\n", {"'", ";"}, {{"its", "xy", "z"}}},
-        {"empty quote: nothing is a quote", "\"a\",b\r\n", {"", ","}, {{"\"a\"", "b"}}},
-        {"empty separator: one cell", "\"a\"\"b\"\r\n", {"\"", ""}, {{"a\"b"}}},
-        {"longer texts take no effect on reading", "<<a;;b>>\r\n", {"<<", ";;"}, {{"<<a;;b>>"}}},
-        {"empty file", "", kDefault, {}},
-        {"only a line end", "\r\n", kDefault, {{}}},
-        {"carriage returns alone", "\"a\",\"b\"\r\"c\",\"d\"\r", kDefault, {}, true},
-        {"one row ending in a carriage return", "a\r", kDefault, {}, true},
-        {"quoted cell open to the end of a line feed file", "h\n\"open,x\nmore\nrows\n", kDefault, {{"h"}}, true},
-        {"carriage return inside quotes is text", "\"a\rb\",c\n", kDefault, {{"a\rb", "c"}}},
-        {"open quote in a CR LF file ends with its row", "h\r\n\"open\nrest", kDefault, {{"h"}, {"open\nrest"}}},
-    };
     ScratchDir dir;
-    for (const Case& c : cases) {
-        const std::string path = dir.File("in.csv");
-        WriteFile(path, c.input);
-        for (std::size_t chunk = 1; chunk <= c.input.size() + 1; ++chunk) {
+    const std::string path = dir.File("in.csv");
+    for (const auto& c : vemra::test::Cases("formats/csv_read_cases.txt", 6)) {
+        const std::string input = Unescaped(c[1]), rows = Unescaped(c[4]);
+        WriteFile(path, input);
+        for (std::size_t chunk = 1; chunk <= input.size() + 1; ++chunk) {
             bool failed = false;
-            const Rows got = ReadRows(path, c.format, chunk, c.rows, &failed);
-            ASSERT_EQ(Show(got), Show(c.rows)) << c.name << ", chunk " << chunk;
-            ASSERT_EQ(failed, c.fails) << c.name << ", chunk " << chunk;
+            const Rows got = ReadRows(path, {c[2].c_str(), c[3].c_str()}, chunk, Shape(rows), &failed);
+            ASSERT_EQ(Show(got), rows) << c[0] << ", chunk " << chunk;
+            ASSERT_EQ(failed, c[5] == "1") << c[0] << ", chunk " << chunk;
         }
     }
 }
@@ -150,50 +124,26 @@ TEST(CsvFileReader, ReadErrorIsNoEndOfFile) {
 TEST(CsvFileReader, RowsOfAnyLengthAreReadWhole) {
     ScratchDir dir;
     const std::string big(50000, 'x');
-    const std::string quoted(30000, '"');   // every quote doubled in the file
-    WriteFile(dir.File("big.csv"), "\"" + big + "\",\"" + quoted + "\"\r\n\"next\"\r\n");
-    for (std::size_t chunk : {std::size_t{7}, std::size_t{4096}, std::size_t{65536}}) {
-        CCsvFile file;
-        file.SetQuote("\"");
-        file.SetSeparator(",");
-        file.SetReadChunkSize(chunk);
-        ASSERT_EQ(file.OpenRead(dir.File("big.csv")), 0);
-        ASSERT_EQ(file.NextReadRow(), 0);
-        std::string a, b;
-        file.GetText(a);
-        file.GetText(b);
-        EXPECT_EQ(a, big);
-        EXPECT_EQ(b, std::string(15000, '"'));
-        ASSERT_EQ(file.NextReadRow(), 0);
-        file.GetText(a);
-        EXPECT_EQ(a, "next");
-        EXPECT_EQ(file.NextReadRow(), -1);
-    }
+    WriteFile(dir.File("big.csv"), "\"" + big + "\",\"" + std::string(30000, '"') + "\"\r\n\"next\"\r\n");   // quotes doubled
+    const Rows expected = {{big, std::string(15000, '"')}, {"next"}};
+    for (std::size_t chunk : {std::size_t{7}, std::size_t{4096}, std::size_t{65536}})
+        EXPECT_TRUE(ReadRows(dir.File("big.csv"), kDefault, chunk, expected) == expected) << chunk;
 }
 
 TEST(CsvFileReader, ProgressCountsConsumedBytes) {
     ScratchDir dir;
-    // One quoted cell of n letters and the row end.
-    auto quotedRow = [](std::size_t n, char letter) {
-        std::string row(n + 4, letter);
-        row[0] = row[n + 1] = '"';
-        row[n + 2] = '\r';
-        row[n + 3] = '\n';
-        return row;
-    };
-    const std::string row1 = quotedRow(600, 'a');   // 604 bytes
-    const std::string row2 = quotedRow(400, 'b');   // 404 bytes
-    WriteFile(dir.File("p.csv"), row1 + row2);
+    // Rows of 604 and 404 bytes.
+    WriteFile(dir.File("p.csv"), "\"" + std::string(600, 'a') + "\"\r\n\"" + std::string(400, 'b') + "\"\r\n");
     for (std::size_t chunk : {std::size_t{1}, std::size_t{100}, std::size_t{100000}}) {
         CCsvFile file;
         file.SetReadChunkSize(chunk);
         ASSERT_EQ(file.OpenRead(dir.File("p.csv")), 0);
-        EXPECT_EQ(file.GetProgressRange(), 1008 >> 8);
-        EXPECT_EQ(file.GetProgressPos(), 0);
-        ASSERT_EQ(file.NextReadRow(), 0);
-        EXPECT_EQ(file.GetProgressPos(), 604 >> 8) << chunk;
-        ASSERT_EQ(file.NextReadRow(), 0);
-        EXPECT_EQ(file.GetProgressPos(), 1008 >> 8) << chunk;
+        std::vector<long> progress = {file.GetProgressRange(), file.GetProgressPos()};
+        for (int row = 0; row < 2; ++row) {
+            ASSERT_EQ(file.NextReadRow(), 0);
+            progress.push_back(file.GetProgressPos());
+        }
+        EXPECT_EQ(progress, (std::vector<long>{1008 >> 8, 0, 604 >> 8, 1008 >> 8})) << chunk;
     }
 }
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -10,6 +9,7 @@
 #include "platform/local_time.h"
 #include "settings/field_mapping.h"
 #include "settings/settings.h"
+#include "tests/formats/data_cases.h"
 #include "tests/test_support.h"
 
 using vemra::MakeLocal;
@@ -28,38 +28,11 @@ public:
     }
 };
 
-vemra::LocalParts Parts(long t) {
-    vemra::LocalParts p;
-    vemra::BreakLocal(t, p);
-    return p;
-}
-
-// A CSV file holding content, opened for reading and positioned on its first row.
-template <class FileType = CCsvFile>
-class CsvRow {
-public:
-    explicit CsvRow(const std::string& content) {
-        vemra::test::WriteFile(m_dir.File("row.csv"), content);
-        m_file.SetQuote("\"");
-        m_file.SetSeparator(",");
-        m_file.OpenRead(m_dir.File("row.csv"));
-        m_file.NextReadRow();
-    }
-    FileType& File() { return m_file; }
-
-private:
-    vemra::test::ScratchDir m_dir;
-    FileType m_file;
-};
-
 // A time as local parts ("today" for today's date), 0 as 0.
 std::string When(long t) {
     if (t == 0) return "0";
-    const vemra::LocalParts p = Parts(t);
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", p.year, p.month, p.day, p.hour, p.minute);
-    if (vemra::LocalMidnight(t) == vemra::LocalMidnight(vemra::Now())) return std::string("today").append(buf + 10);
-    return buf;
+    const std::string text = vemra::test::LocalText(t);
+    return vemra::LocalMidnight(t) == vemra::LocalMidnight(vemra::Now()) ? "today" + text.substr(10) : text;
 }
 
 std::string Escaped(std::string text) {
@@ -116,7 +89,7 @@ TEST(FieldMappingRows, ReadCellRules) {
     std::string dump;
     for (const auto& [id, cell] : cases) {
         SCOPED_TRACE(std::to_string(id) + " <" + cell + ">");
-        CsvRow<> row(std::string("\"") + cell + "\",\"next\"\r\n");
+        vemra::test::CsvRow<> row(std::string("\"") + cell + "\",\"next\"\r\n");
         CApptValues v = start;
         const int result = mapping.ReadCell(row.File(), v, id);
         dump.append(std::to_string(id)).append(" <").append(Escaped(cell)).append("> ").append(std::to_string(result));
@@ -132,7 +105,7 @@ TEST(FieldMappingRows, ReadCellRules) {
     vemra::test::ExpectGolden("formats/read_cells.txt", dump);
     // No field: nothing is read.
     for (int id : {23, 24, -1}) {
-        CsvRow<> row("\"a\"\r\n");
+        vemra::test::CsvRow<> row("\"a\"\r\n");
         CApptValues v;
         EXPECT_EQ(mapping.ReadCell(row.File(), v, id), 0);
         std::string cell;
@@ -145,7 +118,7 @@ TEST(FieldMappingRows, UnreadableNumbersAreRejected) {
     CFieldMapping mapping;
     const struct { int id; int result; } cases[] = {{8, 105}, {12, 107}, {22, 110}};
     for (const auto& c : cases) {
-        CsvRow<CUnreadableIntFile> row("\"7\"\r\n");
+        vemra::test::CsvRow<CUnreadableIntFile> row("\"7\"\r\n");
         CApptValues v;
         EXPECT_EQ(mapping.ReadCell(row.File(), v, c.id), c.result) << c.id;
         EXPECT_EQ(row.File().GetRowText(), "7");

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <sstream>
 
 #include "formats/value_text.h"
 #include "platform/local_time.h"
@@ -136,22 +135,17 @@ TEST(LocaleDates, PicturesFollowTheEnvironmentAtEachCall) {
 TEST(LocaleDates, ParsingCases) {
     const LocalePictures ja{"ja-JP", "yyyy\u5e74MM\u6708dd\u65e5", "HH\u6642mm\u5206", false, true};
     const LocalePictures ko{"ko-KR", "yy'. 'M'. 'd", "tt h\uc2dc mm\ubd84", false, true};
-    std::istringstream file(vemra::test::ReadFile(vemra::test::DataFile("formats/date_parsing.txt")));
-    int cases = 0;
-    for (std::string line; std::getline(file, line); ++cases) {
-        if (line.empty() || line[0] == '#') continue;
-        std::vector<std::string> f;
-        std::istringstream fields(line);
-        for (std::string x; std::getline(fields, x, '|');) f.push_back(x);
-        f.resize(4);
+    const auto cases = test::Cases("formats/date_parsing.txt", 4, '|');
+    for (const auto& f : cases) {
+        SCOPED_TRACE(f[0] + "|" + f[1] + "|" + f[2]);
         if (f[0] == "strftime") {
-            EXPECT_EQ(PictureFromStrftime(f[1], f[2] == "1"), f[3]) << line;
+            EXPECT_EQ(PictureFromStrftime(f[1], f[2] == "1"), f[3]);
             continue;
         }
         DateTimeParts p;
         const bool ok = f[0] == "native" ? ParseDateTimeWithOrder(f[1], f[2] == "M", 2020, p)
                                          : ParseDateTimeFor(f[1], f[0] == "ja" ? ja : ko, 2020, p);
-        EXPECT_EQ(Parsed(ok, {p.year, p.month, p.day, p.hour, p.minute}), f[3]) << line;
+        EXPECT_EQ(Parsed(ok, {p.year, p.month, p.day, p.hour, p.minute}), f[3]);
     }
-    EXPECT_GT(cases, 50);
+    EXPECT_GE(cases.size(), 50u);
 }

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -18,25 +17,6 @@ using vemra::MakeLocal;
 
 namespace {
 
-// A blank record of an unopened table, starting on 2002-03-04 10:00 (a Monday).
-struct Scratch {
-    Scratch() {
-        table.AppendBlankRecord(record);
-        record.SetStartTime(MakeLocal(2002, 3, 4, 10, 0));
-        record.SetEndTime(MakeLocal(2002, 3, 4, 11, 0));
-    }
-    CDateBkTable table;
-    CDateBkRecord record{table, 1};
-};
-
-std::string Local(long t) {
-    vemra::LocalParts p;
-    if (!vemra::BreakLocal(t, p)) return "?";
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", p.year, p.month, p.day, p.hour, p.minute);
-    return buf;
-}
-
 // "yyyy-mm-dd" as local midnight, "0" as 0.
 long Date(const std::string& text) {
     return text == "0" ? 0 : MakeLocal(std::stoi(text.substr(0, 4)), std::stoi(text.substr(5, 2)), std::stoi(text.substr(8, 2)));
@@ -51,7 +31,9 @@ TEST(ApplyRepeatInfo, RulesAndRejections) {
     // name, type, date, week days, week index, end, exceptions, separator
     for (const auto& c : vemra::test::Cases("formats/repeat_rule_cases.txt", 8)) {
         settings.m_strExceptionDateSeparator = c[7] == "space" ? " " : c[7] == "none" ? "" : c[7];
-        Scratch s;
+        vemra::test::Scratch s;
+        s.record.SetStartTime(MakeLocal(2002, 3, 4, 10, 0));   // a Monday
+        s.record.SetEndTime(MakeLocal(2002, 3, 4, 11, 0));
         CApptValues v;
         v.m_timeDate = Date(c[2]);
         v.m_strRepeatType = c[1];
@@ -66,7 +48,7 @@ TEST(ApplyRepeatInfo, RulesAndRejections) {
         dump.append(c[0]).append(": ").append(std::to_string(result)).append(" <").append(file.GetRowText());
         std::string rule = vemra::test::RuleText(s.record);
         const auto at = rule.find(" end=") + 5, stop = rule.find(' ', at);   // an end date as local parts
-        if (at > 5 && rule.compare(at, 2, "-1") != 0) rule.replace(at, stop - at, Local(std::stol(rule.substr(at, stop - at))));
+        if (at > 5 && rule.compare(at, 2, "-1") != 0) rule.replace(at, stop - at, vemra::test::LocalText(std::stol(rule.substr(at, stop - at))));
         dump.append("> ").append(rule).append(" exceptions=");
         dump.append(std::to_string(s.record.GetNumExceptions())).append("\n");
     }
@@ -81,25 +63,20 @@ TEST(ReadRows, TimesCompletedAndRowsRejected) {
     for (const auto& c : vemra::test::Cases("formats/read_row_cases.txt", 4)) {   // name, default length, full layout, row
         SCOPED_TRACE(c[0]);
         settings.m_nDefaultApptLength = std::stoi(c[1]);
-        CDateBkTable table;
-        CDateBkRecord record(table, 1);
-        table.AppendBlankRecord(record);
-        vemra::test::ScratchDir dir;
-        vemra::test::WriteFile(dir.File("r.csv"), c[3] + "\r\n");
-        CCsvFile file;
-        file.SetQuote("\"");
-        file.SetSeparator(",");
-        ASSERT_EQ(file.OpenRead(dir.File("r.csv")), 0);
-        const auto read = [&] { return c[2] == "1" ? settings.m_mapping.ReadFullRow(file, record) : settings.m_mapping.ReadSimpleRow(file, record); };
+        vemra::test::Scratch s;
+        vemra::test::CsvRow<> row(c[3] + "\r\n", false);
+        const auto read = [&] {
+            return c[2] == "1" ? settings.m_mapping.ReadFullRow(row.File(), s.record) : settings.m_mapping.ReadSimpleRow(row.File(), s.record);
+        };
         const int result = read();
         EXPECT_EQ(read(), -1);
         dump.append(c[0]).append(": ").append(std::to_string(result));
         if (result == 0) {
             long start = 0, end = 0;
-            record.GetStartTime(start);
-            record.GetEndTime(end);
-            dump.append(" ").append(Local(start)).append(" to ").append(end ? Local(end) : "0");
-            dump.append(record.IsUnTimed() ? " untimed" : "");
+            s.record.GetStartTime(start);
+            s.record.GetEndTime(end);
+            dump.append(" ").append(vemra::test::LocalText(start)).append(" to ").append(end ? vemra::test::LocalText(end) : "0");
+            dump.append(s.record.IsUnTimed() ? " untimed" : "");
         }
         dump.append("\n");
     }
