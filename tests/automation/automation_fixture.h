@@ -3,19 +3,23 @@
 // stored out of start order), bob (one) and Carol (an empty, unreadable datebook file).
 // The script client walk.vbs and its transcript expect exactly these values.
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <utility>
 
 #include "palm/datebook.h"
 #include "platform/local_time.h"
+#include "platform/process.h"
 #include "tests/test_support.h"
 #include "tests/transfer/transfer_test_support.h"
 
 namespace vemra::test {
 
-// Returns the path of Alice's datebook file.
+// Makes the folder, points VEMRA_PALM_DESKTOP at it, and returns the path of Alice's datebook file.
 inline std::string MakeAutomationDesktop(const std::string& desktop) {
+    std::filesystem::create_directories(desktop);
+    SetEnv("VEMRA_PALM_DESKTOP", desktop);
     for (const char* user : {"Alice", "bob", "Carol"}) AddDesktopUser(desktop, user);   // Carol's: the table library cannot open it
     Appt dentist = Timed("Dentist", 2002, 3, 4, 14, 30, 15, 15);
     dentist.isPrivate = true;

@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <functional>
 #include <sstream>
 #include <tuple>
@@ -63,10 +62,7 @@ protected:
     void SetUp() override {
         SetEnv("VEMRA_REGISTRY", m_dir.File("registry.reg"));
         SetProfileApplicationName("vemra-automation-test");
-        m_desktop = m_dir.File("Palm");
-        std::filesystem::create_directories(m_desktop);
-        SetEnv("VEMRA_PALM_DESKTOP", m_desktop);
-        m_alicePath = test::MakeAutomationDesktop(m_desktop);
+        m_alicePath = test::MakeAutomationDesktop(m_dir.File("Palm"));
         m_app = std::make_shared<CVEMRADlgAutoProxy>();
     }
     void TearDown() override { SetEnv("VEMRA_PALM_DESKTOP", ""); }
@@ -78,7 +74,7 @@ protected:
     std::shared_ptr<CAutoObject> Entry(int index) { return Item(*Entries(1), index).object; }
 
     ScratchDir m_dir;
-    std::string m_desktop, m_alicePath;
+    std::string m_alicePath;
     std::shared_ptr<CVEMRADlgAutoProxy> m_app;
     test::MessageCapture m_messages;
 };

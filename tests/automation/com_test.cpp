@@ -33,8 +33,6 @@ struct CallResult {
     ~CallResult() { VariantClear(&value); }
 };
 
-std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
-
 VARIANT I4(LONG n) {
     VARIANT v{};
     v.vt = VT_I4;
@@ -42,18 +40,11 @@ VARIANT I4(LONG n) {
     return v;
 }
 
-VARIANT Str(const wchar_t* text) {
-    VARIANT v{};
-    v.vt = VT_BSTR;
-    v.bstrVal = SysAllocString(text);
-    return v;
-}
-
 // One call by name; args in the script's order. Named: the value of a put, or a named argument.
 std::unique_ptr<CallResult> Call(IDispatch* d, const char* name, WORD flags, std::vector<VARIANT> args = {},
                                  bool nameTheArgument = false) {
     auto r = std::make_unique<CallResult>();
-    std::wstring wname = Wide(name);
+    std::wstring wname(name, name + strlen(name));
     LPOLESTR names[] = {wname.data()};
     DISPID id = 0;
     r->hr = d->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
@@ -74,9 +65,7 @@ std::unique_ptr<CallResult> Call(IDispatch* d, const char* name, WORD flags, std
     if (r->hr == DISP_E_EXCEPTION) {
         r->scode = info.scode;
         r->code = info.wCode ? info.wCode : static_cast<WORD>(info.scode & 0xFFFF);
-        if (info.bstrDescription) {
-            for (const wchar_t* c = info.bstrDescription; *c; ++c) r->description += static_cast<char>(*c);
-        }
+        r->description.assign(info.bstrDescription, info.bstrDescription + SysStringLen(info.bstrDescription));
         SysFreeString(info.bstrDescription);
         SysFreeString(info.bstrSource);
         SysFreeString(info.bstrHelpFile);
@@ -151,10 +140,7 @@ class ComTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         s_dir = new ScratchDir;
-        s_desktop = s_dir->File("Palm");
-        std::filesystem::create_directories(s_desktop);
-        test::MakeAutomationDesktop(s_desktop);
-        SetEnv("VEMRA_PALM_DESKTOP", s_desktop);
+        test::MakeAutomationDesktop(s_dir->File("Palm"));
         SetEnv("VEMRA_UNATTENDED", "1");
         SetProfileApplicationName("vemra-com-test");
         CoInitialize(nullptr);
@@ -186,11 +172,9 @@ protected:
     }
 
     static ScratchDir* s_dir;
-    static std::string s_desktop;
     static std::vector<DWORD> s_serversBefore;
 };
 ScratchDir* ComTest::s_dir = nullptr;
-std::string ComTest::s_desktop;
 std::vector<DWORD> ComTest::s_serversBefore;
 
 TEST_F(ComTest, DispatchInProcess) {
@@ -217,14 +201,11 @@ TEST_F(ComTest, DispatchInProcess) {
     VARIANT byRef = I4(2), ref{};
     ref.vt = VT_I4 | VT_BYREF;
     ref.plVal = &byRef.lVal;
+    // (A text index, a word for one, two indexes and the read-only error's text: see walk.vbs.)
     const std::vector<Case> cases = {
-        {"count", "Count", DISPATCH_PROPERTYGET, {}, false, S_OK, 0, 0, ""},
         {"unknown name", "countx", DISPATCH_PROPERTYGET, {}, false, DISP_E_UNKNOWNNAME, 0, 0, ""},
-        {"item as text", "item", DISPATCH_METHOD | DISPATCH_PROPERTYGET, {Str(L"3")}, false, S_OK, 0, 0, ""},
         {"item by reference", "item", DISPATCH_METHOD, {ref}, false, S_OK, 0, 0, ""},
-        {"item of a word", "item", DISPATCH_METHOD, {Str(L"abc")}, false, DISP_E_TYPEMISMATCH, 0, 0, ""},
         {"item without index", "item", DISPATCH_METHOD, {}, false, DISP_E_BADPARAMCOUNT, 0, 0, ""},
-        {"item with two", "item", DISPATCH_METHOD, {I4(1), I4(2)}, false, DISP_E_BADPARAMCOUNT, 0, 0, ""},
         {"count with one", "count", DISPATCH_PROPERTYGET, {I4(1)}, false, DISP_E_BADPARAMCOUNT, 0, 0, ""},
         {"named index", "item", DISPATCH_METHOD, {I4(1)}, true, DISP_E_NONAMEDARGS, 0, 0, ""},
         {"item 0", "item", DISPATCH_METHOD, {I4(0)}, false, DISP_E_EXCEPTION, 113, 0, "invalid index"},
