@@ -164,14 +164,12 @@ TEST_F(ExcelFileTest, WritesGoToTheSheetInBlocks) {
             calls += line + "\n";
         }
         calls += "--\n";
-        const auto back = ReadRows(static_cast<long>(rows.size() > 2 ? rows[2].size() : 1));
-        ASSERT_EQ(back.size(), rows.size() - 1);
-        for (std::size_t i = 1; i < rows.size(); ++i)
-            EXPECT_EQ(back[i - 1][0], rows[i][0][0] == '#' ? rows[i][0].substr(1) : rows[i][0]) << i;
-        if (rows.size() == 6) {
-            EXPECT_EQ(back[1], rows[2]);
-        }
     }
+    // The last book's cells, where long texts split the blocks (the values within whole blocks
+    // read back in RowsStreamedByTheRowFileReadBack).
+    std::vector<std::vector<std::string>> cells(books[2].begin() + 1, books[2].end());
+    for (auto& row : cells) row.resize(6);
+    EXPECT_EQ(ReadRows(6), cells);
     ExpectGolden("excel/write_calls.txt", calls);
     CXlsSheet sheet;
     ASSERT_EQ(ReadXlsWorkbook(ReadFile(path), sheet), XlsError::none);
@@ -286,11 +284,9 @@ TEST_F(ExcelFileTest, FailuresFailTheOperationWithTheirReason) {
     EXPECT_TRUE(file->HasError());
 
     // Any call that fails during a write: the write fails with its reason and leaves no file.
-    const long calls = [&] {
-        log->calls = 0;
-        WriteRows({{"a", "b"}, {"c", "d"}});
-        return log->calls;
-    }();
+    log->calls = 0;
+    WriteRows({{"a", "b"}});
+    const long calls = log->calls;
     for (long failAt = 0; failAt < calls; ++failAt) {
         SCOPED_TRACE(failAt);
         RemoveFile(path);
@@ -305,8 +301,8 @@ TEST_F(ExcelFileTest, FailuresFailTheOperationWithTheirReason) {
             result = f->CloseWrite();
         }
         // A refused SaveAs with the file format is tried again without it (older Excel versions).
-        const bool retried = log->lines[static_cast<std::size_t>(failAt)].find("SaveAs(") != std::string::npos &&
-                             log->lines[static_cast<std::size_t>(failAt)].ends_with(",56)");
+        const std::string& refused = log->lines[static_cast<std::size_t>(failAt)];
+        const bool retried = refused.starts_with("Add.SaveAs(") && refused.ends_with(",56)");
         EXPECT_EQ(result, retried ? 0 : -1);
         EXPECT_EQ(f->GetErrorText(), retried ? "" : "refused on purpose");
         EXPECT_EQ(FileExists(path), retried);

@@ -64,18 +64,16 @@ TEST_F(LibreOfficeTest, EngineWorkbooksOpenWithTheSameCells) {
     }
 }
 
-// openpyxl, a reader of its own, finds the same cells with the same types.
+// openpyxl, a reader of its own, finds the same cells with the same types (as a golden list).
 TEST_F(LibreOfficeTest, OpenpyxlFindsTheSameCells) {
     if (std::system("/usr/bin/python3 -c 'import openpyxl' 2>/dev/null") != 0) GTEST_SKIP() << "python3-openpyxl is not installed";
     const std::string path = dir.File("engine.xlsx"), out = dir.File("cells.txt");
     WriteEngineWorkbook(path);
     const std::string command = "/usr/bin/python3 -c \"import openpyxl,sys\n"
-                                "for row in openpyxl.load_workbook(sys.argv[1]).active.iter_rows(max_row=3):\n"
+                                "for row in openpyxl.load_workbook(sys.argv[1]).active.iter_rows():\n"
                                 " for c in row: print(c.coordinate, c.data_type, repr(c.value))\" '" + path + "' >'" + out + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
-    EXPECT_EQ(ReadFile(out), "A1 s 'Text'\nB1 s 'Date'\nC1 s 'Time'\nD1 s 'Number'\n"
-                             "A2 s 'Lunch with Anna'\nB2 d datetime.datetime(2026, 1, 28, 0, 0)\nC2 d datetime.time(0, 15)\nD2 n -3\n"
-                             "A3 s '12 apples'\nB3 d datetime.datetime(2026, 2, 28, 0, 0)\nC3 d datetime.time(3, 16)\nD3 n 997\n");
+    ExpectGolden("excel/openpyxl_of_engine.xlsx.txt", ReadFile(out));
 }
 
 }  // namespace
