@@ -21,11 +21,8 @@ inline std::string MakeAutomationDesktop(const std::string& desktop) {
     std::filesystem::create_directories(desktop);
     SetEnv("VEMRA_PALM_DESKTOP", desktop);
     for (const char* user : {"Alice", "bob", "Carol"}) AddDesktopUser(desktop, user);   // Carol's: the table library cannot open it
-    Appt dentist = Timed("Dentist", 2002, 3, 4, 14, 30, 15, 15);
-    dentist.isPrivate = true;
-    dentist.alarm = 10;
-    dentist.unit = eHours;
-    dentist.note = "Bring the card";
+    const Appt dentist{.text = "Dentist", .start = MakeLocal(2002, 3, 4, 14, 30), .end = MakeLocal(2002, 3, 4, 15, 15),
+                       .isPrivate = true, .alarm = 10, .unit = eHours, .note = "Bring the card"};
     using Repeat = std::function<void(CDateBkRecord&)>;
     const std::pair<Appt, Repeat> appts[] = {
         {dentist, [](CDateBkRecord&) {}},

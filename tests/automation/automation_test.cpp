@@ -46,10 +46,8 @@ std::string Text(const CAutoVariant& v) {
     case AutoType::boolean: return v.n ? "true" : "false";
     case AutoType::date: return std::to_string(v.date);
     case AutoType::text: return v.text;
-    case AutoType::object: return "object";
-    case AutoType::none: break;
+    default: return "none";   // no property of an entry is an object
     }
-    return "none";
 }
 
 double Day(int y, int m, int d) { return OleDateFromParts(y, m, d); }

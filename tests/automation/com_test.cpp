@@ -50,15 +50,9 @@ std::unique_ptr<CallResult> Call(IDispatch* d, const char* name, WORD flags, std
     r->hr = d->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
     if (FAILED(r->hr)) return r;
     std::vector<VARIANT> reversed(args.rbegin(), args.rend());
-    DISPID putId = DISPID_PROPERTYPUT, namedId = 1;
-    DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-    if (flags & DISPATCH_PROPERTYPUT) {
-        params.rgdispidNamedArgs = &putId;
-        params.cNamedArgs = 1;
-    } else if (nameTheArgument) {
-        params.rgdispidNamedArgs = &namedId;
-        params.cNamedArgs = 1;
-    }
+    DISPID named = flags & DISPATCH_PROPERTYPUT ? DISPID_PROPERTYPUT : 1;
+    const UINT namedCount = (flags & DISPATCH_PROPERTYPUT) || nameTheArgument ? 1 : 0;
+    DISPPARAMS params{reversed.data(), &named, static_cast<UINT>(reversed.size()), namedCount};
     EXCEPINFO info{};
     UINT argError = 0;
     r->hr = d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &r->value, &info, &argError);
@@ -128,9 +122,10 @@ std::string RegisteredTo(const std::string& program) {
     return ClsidText() + "|VEMRA.Application|VEMRA.Application|\"" + full + "\"";
 }
 
-test::ChildResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& outBase) {
+test::ChildResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& outBase,
+                             const test::Environment& env = {}) {
     test::CChild child;
-    if (!child.Start(program, args, {}, outBase)) return {};
+    if (!child.Start(program, args, env, outBase)) return {};
     return child.Wait(kChildTimeoutMs);
 }
 
@@ -171,17 +166,14 @@ protected:
         return app;
     }
 
-    static ScratchDir* s_dir;
-    static std::vector<DWORD> s_serversBefore;
+    static inline ScratchDir* s_dir = nullptr;
+    static inline std::vector<DWORD> s_serversBefore;
 };
-ScratchDir* ComTest::s_dir = nullptr;
-std::vector<DWORD> ComTest::s_serversBefore;
 
 TEST_F(ComTest, DispatchInProcess) {
     IDispatch* app = com::DispatchOf(std::make_shared<CVEMRADlgAutoProxy>());
     ASSERT_NE(app, nullptr);
     auto users = Call(app, "USERS", DISPATCH_PROPERTYGET);
-    ASSERT_EQ(users->hr, S_OK);
     auto again = Call(app, "Users", DISPATCH_PROPERTYGET);
     EXPECT_EQ(Object(*again), Object(*users));   // one contained collection
     IDispatch* u = Object(*users);
@@ -245,10 +237,8 @@ TEST_F(ComTest, NoPalmDesktopNeverBlocksTheClient) {
     const std::string script = s_dir->File("nopalm.js");
     test::WriteFile(script, "var n = new ActiveXObject('VEMRA.Application').users.count;\r\n"
                             "CollectGarbage();\r\nWScript.Quit(n === 0 ? 0 : 1);\r\n");
-    test::CChild child;
-    ASSERT_TRUE(child.Start("cscript.exe", {"//nologo", script}, {{"VEMRA_PALM_DESKTOP", s_dir->File("nowhere")}},
-                            s_dir->File("nopalm")));
-    const auto r = child.Wait(kChildTimeoutMs);
+    const auto r = RunProgram("cscript.exe", {"//nologo", script}, s_dir->File("nopalm"),
+                              {{"VEMRA_PALM_DESKTOP", s_dir->File("nowhere")}});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_TRUE(WaitForServers(before)) << Servers();
 }
