@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
 #include "automation/automation.h"
@@ -27,9 +28,7 @@ constexpr int kChildTimeoutMs = 120000;
 struct CallResult {
     HRESULT hr = E_FAIL;
     VARIANT value{};
-    WORD code = 0;
-    HRESULT scode = 0;
-    std::string description;
+    std::string exception;   // "<wCode or the scode's low word> <scode, hex> <description>"
     ~CallResult() { VariantClear(&value); }
 };
 
@@ -57,9 +56,11 @@ std::unique_ptr<CallResult> Call(IDispatch* d, const char* name, WORD flags, std
     UINT argError = 0;
     r->hr = d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &r->value, &info, &argError);
     if (r->hr == DISP_E_EXCEPTION) {
-        r->scode = info.scode;
-        r->code = info.wCode ? info.wCode : static_cast<WORD>(info.scode & 0xFFFF);
-        r->description.assign(info.bstrDescription, info.bstrDescription + SysStringLen(info.bstrDescription));
+        const unsigned code = info.wCode ? info.wCode : static_cast<unsigned>(info.scode & 0xFFFF);
+        char head[32];
+        std::snprintf(head, sizeof head, "%u %lx ", code, static_cast<unsigned long>(info.scode));
+        r->exception.assign(info.bstrDescription, info.bstrDescription + SysStringLen(info.bstrDescription));
+        r->exception.insert(0, head);
         SysFreeString(info.bstrDescription);
         SysFreeString(info.bstrSource);
         SysFreeString(info.bstrHelpFile);
@@ -186,31 +187,28 @@ TEST_F(ComTest, DispatchInProcess) {
         std::vector<VARIANT> args;
         bool named;
         HRESULT hr;
-        WORD code;   // the low word of the error: 113 is vbObjectError + 113
-        HRESULT scode;   // 0 for a member's own error, which travels in wCode alone
-        const char* description;
+        // An exception's wCode (113 is vbObjectError + 113), scode (0 for a member's own error,
+        // which travels in wCode alone) and description.
+        const char* exception;
     };
     VARIANT byRef = I4(2), ref{};
     ref.vt = VT_I4 | VT_BYREF;
     ref.plVal = &byRef.lVal;
     // (A text index, a word for one, two indexes and the read-only error's text: see walk.vbs.)
     const std::vector<Case> cases = {
-        {"unknown name", "countx", DISPATCH_PROPERTYGET, {}, false, DISP_E_UNKNOWNNAME, 0, 0, ""},
-        {"item by reference", "item", DISPATCH_METHOD, {ref}, false, S_OK, 0, 0, ""},
-        {"item without index", "item", DISPATCH_METHOD, {}, false, DISP_E_BADPARAMCOUNT, 0, 0, ""},
-        {"count with one", "count", DISPATCH_PROPERTYGET, {I4(1)}, false, DISP_E_BADPARAMCOUNT, 0, 0, ""},
-        {"named index", "item", DISPATCH_METHOD, {I4(1)}, true, DISP_E_NONAMEDARGS, 0, 0, ""},
-        {"item 0", "item", DISPATCH_METHOD, {I4(0)}, false, DISP_E_EXCEPTION, 113, 0, "invalid index"},
-        {"set count", "count", DISPATCH_PROPERTYPUT, {I4(4)}, false, DISP_E_EXCEPTION, 383, static_cast<HRESULT>(0x800A017F),
-         "Set not supported (read-only property)."},   // error 383 to Basic clients
+        {"unknown name", "countx", DISPATCH_PROPERTYGET, {}, false, DISP_E_UNKNOWNNAME, ""},
+        {"item by reference", "item", DISPATCH_METHOD, {ref}, false, S_OK, ""},
+        {"item without index", "item", DISPATCH_METHOD, {}, false, DISP_E_BADPARAMCOUNT, ""},
+        {"count with one", "count", DISPATCH_PROPERTYGET, {I4(1)}, false, DISP_E_BADPARAMCOUNT, ""},
+        {"named index", "item", DISPATCH_METHOD, {I4(1)}, true, DISP_E_NONAMEDARGS, ""},
+        {"item 0", "item", DISPATCH_METHOD, {I4(0)}, false, DISP_E_EXCEPTION, "113 0 invalid index"},
+        {"set count", "count", DISPATCH_PROPERTYPUT, {I4(4)}, false, DISP_E_EXCEPTION,   // 383 to Basic clients
+         "383 800a017f Set not supported (read-only property)."},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
         auto r = Call(u, c.name, c.flags, c.args, c.named);
-        EXPECT_EQ(r->hr, c.hr);
-        EXPECT_EQ(r->code, c.code);
-        EXPECT_EQ(r->scode, c.scode);
-        EXPECT_EQ(r->description, c.description);
+        EXPECT_EQ(r->hr, c.hr) << c.what;
+        EXPECT_EQ(r->exception, c.exception) << c.what;
     }
     EXPECT_EQ(Call(u, "count", DISPATCH_PROPERTYGET)->value.lVal, 3);
     app->Release();
