@@ -193,35 +193,17 @@ std::string Local(long t, bool timeOnly) {
     return timeOnly ? buf + 11 : buf;
 }
 
-// Every cell read through each getter, one pass per getter, past the used range too, as a
-// golden file: numbers as times, time and date-time cells, dates, numbers, flags and errors as
-// texts, integers as atoi reads them, empty cells, the year window 1970..2031 of date cells, and
-// the calls of each read; then a sheet of one cell, whose used range reads as one by one and
-// whose one row is the header row.
+// Every cell of tests/data/excel/files/cells_to_read.xls (its cells in files.txt) read through
+// each getter, one pass per getter, past the used range too, as a golden file: numbers as times,
+// time and date-time cells, dates, numbers, flags and errors as texts, integers as atoi reads
+// them, empty cells, the year window 1970..2031 of date cells, and the calls of each read; then
+// one_cell.xls, whose used range reads as one by one and whose one row is the header row.
 TEST_F(ExcelFileTest, CellsReadThroughEveryGetter) {
-    CXlsSheet sheet;
-    sheet.SetText(0, 0, u"head");
-    sheet.SetNumber(1, 0, 0.5);
-    sheet.SetNumber(1, 1, 0.375, XlsStyle::time);
-    sheet.SetText(1, 2, u"half past never");
-    sheet.SetText(1, 3, u"3/2/2026");
-    sheet.SetNumber(1, 4, 46083.75, XlsStyle::dateTime);
-    sheet.SetText(1, 5, u" 42abc");
-    sheet.SetNumber(1, 7, 7);
-    sheet.SetNumber(2, 1, 1e20);
-    sheet.SetNumber(2, 2, 46083);
-    for (long column : {3, 4, 5}) sheet.Cell(2, column).kind = column < 5 ? XlsCellKind::boolean : XlsCellKind::error;
-    sheet.Cell(2, 3).code = 1;
-    sheet.Cell(2, 5).code = 7;
-    long row = 2;
-    for (int year : {1931, 1932, 1969, 1970, 2031, 2032})
-        sheet.SetNumber(row++, 0, OleDateFromParts(year, 5, 17), XlsStyle::date);
-    CXlsSheet alone;
-    alone.SetText(3, 2, u"alone");
     SetEnv("LC_ALL", "en_US.UTF-8");
     std::string dump;
-    for (const auto& [getter, written] : {std::pair{'d', &sheet}, {'t', &sheet}, {'s', &sheet}, {'n', &sheet}, {'s', &alone}}) {
-        WriteFile(path, WriteXlsWorkbook(*written));
+    for (const auto& [getter, book] : {std::pair{'d', "cells_to_read"}, {'t', "cells_to_read"}, {'s', "cells_to_read"},
+                                        {'n', "cells_to_read"}, {'s', "one_cell"}}) {
+        path = DataFile(std::string("excel/files/") + book + ".xls");
         log->lines.clear();
         auto file = NewFile();
         ASSERT_EQ(file->OpenRead(path), 0);
