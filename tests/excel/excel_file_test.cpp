@@ -129,8 +129,6 @@ protected:
         return rows;
     }
 
-    std::vector<std::string> ValuePuts() const { return log->With(".Value="); }
-
     ScratchDir dir;
     std::string path = dir.File("book.xls");
     std::shared_ptr<CallLog> log = std::make_shared<CallLog>();
@@ -179,9 +177,9 @@ TEST_F(ExcelFileTest, WritesGoToTheSheetInBlocks) {
     auto file = NewFile();
     ASSERT_EQ(file->OpenWrite(path), 0);
     for (int r = 1; r <= 500; ++r, file->NextWriteRow()) file->PutInt(r);
-    EXPECT_TRUE(ValuePuts().empty());
+    EXPECT_TRUE(log->With(".Value=").empty());
     file->PutInt(501);
-    EXPECT_EQ(ValuePuts().size(), 1u);
+    EXPECT_EQ(log->With(".Value=").size(), 1u);
 }
 
 // A local time as its parts; times of day alone (their date is today's) without the date.
