@@ -225,10 +225,9 @@ TEST_F(ExcelFileTest, CellsReadThroughEveryGetter) {
     SetEnv("LC_ALL", "");
 }
 
-TEST_F(ExcelFileTest, FailuresFailTheOperationWithTheirReason) {
-    // (Reading what is no workbook: the batch run's failures in tests/transfer.)
-    // Any call that fails during a write: the write fails with its reason and leaves no file.
-    log->calls = 0;
+// Any call that fails during a write fails the write with its reason and leaves no file. (Reads
+// of what is no workbook: the batch run's failures in tests/transfer.)
+TEST_F(ExcelFileTest, AnyRefusedCallFailsTheWriteWithItsReason) {
     WriteRows({{"a", "b"}});
     const long calls = log->calls;
     for (long failAt = 0; failAt < calls; ++failAt) {
@@ -251,7 +250,6 @@ TEST_F(ExcelFileTest, FailuresFailTheOperationWithTheirReason) {
         EXPECT_EQ(f->GetErrorText(), retried ? "" : "refused on purpose");
         EXPECT_EQ(FileExists(path), retried);
     }
-    log->failAt = -1;
 }
 
 TEST_F(ExcelFileTest, MoreThanASheetHoldsFailsInsteadOfCuttingShort) {
@@ -282,16 +280,14 @@ TEST_F(ExcelFileTest, MoreThanASheetHoldsFailsInsteadOfCuttingShort) {
 TEST(ExcelNamesTest, NamesAndTexts) {
     for (const char* name : {"a.xls", "A.XLS", "b.Xls", ".xls", "a.xlsx", "A.XLSX"}) EXPECT_TRUE(IsExcelFileName(name)) << name;
     for (const char* name : {"xls", "xlsx", "a.xlsm", "a.csv", "a.xl", ""}) EXPECT_FALSE(IsExcelFileName(name)) << name;
-
-
     EXPECT_EQ(VariantToText(CVariant::I4(-12)), "-12");   // Office Excel's integers; the engine's come as doubles
 }
 
 TEST(ExcelNamesTest, TheSwitchChoosesTheEngine) {
     // Natively there is no Microsoft Excel to start.
-    const std::tuple<const char*, ExcelChoice, bool> cases[] = {{"", ExcelChoice::automatic, true}, {"auto", ExcelChoice::automatic, true},
-                          {"BuiltIn", ExcelChoice::builtin, true}, {"off", ExcelChoice::off, false},
-                          {"office", ExcelChoice::office, CreateOfficeExcel() ? true : false}};
+    const std::tuple<const char*, ExcelChoice, bool> cases[] = {
+        {"", ExcelChoice::automatic, true}, {"auto", ExcelChoice::automatic, true}, {"BuiltIn", ExcelChoice::builtin, true},
+        {"off", ExcelChoice::off, false}, {"office", ExcelChoice::office, CreateOfficeExcel() ? true : false}};
     for (const auto& [value, choice, available] : cases) {
         SetEnv("VEMRA_EXCEL", value);
         EXPECT_EQ(GetExcelChoice(), choice) << value;
@@ -299,7 +295,6 @@ TEST(ExcelNamesTest, TheSwitchChoosesTheEngine) {
     }
     SetEnv("VEMRA_EXCEL", "");
 }
-
 
 }  // namespace
 }  // namespace vemra::test
