@@ -187,8 +187,7 @@ TEST_F(ComTest, DispatchInProcess) {
         std::vector<VARIANT> args;
         bool named;
         HRESULT hr;
-        // An exception's wCode (113 is vbObjectError + 113), scode (0 for a member's own error,
-        // which travels in wCode alone) and description.
+        // wCode (113 is vbObjectError + 113), scode (0 for a member's own error), description.
         const char* exception;
     };
     VARIANT byRef = I4(2), ref{};
@@ -214,11 +213,9 @@ TEST_F(ComTest, DispatchInProcess) {
     app->Release();
 }
 
-// Each client object has a server process of its own, which ends with its last release (that
-// what was taken from an application outlives its release shows in the script client). A server
-// started without Palm Desktop reports it on standard error (VEMRA_UNATTENDED is the client's,
-// inherited as the folder is) instead of waiting on a box nobody sees, and still hands out the
-// collection. (Where its standard error goes under Wine is the system's choice.)
+// Each client object has a server process of its own that ends with its last release. The
+// second's is started without Palm Desktop: it must not wait on a box nobody sees
+// (VEMRA_UNATTENDED is inherited as the folder is) and still hands out the collection.
 TEST_F(ComTest, EachClientObjectHasAServerProcessThatEndsWithItsLastRelease) {
     const int before = Servers();
     IDispatch* first = CreateApplication();

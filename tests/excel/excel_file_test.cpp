@@ -134,11 +134,10 @@ protected:
     std::shared_ptr<CallLog> log = std::make_shared<CallLog>();
 };
 
-// Every call a write makes, as a golden log: rows go in blocks of 500 whose width follows the
-// widest row, a text of more than 500 characters ends its block and goes cell by cell with the
-// rest of its row, and at the end every row gets the first row's height before the save. Then
-// the last book's cells as the sheet holds them: a text that does not start with a letter
-// carries the text prefix, so that the sheet keeps it as it is.
+// Every call a write makes, as a golden log, then the last book's sheet: rows go in blocks of
+// 500 as wide as the widest row; a text of more than 500 characters ends its block and goes cell
+// by cell with the rest of its row; every row gets the first row's height before the save; a
+// text that does not start with a letter carries the text prefix, so the sheet keeps it as text.
 TEST_F(ExcelFileTest, WritesGoToTheSheetInBlocks) {
     std::string calls;
     const std::string longText(501, 'L');
@@ -164,8 +163,7 @@ TEST_F(ExcelFileTest, WritesGoToTheSheetInBlocks) {
     sheet.SetText(3, 1, u"\u00c9t\u00e9", sheet.Find(3, 1)->style);
     ExpectGolden("excel/write_calls.txt", calls + Dump(sheet));
     for (long r = 0; r < 6; ++r) EXPECT_EQ(sheet.RowHeight(r), sheet.RowHeight(0));
-    // What reads back of the last book (the values within whole blocks read back in
-    // RowsStreamedByTheRowFileReadBack): the texts as written, without their prefix.
+    // The last book reads back as written, without the prefixes.
     std::vector<std::vector<std::string>> cells(books[2].begin() + 1, books[2].end());
     for (auto& row : cells) row.resize(6);
     cells[3][2] = "7";
@@ -191,11 +189,9 @@ std::string Local(long t, bool timeOnly) {
     return timeOnly ? buf + 11 : buf;
 }
 
-// Every cell of tests/data/excel/files/cells_to_read.xls (its cells in files.txt) read through
-// each getter, one pass per getter, past the used range too, as a golden file: numbers as times,
-// time and date-time cells, dates, numbers, flags and errors as texts, integers as atoi reads
-// them, empty cells, the year window 1970..2031 of date cells, and the calls of each read; then
-// one_cell.xls, whose used range reads as one by one and whose one row is the header row.
+// Every cell of tests/data/excel/files/cells_to_read.xls through each getter, past the used
+// range too, and the calls each read makes, as a golden file; then one_cell.xls, whose used
+// range reads as one by one and whose one row is the header row.
 TEST_F(ExcelFileTest, CellsReadThroughEveryGetter) {
     SetEnv("LC_ALL", "en_US.UTF-8");
     std::string dump;
