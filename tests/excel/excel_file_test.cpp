@@ -145,8 +145,8 @@ TEST_F(ExcelFileTest, WritesGoToTheSheetInBlocks) {
     for (int r = 1; r <= 1000; ++r) books[0].push_back({std::string(1, '#').append(std::to_string(r))});
     books[1].assign(600, std::vector<std::string>{"a"});
     books[1][0] = {"#1", "#2", "#3", "#4", "#5", "#6", "#7", "#8", "#9", "#10", "#11"};
-    books[2] = {{"h1", "h2"}, {"12 apples", "", " x"}, {"a", "b", "c", "d", longText, "-5"}, {"Abc", "\xc3\x89t\xc3\xa9", "'quoted"},
-                {longText, "=1+1", "#7"}, {"a\r\nb"}};
+    books[2] = {{"h1", "h2"}, {"12 apples", "", " x"}, {"a", "b", "c", "d", longText, "-5"},
+                {"Abc", "\xc3\x89t\xc3\xa9", "'quoted"}, {longText, "=1+1", "#7"}, {"a\r\nb"}};
     for (const auto& rows : books) {
         log->lines.clear();
         WriteRows(rows);
@@ -160,6 +160,7 @@ TEST_F(ExcelFileTest, WritesGoToTheSheetInBlocks) {
     CXlsSheet sheet;
     ASSERT_EQ(ReadXlsWorkbook(ReadFile(path), sheet), XlsError::none);
     // The accented text's code units follow the system's code page; its prefix does not.
+    ASSERT_NE(sheet.Find(3, 1), nullptr);
     sheet.SetText(3, 1, u"\u00c9t\u00e9", sheet.Find(3, 1)->style);
     ExpectGolden("excel/write_calls.txt", calls + Dump(sheet));
     for (long r = 0; r < 6; ++r) EXPECT_EQ(sheet.RowHeight(r), sheet.RowHeight(0));
