@@ -20,13 +20,15 @@ namespace vemra::test {
 inline std::string MakeAutomationDesktop(const std::string& desktop) {
     std::filesystem::create_directories(desktop);
     SetEnv("VEMRA_PALM_DESKTOP", desktop);
-    for (const char* user : {"Alice", "bob", "Carol"}) AddDesktopUser(desktop, user);   // Carol's: the table library cannot open it
+    // Carol's datebook file is empty: the table library cannot open it.
+    for (const char* user : {"Alice", "bob", "Carol"}) AddDesktopUser(desktop, user);
     const Appt dentist{.text = "Dentist", .start = MakeLocal(2002, 3, 4, 14, 30), .end = MakeLocal(2002, 3, 4, 15, 15),
                        .isPrivate = true, .alarm = 10, .unit = eHours, .note = "Bring the card"};
     using Repeat = std::function<void(CDateBkRecord&)>;
     const std::pair<Appt, Repeat> appts[] = {
         {dentist, [](CDateBkRecord&) {}},
-        {Untimed("New year", 2002, 1, 1), [](CDateBkRecord& r) { r.SetRepYearlyByDate(CDateOfYear(eJanuary, 1, 1, -1, eSunday)); }},
+        {Untimed("New year", 2002, 1, 1),
+         [](CDateBkRecord& r) { r.SetRepYearlyByDate(CDateOfYear(eJanuary, 1, 1, -1, eSunday)); }},
         {Timed("Team meeting", 2002, 2, 5, 9, 0, 10, 0),
          [](CDateBkRecord& r) {
              r.SetRepWeekly(CWeekly(4 | 16, 2, MakeLocal(2002, 12, 31), eSunday));   // Tuesday, Thursday

@@ -112,7 +112,8 @@ std::string ClsidText() {
 std::string Registration() {
     const std::string clsid = "CLSID\\" + ClsidText();
     std::string text = DefaultValue(HKEY_CLASSES_ROOT, "VEMRA.Application\\CLSID");
-    for (const char* key : {"", "\\ProgID", "\\LocalServer32"}) text.append("|").append(DefaultValue(HKEY_CLASSES_ROOT, clsid + key));
+    for (const char* key : {"", "\\ProgID", "\\LocalServer32"})
+        text.append("|").append(DefaultValue(HKEY_CLASSES_ROOT, clsid + key));
     return text;
 }
 
