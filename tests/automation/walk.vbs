@@ -36,8 +36,6 @@ Sub Main()
         Next
     Next
     Set dentist = entries.item(3)
-    dentist.date = DateSerial(1969, 12, 31): Note "date 1969"
-    dentist.date = "2032-01-01": Note "date text 2032"
     dentist.date = "2031-06-02": v = dentist.date: Note "date text 2031"
     dentist.date = "soon": Note "date of a word"
     dentist.starttime = 0.5: v = dentist.starttime: Note "start from a double"
@@ -45,7 +43,6 @@ Sub Main()
     dentist.private = 0: v = dentist.private: Note "private 0"
     dentist.alarmunit = "3": v = dentist.alarmunit: Note "alarm unit text"
     dentist.alarmtime = 12.0: v = dentist.alarmtime: Note "alarm time double"
-    dentist.text = "": Note "empty text"
     Set first = entries.item(2).exceptions
     first.add DateSerial(2002, 4, 2) + TimeSerial(13, 0, 0): v = first.item(2): Note "added"
     first.add "2002-04-02": v = first.count: Note "the same day as text"

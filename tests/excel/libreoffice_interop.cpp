@@ -1,5 +1,5 @@
 // What the engine writes opens in LibreOffice with the same cells (what LibreOffice writes is
-// read from tests/data/excel/libreoffice.xls and .xlsx). Runs natively where soffice is installed.
+// read from tests/data/excel/files/libreoffice.xls and .xlsx). Runs natively where soffice is installed.
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,6 @@
 
 #include "excel/excel_file.h"
 #include "excel/workbook_engine.h"
-#include "formats/csv_file.h"
-#include "formats/value_text.h"
 #include "platform/local_time.h"
 #include "platform/process.h"
 #include "tests/test_support.h"
@@ -25,29 +23,24 @@ protected:
     }
     void TearDown() override { SetEnv("LC_ALL", ""); }
 
-    // soffice --convert-to, with a profile of its own and a time limit; the converted file.
-    std::string Convert(const std::string& in, const std::string& to, const std::string& ext,
-                        const std::string& infilter = "") {
+    // soffice --convert-to csv, with a profile of its own and a time limit; the converted file.
+    std::string AsCsv(const std::string& in) {
         const std::string outDir = dir.File("out");
-        std::string command = "cd '" + dir.Path() + "' && LC_ALL=en_US.UTF-8 timeout 240 soffice --headless --norestore"
-                              " -env:UserInstallation=file://" + dir.File("profile");
-        if (!infilter.empty()) command += " '--infilter=" + infilter + "'";
-        command += " --convert-to '" + to + "' --outdir '" + outDir + "' '" + in + "' </dev/null >'" +
-                   dir.File("soffice.log") + "' 2>&1";
+        const std::string command = "cd '" + dir.Path() + "' && LC_ALL=en_US.UTF-8 timeout 240 soffice --headless --norestore"
+                                    " -env:UserInstallation=file://" + dir.File("profile") +
+                                    " --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76' --outdir '" + outDir + "' '" +
+                                    in + "' </dev/null >'" + dir.File("soffice.log") + "' 2>&1";
         EXPECT_EQ(std::system(command.c_str()), 0) << ReadFile(dir.File("soffice.log"));
-        std::string base = in.substr(in.find_last_of('/') + 1);
-        base = base.substr(0, base.find_last_of('.'));
-        return outDir + "/" + base + "." + ext;
+        const std::string base = in.substr(in.find_last_of('/') + 1);
+        return outDir + "/" + base.substr(0, base.find_last_of('.')) + ".csv";
     }
 
     ScratchDir dir;
 };
 
-const std::vector<std::string> kTexts{"Lunch with Anna", "12 apples", "=1+1", "-5", "\xc3\x89t\xc3\xa9 \xe2\x82\xac",
-                                      "two\nlines", "say \"hi\", then go", std::string(600, 'L')};
-
 void WriteEngineWorkbook(const std::string& path) {
-    const auto& texts = kTexts;
+    const std::vector<std::string> texts{"Lunch with Anna", "12 apples", "=1+1", "-5", "\xc3\x89t\xc3\xa9 \xe2\x82\xac",
+                                         "two\nlines", "say \"hi\", then go", std::string(600, 'L')};
     CExcelFile file(CreateWorkbookEngine());
     ASSERT_EQ(file.OpenWrite(path), 0);
     for (const char* h : {"Text", "Date", "Time", "Number"}) file.PutText(h);
@@ -62,52 +55,25 @@ void WriteEngineWorkbook(const std::string& path) {
     ASSERT_EQ(file.CloseWrite(), 0) << file.GetErrorText();
 }
 
+// What LibreOffice makes of them as golden CSV files (its times show as the formats ask).
 TEST_F(LibreOfficeTest, EngineWorkbooksOpenWithTheSameCells) {
-    for (const char* ext : {"xls", "xlsx"}) {
-        SCOPED_TRACE(ext);
-        const auto& texts = kTexts;
-        const std::string path = dir.File(std::string("engine.") + ext);
-        WriteEngineWorkbook(path);
-        CCsvFile csv;
-        csv.SetQuote("\"");
-        csv.SetSeparator(",");
-        ASSERT_EQ(csv.OpenRead(Convert(path, "csv:Text - txt - csv (StarCalc):44,34,76", "csv")), 0);
-        std::vector<std::vector<std::string>> rows;
-        while (csv.NextReadRow() == 0) {
-            rows.emplace_back(5);
-            for (auto& cell : rows.back()) csv.GetText(cell);
-        }
-        ASSERT_EQ(rows.size(), texts.size() + 1);
-        EXPECT_EQ(rows[0], (std::vector<std::string>{"Text", "Date", "Time", "Number", ""}));
-        for (std::size_t i = 0; i < texts.size(); ++i) {
-            SCOPED_TRACE(i);
-            const auto& row = rows[i + 1];
-            EXPECT_EQ(row[4], "");
-            EXPECT_EQ(row[0], texts[i]);
-            long t = 0;
-            EXPECT_EQ(DateCellValue(row[1], t), 0) << row[1];
-            EXPECT_EQ(t, MakeLocal(2026, 1 + static_cast<int>(i), 28)) << row[1];
-            EXPECT_EQ(TimeCellValue(row[2], t), 0) << row[2];
-            LocalParts p;
-            ASSERT_TRUE(BreakLocal(t, p));
-            EXPECT_EQ(p.hour * 60 + p.minute, static_cast<int>(i) * 180 + 15 + static_cast<int>(i)) << row[2];
-            EXPECT_EQ(row[3], std::to_string(static_cast<long>(i) * 1000 - 3));
-        }
+    for (const char* name : {"engine.xls", "engine.xlsx"}) {
+        SCOPED_TRACE(name);
+        WriteEngineWorkbook(dir.File(name));
+        ExpectGolden(std::string("excel/libreoffice_of_") + name + ".csv", ReadFile(AsCsv(dir.File(name))));
     }
 }
 
-// openpyxl, a reader of its own, finds the same cells with the same types.
+// openpyxl, a reader of its own, finds the same cells with the same types (as a golden list).
 TEST_F(LibreOfficeTest, OpenpyxlFindsTheSameCells) {
     if (std::system("/usr/bin/python3 -c 'import openpyxl' 2>/dev/null") != 0) GTEST_SKIP() << "python3-openpyxl is not installed";
     const std::string path = dir.File("engine.xlsx"), out = dir.File("cells.txt");
     WriteEngineWorkbook(path);
     const std::string command = "/usr/bin/python3 -c \"import openpyxl,sys\n"
-                                "for row in openpyxl.load_workbook(sys.argv[1]).active.iter_rows(max_row=3):\n"
+                                "for row in openpyxl.load_workbook(sys.argv[1]).active.iter_rows():\n"
                                 " for c in row: print(c.coordinate, c.data_type, repr(c.value))\" '" + path + "' >'" + out + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
-    EXPECT_EQ(ReadFile(out), "A1 s 'Text'\nB1 s 'Date'\nC1 s 'Time'\nD1 s 'Number'\n"
-                             "A2 s 'Lunch with Anna'\nB2 d datetime.datetime(2026, 1, 28, 0, 0)\nC2 d datetime.time(0, 15)\nD2 n -3\n"
-                             "A3 s '12 apples'\nB3 d datetime.datetime(2026, 2, 28, 0, 0)\nC3 d datetime.time(3, 16)\nD3 n 997\n");
+    ExpectGolden("excel/openpyxl_of_engine.xlsx.txt", ReadFile(out));
 }
 
 }  // namespace
