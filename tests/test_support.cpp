@@ -61,4 +61,31 @@ void ExpectGolden(const std::string& name, const std::string& actual) {
     EXPECT_TRUE(ReadFile(DataFile(name)) == actual) << name << " differs; VEMRA_UPDATE_GOLDEN=1 rewrites it";
 }
 
+std::vector<std::vector<std::string>> Cases(const std::string& name, std::size_t fields, char separator) {
+    std::vector<std::vector<std::string>> cases;
+    std::istringstream in(ReadFile(DataFile(name)));
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        auto& c = cases.emplace_back();
+        for (std::size_t from = 0, tab = 0; tab != std::string::npos; from = tab + 1)
+            c.push_back(line.substr(from, (tab = line.find(separator, from)) - from));
+        if (c.size() != fields) ADD_FAILURE() << name << ": " << line;
+        c.resize(fields);
+    }
+    return cases;
+}
+
+std::string Unescaped(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i] == '\\' && i + 1 < text.size() ? text[++i] : 0;
+        if (c == 'x' && i + 2 < text.size()) {
+            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else if (!c) out += text[i];
+        else out += c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c == '0' ? '\0' : c;
+    }
+    return out;
+}
+
 }  // namespace vemra::test

@@ -29,6 +29,10 @@ void WriteFile(const std::string& path, const std::string& data);
 std::string DataFile(const std::string& name);   // tests/data/<name>
 // Checks a writer's output against tests/data/<name>; VEMRA_UPDATE_GOLDEN=1 rewrites the file.
 void ExpectGolden(const std::string& name, const std::string& actual);
+// The case table tests/data/<name>: one case a line of `fields` fields, '#' lines are comments.
+std::vector<std::vector<std::string>> Cases(const std::string& name, std::size_t fields, char separator = '\t');
+// A text with \r, \n, \t, \0, \xHH and \\ standing for those bytes.
+std::string Unescaped(const std::string& text);
 // A user's folder in a Palm Desktop folder; with a datebook in it, it counts as a user.
 void AddDesktopUser(const std::string& desktop, const std::string& name, bool withDatebook = true);
 

@@ -73,55 +73,25 @@ int ReportedStatus(int status) { return IsOptionPrefix('/') ? status : status & 
 
 }  // namespace
 
-// What a command line leaves: its exit status and messages ("usage" for the usage text), and
-// when it holds, the requests i(mport) e(xport) r(emove all) x (full format)|file|datebook|user.
+// The command lines of tests/data/app/command_lines.txt: the exit status, messages and requests
+// each one leaves.
 TEST_F(CommandLineTest, ArgumentsSetTheRequestsOrEndTheRun) {
     const std::string usage = LoadResString(7);
-    const struct {
-        const char* line;
-        bool storedFullFormat;
-        const char* expected;
-    } cases[] = {
-        {"", true, "0 x|||Demo"},
-        {"-i a.csv -e b.csv", true, "0 ie|b.csv||Demo"},
-        {"-e out.csv -x", false, "0 ex|out.csv||Demo"},
-        {"-x -e out.csv", false, "0 ex|out.csv||Demo"},
-        {"-e out.csv", true, "0 e|out.csv||Demo"},
-        {"-i a.csv b.csv", true, "0 i|b.csv||Demo"},
-        {"-i", true, "0 |||Demo"},
-        {"-r", true, "0 rx|||Demo"},
-        {"-r -u smithj", true, "0 r|||SmithJ"},
-        {"-U SmithJ -X -R", false, "0 rx|||SmithJ"},
-        {"-u demo smithj", true, "0 |||SmithJ"},
-        {"-d C:\\x\\datebook.dat -e out.csv", true, "0 e|out.csv|C:\\x\\datebook.dat|Demo"},
-        {"-e Mixed.CSV", true, "0 e|Mixed.CSV||Demo"},
-        {"-?", true, "-1 usage"},
-        {"-export f", true, "-1 usage"},
-        {"-x out.csv", true, "-1 usage"},
-        {"-r out.csv", true, "-1 usage"},
-        {"out.csv", true, "-1 usage"},
-        {"- x", true, "-1 usage"},
-        {"-q", true, "-1 usage"},
-        {"-u nosuchuser", true, "1 Palm user not found in Desktop"},
-        {"-u nosuchuser -?", true, "1 Palm user not found in Desktop"},
-        {"-? -u nosuchuser", true, "-1 usage"},
-        {"-e a.csv -u demo nobody", true, "1 Palm user not found in Desktop"},
-    };
-    for (const auto& c : cases) {
+    for (const auto& c : test::Cases("app/command_lines.txt", 3, '|')) {
         m_sink.messages.clear();
         CSettings s;
-        s.m_bFullFormat = c.storedFullFormat;
+        s.m_bFullFormat = c[1] == "1";
         CVEMRACommandLineInfo info(&s);
-        const bool holds = info.ParseCommandLine(Split(c.line));
+        const bool holds = info.ParseCommandLine(Split(c[0]));
         std::string got = std::to_string(info.m_nExitStatus);
         for (const std::string& message : m_sink.messages) got += " " + (message == usage ? "usage" : message);
         if (holds) {
             const uint32_t id = s.m_dwPalmUserId;
             got += std::string(" ") + (s.m_bImport ? "i" : "") + (s.m_bExport ? "e" : "") + (s.m_bRemoveAll ? "r" : "") +
-                   (s.m_bFullFormat ? "x" : "") + "|" + s.m_strFile + "|" + s.m_strDatebookFile + "|" +
+                   (s.m_bFullFormat ? "x" : "") + "/" + s.m_strFile + "/" + s.m_strDatebookFile + "/" +
                    (id == UserIdOfFolder("Demo") ? "Demo" : id == UserIdOfFolder("SmithJ") ? "SmithJ" : std::to_string(id));
         }
-        EXPECT_EQ(got, c.expected) << c.line;
+        EXPECT_EQ(got, c[2]) << c[0];
     }
 }
 
@@ -142,14 +112,8 @@ TEST_F(CommandLineTest, SlashIntroducesOptionsOnlyOnWindows) {
 }
 
 TEST_F(CommandLineTest, AutomationSwitches) {
-    const struct {
-        std::vector<std::string> args;
-        bool automation;
-    } cases[] = {
-        {{"-Embedding"}, true}, {{"/embedding"}, true}, {{"-AUTOMATION"}, true}, {{"-e", "x", "/Automation"}, true},
-        {{}, false}, {{"Embedding"}, false}, {{"-Embed"}, false}, {{"-Embeddings"}, false}, {{"-"}, false},
-    };
-    for (const auto& c : cases) EXPECT_EQ(IsAutomationLaunch(c.args), c.automation) << ::testing::PrintToString(c.args);
+    for (const auto& c : test::Cases("app/automation_switches.txt", 2, '|'))
+        EXPECT_EQ(IsAutomationLaunch(Split(c[0])), c[1] == "1") << c[0];
 }
 
 // The built program: usage mistakes end with status -1, no request at all with 0; both show the
