@@ -13,29 +13,19 @@ using vemra::test::Scratch;
 // What the values say is checked through the golden exports; here the records they refuse and
 // the alarm that needs an advance.
 TEST(ApptValues, FromRecord) {
-    const long start = MakeLocal(2002, 3, 4, 14, 30), end = MakeLocal(2002, 3, 4, 15, 45);
-    const struct Case {
-        const char* name;
-        long start, end, advance;
-        int flag, untimed, result, alarm;
-    } cases[] = {
-        {"timed with alarm", start, end, 15, 1, 0, 0, 1},
-        {"alarm switched off, amount kept", start, end, 15, 0, 0, 0, 0},
-        {"alarm advance 0", start, end, 0, 1, 0, 0, 0},
-        {"timed without end", start, 0, -1, 0, 0, -1, 0},
-        {"untimed without end", start, 0, -1, 0, 1, 0, 0},
-        {"no start", 0, end, -1, 0, 0, -1, 0},
+    const auto at = [](const std::string& hhmm) {
+        return hhmm == "-" ? 0 : MakeLocal(2002, 3, 4, std::stoi(hhmm), std::stoi(hhmm.substr(3)));
     };
-    for (const Case& c : cases) {
+    for (const auto& c : vemra::test::Cases("formats/values_from_record.txt", 8, '|')) {
         Scratch s;
-        s.record.SetUnTimedFlag(c.untimed);
-        s.record.SetStartTime(c.start);
-        s.record.SetEndTime(c.end);
-        s.record.SetAlarmAdvTime(c.advance);
-        s.record.SetAlarmFlag(c.flag);
+        s.record.SetUnTimedFlag(std::stoi(c[5]));
+        s.record.SetStartTime(at(c[1]));
+        s.record.SetEndTime(at(c[2]));
+        s.record.SetAlarmAdvTime(std::stol(c[3]));
+        s.record.SetAlarmFlag(std::stoi(c[4]));
         CApptValues v;
-        EXPECT_EQ(ValuesFromRecord(s.record, v), c.result) << c.name;
-        EXPECT_EQ(v.m_bAlarm, c.alarm) << c.name;
+        EXPECT_EQ(ValuesFromRecord(s.record, v), std::stoi(c[6])) << c[0];
+        EXPECT_EQ(v.m_bAlarm, std::stoi(c[7])) << c[0];
     }
     CDateBkTable table;
     CDateBkRecord unbound(table, 1);

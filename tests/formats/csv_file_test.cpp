@@ -147,26 +147,16 @@ TEST(CsvFileReader, ProgressCountsConsumedBytes) {
     }
 }
 
+// The formats of tests/data/formats/written_rows.txt.
 TEST(CsvFileWriter, ExactBytes) {
-    const struct Case {
-        const char* name;
-        Format format;
-        int removeLineBreaks;
-        std::string expected;
-    } cases[] = {
-        {"defaults", kDefault, 0, "\"a\",\"say \"\"hi\"\"\",\"l1\nl2\",\"it's\",\"-12\"\r\n\"3/4/2002\",\"2:30 PM\"\r\n"},
-        {"custom quote and separator", {"'", ";"}, 0, "'a';'say \"hi\"';'l1\nl2';'it''s';'-12'\r\n'3/4/2002';'2:30 PM'\r\n"},
-        {"empty quote and separator", {"", ""}, 0, "asay \"hi\"l1\nl2it's-12\r\n3/4/20022:30 PM\r\n"},
-        {"longer texts", {"<<", "; "}, 1, "<<a<<; <<say \"hi\"<<; <<l1 l2<<; <<it's<<; <<-12<<\r\n<<3/4/2002<<; <<2:30 PM<<\r\n"},
-    };
     ScratchDir dir;
-    for (const Case& c : cases) {
+    for (const auto& c : vemra::test::Cases("formats/written_rows.txt", 5, '|')) {
         const std::string path = dir.File("out.csv");
         WriteFile(path, std::string(5000, 'z'));   // an older, longer file leaves no trace
         CCsvFile file;
-        file.SetQuote(c.format.quote);
-        file.SetSeparator(c.format.separator);
-        file.SetRemoveLineBreaks(c.removeLineBreaks);
+        file.SetQuote(c[1]);
+        file.SetSeparator(c[2]);
+        file.SetRemoveLineBreaks(std::stoi(c[3]));
         ASSERT_EQ(file.OpenWrite(path), 0);
         file.PutText("a");
         file.PutText("say \"hi\"");
@@ -181,7 +171,7 @@ TEST(CsvFileWriter, ExactBytes) {
         EXPECT_EQ(file.GetRowNumber(), 2);
         EXPECT_EQ(file.CloseWrite(), 0);
         EXPECT_FALSE(file.HasError());
-        EXPECT_EQ(ReadFile(path), c.expected) << c.name;
+        EXPECT_EQ(ReadFile(path), Unescaped(c[4])) << c[0];
     }
 }
 

@@ -70,26 +70,20 @@ std::string Changed(const CApptValues& v, const CApptValues& s) {
 
 }  // namespace
 
-// Every cell rule of reading, with its code and the values it sets, as a golden file; an error
-// message quotes the cell as it stands, and exactly one cell is read.
+// Every cell rule of reading (tests/data/formats/read_cell_cases.txt), with its code and the
+// values it sets, as a golden file; an error message quotes the cell as it stands, and exactly
+// one cell is read.
 TEST(FieldMappingRows, ReadCellRules) {
-    const std::pair<int, const char*> cases[] = {
-        {0, " 3/4/2002 "}, {0, ""}, {0, "   "}, {0, "Date"}, {0, "3/4/50"}, {0, "2:30 PM"}, {0, "3/4/80"},
-        {1, " X "}, {1, "  "}, {4, "0"}, {7, "x"}, {10, ""}, {2, "2:30 PM"}, {2, ""}, {2, "Start Time"},
-        {3, "9:05"}, {3, "half past"}, {5, ""}, {5, " a\nb "}, {6, "l1\nl2"}, {8, "abc"}, {8, "-5"},
-        {8, "+5"}, {8, "12abc"}, {8, "- 5"}, {8, " \t\n 8"}, {8, "2147483648"}, {8, "-99999999999999999999"},
-        {9, " H "}, {9, "d"}, {9, "M"}, {9, ""}, {9, "min"}, {11, " Weekly "}, {12, "3"}, {12, "every"},
-        {12, "0"}, {12, "-2"}, {13, ""}, {13, "12/31/2031"}, {13, "12/30/2031"}, {13, "1/1/2032"},
-        {13, "soon"}, {14, " 3/4/2002 3/5/2002 "}, {16, "x"}, {21, ""}, {22, "5"},
-    };
     CFieldMapping mapping;
     CApptValues start;
     start.m_bAlarm = 1;
     start.m_byWeekDays = 0x40;   // bits are only ever added
     std::string dump;
-    for (const auto& [id, cell] : cases) {
-        SCOPED_TRACE(std::to_string(id) + " <" + cell + ">");
-        vemra::test::CsvRow<> row(std::string("\"") + cell + "\",\"next\"\r\n");
+    for (const auto& c : vemra::test::Cases("formats/read_cell_cases.txt", 2, '|')) {
+        const int id = std::stoi(c[0]);
+        const std::string cell = vemra::test::Unescaped(c[1]);
+        SCOPED_TRACE(c[0] + " <" + cell + ">");
+        vemra::test::CsvRow<> row("\"" + cell + "\",\"next\"\r\n");
         CApptValues v = start;
         const int result = mapping.ReadCell(row.File(), v, id);
         dump.append(std::to_string(id)).append(" <").append(Escaped(cell)).append("> ").append(std::to_string(result));
