@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <sstream>
+
+#include "tests/test_support.h"
 
 using namespace vemra;
 
@@ -18,22 +20,17 @@ TEST(LocalTime, WeekdaysAndNegativeTimes) {
     EXPECT_EQ(LocalMidnight(-5), -1);
 }
 
+// The dates of tests/data/platform/ole_dates.txt, and the days of months.
 TEST(LocalTime, OleDatesAndMonths) {
-    // y 0: refused. back: the parts give the date again (rounded ones do not).
-    struct Case { double date; int y, m, d, h, mi, s; bool back; } cases[] = {
-        {0.0, 1899, 12, 30, 0, 0, 0, true}, {2.0, 1900, 1, 1, 0, 0, 0, true}, {23451.0, 1964, 3, 15, 0, 0, 0, true},
-        {37319.0 + 14.5 / 24, 2002, 3, 4, 14, 30, 0, true}, {-1.25, 1899, 12, 29, 6, 0, 0, true},
-        {0.999999999, 1899, 12, 31, 0, 0, 0, false}, {-1.999999999, 1899, 12, 30, 0, 0, 0, false},
-        {-657434.0, 100, 1, 1, 0, 0, 0, true}, {-657434.5, 100, 1, 1, 12, 0, 0, true},
-        {2958465.0 + 86399.0 / 86400, 9999, 12, 31, 23, 59, 59, true}, {-657435.0, 0, 0, 0, 0, 0, 0, false},
-        {2958466.0, 0, 0, 0, 0, 0, 0, false}, {2958465.9999999, 0, 0, 0, 0, 0, 0, false}, {std::nan(""), 0, 0, 0, 0, 0, 0, false}};
-    for (const Case& c : cases) {
+    for (const auto& c : test::Cases("platform/ole_dates.txt", 3, '|')) {
+        const double date = std::stod(c[0]);
         LocalParts p;
-        ASSERT_EQ(PartsFromOleDate(c.date, p), c.y != 0) << c.date;
-        if (c.y == 0) continue;
-        EXPECT_EQ((std::vector<int>{p.year, p.month, p.day, p.hour, p.minute, p.second}),
-                  (std::vector<int>{c.y, c.m, c.d, c.h, c.mi, c.s})) << c.date;
-        EXPECT_TRUE(!c.back || OleDateFromParts(c.y, c.m, c.d, c.h, c.mi, c.s) == c.date) << c.date;
+        ASSERT_EQ(PartsFromOleDate(date, p), c[1] != "refused") << c[0];
+        if (c[1] == "refused") continue;
+        std::ostringstream parts;
+        parts << p.year << ' ' << p.month << ' ' << p.day << ' ' << p.hour << ' ' << p.minute << ' ' << p.second;
+        EXPECT_EQ(parts.str(), c[1]) << c[0];
+        EXPECT_TRUE(c[2] == "0" || OleDateFromParts(p.year, p.month, p.day, p.hour, p.minute, p.second) == date) << c[0];
     }
     LocalParts p;
     EXPECT_TRUE(PartsFromOleDate(37319.0, p) && p.weekday == 1);   // a Monday
