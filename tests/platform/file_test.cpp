@@ -140,36 +140,29 @@ TEST(File, StreamedWriteAndReadAgree) {
     EXPECT_EQ(in.Position(), data.size());
 }
 
-TEST(File, OpenAndSaveFailuresAreReported) {
+// Failures to open or save are reported. A read error is told from the end of the file: an
+// injected one after some bytes of a real file, and natively a file that opens but cannot be read.
+TEST(File, FailuresAreReportedAndReadErrorsAreNoEndOfFile) {
     ScratchDir dir;
-    CPlatformFile f;
-    std::string error;
+    CPlatformFile file;
+    std::string error, whole;
     EXPECT_FALSE(SaveFileAtomically(dir.File("missing-folder/x.dat"), "data", true, &error));
     EXPECT_FALSE(error.empty());
     error.clear();
-    EXPECT_FALSE(f.Open(dir.File("nope.csv"), CPlatformFile::modeRead, &error));
+    EXPECT_FALSE(file.Open(dir.File("nope.csv"), CPlatformFile::modeRead, &error));
     EXPECT_FALSE(error.empty());
-    EXPECT_FALSE(f.Open(dir.Path(), CPlatformFile::modeRead, &error));   // a folder
-    std::string out;
-    EXPECT_FALSE(ReadWholeFile(dir.File("nope.csv"), out));
-}
-
-// A read error is told from the end of the file: an injected one after some bytes of a real
-// file, and natively a file that opens but cannot be read.
-TEST(File, ReadErrorsAreNoEndOfFile) {
-    ScratchDir dir;
+    EXPECT_FALSE(file.Open(dir.Path(), CPlatformFile::modeRead, &error));   // a folder
+    EXPECT_FALSE(ReadWholeFile(dir.File("nope.csv"), whole));
     const std::string path = dir.File("data.bin");
     test::WriteFile(path, std::string(1000, 'x'));
     SetReadFault(path, 700);
-    CPlatformFile file;
     ASSERT_TRUE(file.Open(path, CPlatformFile::modeRead));
     char buffer[512];
     std::size_t total = 0, n = 0;
-    std::string error;
+    error.clear();
     while (file.Read(buffer, sizeof buffer, n, &error) && n > 0) total += n;
     EXPECT_EQ(total, 700u);
     EXPECT_FALSE(error.empty());
-    std::string whole;
     EXPECT_FALSE(ReadWholeFile(path, whole));
     SetReadFault("", 0);
     ASSERT_TRUE(ReadWholeFile(path, whole));

@@ -101,8 +101,9 @@ TEST_F(RegistryTest, MissingKeysDoNotOpen) {
 }
 
 // The file and its folder appear with the first change; another writer's change (another
-// process) is seen by an open key. Its text is checked by the settings' golden profile.
-TEST_F(RegistryTest, FileIsMadeOnFirstChangeAndReReadAfterOthersChanges) {
+// process) is seen by an open key. Its text is checked by the settings' golden profile. A damaged
+// file is reported once and never overwritten.
+TEST_F(RegistryTest, FileIsMadeOnFirstChangeReReadAfterOthersChangesAndKeptWhenDamaged) {
     if (!Native()) GTEST_SKIP() << "the real registry has no file";
     SetEnv("VEMRA_REGISTRY", m_dir.File("new/folder/registry.reg"));
     CRegistryKey key;
@@ -112,27 +113,21 @@ TEST_F(RegistryTest, FileIsMadeOnFirstChangeAndReReadAfterOthersChanges) {
     ASSERT_TRUE(key.SetDword("a", 1));
     EXPECT_TRUE(FileExists(RegistryFilePath()));
     EXPECT_FALSE(FileExists(RegistryFilePath() + ".tmp"));
-    test::WriteFile(RegistryFilePath(), "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\VemraTests\\Registry]\n\"a\"=dword:2\n");
+    const std::string text = "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\VemraTests\\Registry]\n\"a\"=dword:";
+    test::WriteFile(RegistryFilePath(), text + "2\n");
     uint32_t n = 0;
     EXPECT_TRUE(key.QueryDword("a", n));
     EXPECT_EQ(n, 2u);
     EXPECT_TRUE(m_sink.messages.empty());
-}
 
-TEST_F(RegistryTest, DamagedFileIsReportedOnceAndNeverOverwritten) {
-    if (!Native()) GTEST_SKIP() << "the real registry has no file";
-    const std::string damaged =
-        "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\VemraTests\\Registry]\n\"a\"=dword:zz\n";
-    test::WriteFile(RegistryFilePath(), damaged);
-    CRegistryKey key;
-    EXPECT_FALSE(key.Open(RegistryRoot::currentUser, kBase));
-    EXPECT_FALSE(key.Create(RegistryRoot::currentUser, kBase));
-    CRegistryKey software;
-    EXPECT_FALSE(software.Create(RegistryRoot::currentUser, "Software\\Other"));
+    test::WriteFile(RegistryFilePath(), text + "zz\n");
+    CRegistryKey again, software;
+    EXPECT_FALSE(again.Open(RegistryRoot::currentUser, kBase) || again.Create(RegistryRoot::currentUser, kBase) ||
+                 software.Create(RegistryRoot::currentUser, "Software\\Other"));
     ASSERT_EQ(m_sink.messages.size(), 1u);
     EXPECT_NE(m_sink.messages[0].find(RegistryFilePath()), std::string::npos);
     EXPECT_NE(m_sink.messages[0].find("line 3"), std::string::npos);
-    EXPECT_EQ(test::ReadFile(RegistryFilePath()), damaged);
+    EXPECT_EQ(test::ReadFile(RegistryFilePath()), text + "zz\n");
 }
 
 // Two runs changing settings at the same time: each one's values survive, and the file stays
