@@ -100,16 +100,12 @@ TEST(LocaleDates, TextsOfEachLocale) {
         std::string model = DateText(MakeLocal(2011, 1, 5));
         if (model.find("2011") == std::string::npos) model = Replace(model, "11", "2011");
         model = Replace(model, "2011", "2002");
-        const struct { const char* year; int expected; } cases[] = {
-            {"70", 1970}, {"99", 1999}, {"00", 2000}, {"02", 2002}, {"31", 2031}, {"32", 0}, {"50", 0},
-            {"69", 0}, {"1970", 1970}, {"1980", 1980}, {"2031", 2031}, {"2032", 0}, {"1950", 0},
-            {"1969", 0}, {"1931", 0}, {"1899", 0}, {"1500", 0}};
-        for (const auto& y : cases) {
-            const std::string text = Replace(model, "2002", y.year);
+        for (const auto& y : test::Cases("formats/year_window.txt", 2)) {
+            const std::string text = Replace(model, "2002", y[0]);
+            const int expected = std::stoi(y[1]);
             long t = 12345;
-            const int result = DateCellValue(text, t);
-            EXPECT_EQ(result, y.expected ? 0 : -1) << text;
-            EXPECT_EQ(t, y.expected ? MakeLocal(y.expected, 1, 5) : 12345) << text;
+            EXPECT_EQ(DateCellValue(text, t), expected ? 0 : -1) << text;
+            EXPECT_EQ(t, expected ? MakeLocal(expected, 1, 5) : 12345) << text;
         }
     });
     if (!ran) GTEST_SKIP() << "the process locale is none of the table's";

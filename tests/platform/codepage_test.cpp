@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace vemra;
 
 TEST(Codepage, EveryByteSurvivesARoundTrip) {
@@ -22,8 +24,6 @@ TEST(Codepage, SystemTextOutside1252BecomesQuestionMark) {
 TEST(Codepage, LeftCharsCountsCharactersNotBytes) {
     const std::string euro = FileTextToSystem("\x80");
     const std::string text = euro + "ab" + euro;
-    EXPECT_EQ(LeftChars(text, 0), "");
-    EXPECT_EQ(LeftChars(text, 1), euro);
-    EXPECT_EQ(LeftChars(text, 3), euro + "ab");
-    EXPECT_EQ(LeftChars(text, 10), text);
+    EXPECT_EQ((std::vector<std::string>{LeftChars(text, 0), LeftChars(text, 1), LeftChars(text, 3), LeftChars(text, 10)}),
+              (std::vector<std::string>{"", euro, euro + "ab", text}));
 }

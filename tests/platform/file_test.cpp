@@ -37,48 +37,41 @@ TEST(File, SaveReplacesTheContentAndKeepsABackup) {
 
 #ifndef _WIN32
 // Private appointments stay private: the saved file and its backup keep the old file's mode and
-// owner, and a symbolic link keeps pointing at the file, which is saved in its own folder.
+// owner, and a symbolic link keeps pointing at the file, which is saved in its own folder. The
+// cases are in tests/data/platform/saved_modes.txt.
 TEST(File, SaveKeepsModeOwnerAndLinks) {
-    const struct Case {
-        const char* name;
-        mode_t mode;
-        bool throughLink;
-        bool staleBackup;   // a backup of another mode is there already
-    } cases[] = {
-        {"private", 0600, false, false},
-        {"group readable", 0640, false, true},
-        {"through a link", 0600, true, true},
-        {"read-only for all", 0444, false, false},
-    };
     const bool root = ::geteuid() == 0;
-    for (const Case& c : cases) {
+    for (const auto& c : test::Cases("platform/saved_modes.txt", 4, '|')) {
+        SCOPED_TRACE(c[0]);
+        const mode_t mode = static_cast<mode_t>(std::stoi(c[1], nullptr, 8));
+        const bool throughLink = c[2] == "1";
         ScratchDir dir;
         std::filesystem::create_directory(dir.File("real"));
         const std::string real = dir.File("real/datebook.dat");
-        const std::string path = c.throughLink ? dir.File("datebook.dat") : real;
+        const std::string path = throughLink ? dir.File("datebook.dat") : real;
         test::WriteFile(real, "old");
-        ASSERT_TRUE(!c.throughLink || ::symlink("real/datebook.dat", path.c_str()) == 0);
-        if (c.staleBackup) {
+        ASSERT_TRUE(!throughLink || ::symlink("real/datebook.dat", path.c_str()) == 0);
+        if (c[3] == "1") {
             test::WriteFile(real + ".bak", "older");
             ::chmod((real + ".bak").c_str(), 0666);
         }
-        ASSERT_EQ(::chmod(real.c_str(), c.mode), 0);
+        ASSERT_EQ(::chmod(real.c_str(), mode), 0);
         ASSERT_TRUE(!root || ::chown(real.c_str(), 4321, 4322) == 0);
 
         std::string error;
-        ASSERT_TRUE(SaveFileAtomically(path, "new", true, &error)) << c.name << ": " << error;
+        ASSERT_TRUE(SaveFileAtomically(path, "new", true, &error)) << error;
         struct stat lst {}, st {}, bak {};
         ASSERT_EQ(::lstat(path.c_str(), &lst), 0);
-        EXPECT_EQ(S_ISLNK(lst.st_mode), c.throughLink) << c.name;
-        EXPECT_EQ(test::ReadFile(real), "new") << c.name;
-        EXPECT_EQ(test::ReadFile(real + ".bak"), "old") << c.name;
+        EXPECT_EQ(S_ISLNK(lst.st_mode), throughLink);
+        EXPECT_EQ(test::ReadFile(real), "new");
+        EXPECT_EQ(test::ReadFile(real + ".bak"), "old");
         ASSERT_EQ(::stat(real.c_str(), &st), 0);
         ASSERT_EQ(::stat((real + ".bak").c_str(), &bak), 0);
         for (const struct stat* s : {&st, &bak}) {
-            EXPECT_EQ(s->st_mode & 07777, c.mode) << c.name;
-            EXPECT_TRUE(!root || (s->st_uid == 4321u && s->st_gid == 4322u)) << c.name << ": owner " << s->st_uid;
+            EXPECT_EQ(s->st_mode & 07777, mode);
+            EXPECT_TRUE(!root || (s->st_uid == 4321u && s->st_gid == 4322u)) << "owner " << s->st_uid;
         }
-        EXPECT_FALSE(FileExists(path + ".bak") && c.throughLink) << c.name << ": backup beside the link";
+        EXPECT_FALSE(FileExists(path + ".bak") && throughLink) << "backup beside the link";
     }
 }
 
