@@ -18,19 +18,14 @@ using Rows = std::vector<std::vector<std::string>>;
 
 namespace {
 
-struct Format {
-    const char* quote;
-    const char* separator;
-};
-const Format kDefault{"\"", ","};
-
 // Reads every row of path: each row's cells up to the number expected (reading never says where a
 // row ends), and checks that one more cell comes back empty.
-Rows ReadRows(const std::string& path, const Format& format, std::size_t chunk, const Rows& shape,
-              bool* failed = nullptr) {
+// The quote is " and the separator , unless given.
+Rows ReadRows(const std::string& path, std::size_t chunk, const Rows& shape, bool* failed = nullptr,
+              const std::string& quote = "\"", const std::string& separator = ",") {
     CCsvFile file;
-    file.SetQuote(format.quote);
-    file.SetSeparator(format.separator);
+    file.SetQuote(quote);
+    file.SetSeparator(separator);
     file.SetReadChunkSize(chunk);
     EXPECT_EQ(file.OpenRead(path), 0);
     Rows rows;
@@ -94,7 +89,7 @@ TEST(CsvFileReader, RulesHoldAtEveryChunkBoundary) {
         WriteFile(path, input);
         for (std::size_t chunk = 1; chunk <= input.size() + 1; ++chunk) {
             bool failed = false;
-            const Rows got = ReadRows(path, {c[2].c_str(), c[3].c_str()}, chunk, Shape(rows), &failed);
+            const Rows got = ReadRows(path, chunk, Shape(rows), &failed, c[2], c[3]);
             ASSERT_EQ(Show(got), rows) << c[0] << ", chunk " << chunk;
             ASSERT_EQ(failed, c[5] == "1") << c[0] << ", chunk " << chunk;
         }
@@ -113,7 +108,7 @@ TEST(CsvFileReader, ReadErrorIsNoEndOfFile) {
         for (std::size_t chunk : {std::size_t{1}, std::size_t{4}, std::size_t{64}}) {
             vemra::SetReadFault(path, failAt);
             bool failed = false;
-            const Rows got = ReadRows(path, kDefault, chunk, before, &failed);
+            const Rows got = ReadRows(path, chunk, before, &failed);
             vemra::SetReadFault("", 0);
             EXPECT_EQ(Show(got), Show(before)) << "fail at " << failAt << ", chunk " << chunk;
             EXPECT_TRUE(failed) << "fail at " << failAt << ", chunk " << chunk;
@@ -127,7 +122,7 @@ TEST(CsvFileReader, RowsOfAnyLengthAreReadWhole) {
     WriteFile(dir.File("big.csv"), "\"" + big + "\",\"" + std::string(30000, '"') + "\"\r\n\"next\"\r\n");   // quotes doubled
     const Rows expected = {{big, std::string(15000, '"')}, {"next"}};
     for (std::size_t chunk : {std::size_t{7}, std::size_t{4096}, std::size_t{65536}})
-        EXPECT_TRUE(ReadRows(dir.File("big.csv"), kDefault, chunk, expected) == expected) << chunk;
+        EXPECT_TRUE(ReadRows(dir.File("big.csv"), chunk, expected) == expected) << chunk;
 }
 
 TEST(CsvFileReader, ProgressCountsConsumedBytes) {
