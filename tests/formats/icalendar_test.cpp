@@ -55,24 +55,13 @@ TEST(ICalendarReader, ItemsHoldAtEveryChunkBoundary) {
     }
 }
 
+// The files of tests/data/formats/broken_calendars.txt, and one with a line too long to be one.
 TEST(ICalendarReader, FilesThatAreNoWholeCalendarFail) {
-    const struct {
-        std::string text;
-        IcsError error;
-        int line;
-    } cases[] = {
-        {"", IcsError::notICalendar, 1},
-        {"\"Date\",\"Text\"\r\n\"1/1/2026\",\"x\"\r\n", IcsError::notICalendar, 1},
-        {"BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART:20260101\r\n", IcsError::truncated, 2},
-        {"BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nBEGIN:VALARM\r\nEND:VEVENT\r\n", IcsError::badStructure, 4},
-        {"BEGIN:VCALENDAR\r\n", IcsError::truncated, 1},
-        {"BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\nrest\r\n", IcsError::badStructure, 3},
-        {"BEGIN:VCALENDAR\r\nX:" + std::string(1 << 20, 'a') + "\r\n", IcsError::lineTooLong, 2},
-    };
+    auto cases = Cases("formats/broken_calendars.txt", 2, '|');
+    cases.push_back({"BEGIN:VCALENDAR\r\nX:" + std::string(1 << 20, 'a') + "\r\n", "5@2"});
     for (const auto& c : cases) {
-        const std::string items = ItemsOf(c.text, 7);
-        EXPECT_EQ(items.substr(items.rfind(' ') + 1), std::to_string(static_cast<int>(c.error)) + "@" + std::to_string(c.line))
-            << c.text.substr(0, 80);
+        const std::string items = ItemsOf(Unescaped(c[0]), 7);
+        EXPECT_EQ(items.substr(items.rfind(' ') + 1), c[1]) << c[0].substr(0, 80);
     }
 }
 
