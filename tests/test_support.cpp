@@ -72,6 +72,7 @@ std::vector<std::vector<std::string>> Cases(const std::string& name, std::size_t
         if (c.size() != fields) ADD_FAILURE() << name << ": " << line;
         c.resize(fields);
     }
+    if (cases.empty()) ADD_FAILURE() << name << " holds no cases";   // a missing file reads as empty
     return cases;
 }
 
