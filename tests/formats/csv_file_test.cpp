@@ -7,7 +7,6 @@
 
 #include "platform/file.h"
 #include "platform/local_time.h"
-#include "tests/formats/data_cases.h"
 #include "tests/test_support.h"
 
 using vemra::test::ReadFile;

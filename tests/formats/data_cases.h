@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "formats/csv_file.h"
 #include "palm/datebook.h"

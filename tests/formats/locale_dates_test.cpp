@@ -6,7 +6,6 @@
 
 #include "formats/value_text.h"
 #include "platform/local_time.h"
-#include "tests/formats/data_cases.h"
 #include "tests/test_support.h"
 
 using namespace vemra;
