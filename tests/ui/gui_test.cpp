@@ -23,6 +23,7 @@
 #include "res/version.h"
 #include "settings/profile.h"
 #include "settings/settings.h"
+#include "tests/child_process.h"
 #include "tests/test_support.h"
 #include "tests/transfer/transfer_test_support.h"
 #include "tests/ui/gui_driver.h"
@@ -63,7 +64,7 @@ protected:
         if (x11.Create(RegistryRoot::currentUser, "Software\\Wine\\X11 Driver")) x11.SetString("Decorated", "N");
     }
     void TearDown() override {
-        m_program.Kill();
+        m_program.Wait(0);
         RemoveProfile();
         SetEnv("VEMRA_PALM_DESKTOP", "");
     }
@@ -82,8 +83,11 @@ protected:
         ASSERT_TRUE(test::MakeDatebook(Datebook(user), appts));
     }
     // Starts the program and waits for its main dialog.
+    bool Start(const std::vector<std::string>& args = {}, const char* program = VEMRA_PROGRAM) {
+        return m_program.Start(program, args, {{"VEMRA_UNATTENDED", ""}}, m_dir.File("program"));
+    }
     HWND Open(const std::vector<std::string>& args = {}) {
-        EXPECT_TRUE(m_program.Start(VEMRA_PROGRAM, args, {{"VEMRA_UNATTENDED", ""}}));
+        EXPECT_TRUE(Start(args));
         const HWND dialog = WaitForWindow(m_program.Id(), kCaption, kWait);
         EXPECT_TRUE(dialog) << "no main dialog";
         return dialog;
@@ -101,7 +105,7 @@ protected:
 
     test::ScratchDir m_dir;
     std::string m_desktop;
-    CProgram m_program;
+    test::CChild m_program;
 };
 
 }  // namespace
@@ -126,7 +130,7 @@ TEST_F(GuiTest, StartShowsTheUsersAndTheCountAndClosingKeepsTheChosenUser) {
     EXPECT_TRUE(WaitUntil([&] { return ItemText(dialog, IDC_COUNT) == SimpleCountLine(0); }, kWait));
     // Enter ends without saving; the close box and Quit save.
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(m_program.WaitForExit(kWait));
+    ASSERT_NE(m_program.Wait(kWait).status, test::CChild::kTimedOut);
     EXPECT_EQ(StoredSettings()->m_dwPalmUserId, UserIdOfFolder("SmithJ"));
     for (const int user : {0, 1}) {   // the close box, then Quit
         dialog = Open();
@@ -134,13 +138,13 @@ TEST_F(GuiTest, StartShowsTheUsersAndTheCountAndClosingKeepsTheChosenUser) {
         SelectComboItem(dialog, IDC_USER, user);
         if (user == 0) PostMessageA(dialog, WM_CLOSE, 0, 0);
         else PostCommand(dialog, ID_QUIT);
-        ASSERT_TRUE(m_program.WaitForExit(kWait));
+        ASSERT_NE(m_program.Wait(kWait).status, test::CChild::kTimedOut);
         EXPECT_EQ(StoredSettings()->m_dwPalmUserId, UserIdOfFolder(user == 0 ? "Demo" : "SmithJ"));
     }
 
     // A given datebook: no user to choose; an unreadable one is said and counts as none.
     test::WriteFile(m_dir.File("bad.dat"), "this is no datebook");
-    ASSERT_TRUE(m_program.Start(VEMRA_PROGRAM, {"-d", m_dir.File("bad.dat")}, {{"VEMRA_UNATTENDED", ""}}));
+    ASSERT_TRUE(Start({"-d", m_dir.File("bad.dat")}));
     const HWND box = WaitForBox();
     ASSERT_TRUE(box);
     EXPECT_EQ(MessageBoxText(box), FormatText(LoadResString(IDS_CANT_READ_FILE).c_str(), m_dir.File("bad.dat").c_str()));
@@ -358,7 +362,7 @@ namespace {
 class GermanGuiTest : public GuiTest {
 protected:
     HWND OpenGerman() {
-        EXPECT_TRUE(m_program.Start(VEMRA_GERMAN_PROGRAM, {}, {{"VEMRA_UNATTENDED", ""}}));
+        EXPECT_TRUE(Start({}, VEMRA_GERMAN_PROGRAM));
         const HWND dialog = WaitForWindow(m_program.Id(), "VEMRA - Kalender-Import/Export für Palm Desktop", kWait);
         EXPECT_TRUE(dialog) << "no German main dialog";
         return dialog;
@@ -402,7 +406,7 @@ TEST_F(GermanGuiTest, MainDialogOptionsAndAnImportErrorAreGermanWithTheLibraryOn
     EXPECT_NE(text.find("Ungültiges Datum."), std::string::npos) << text;
     PostCommand(box, IDCANCEL);
     ASSERT_TRUE(WaitUntil([&] { return Idle(dialog); }, kWait));
-    m_program.Kill();
+    m_program.Wait(0);
 
     // The menu of the library, as the German program loads it.
     const HMODULE library = LoadLibraryExA((fs::path(VEMRA_GERMAN_PROGRAM).parent_path() / "VEMRALangDE.dll").string().c_str(),
