@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <tuple>
 
@@ -288,13 +287,6 @@ protected:
             if (SendMessageA(list, LB_GETITEMDATA, static_cast<WPARAM>(i), 0) == field) return i;
         return -1;
     }
-    static std::vector<int32_t> StoredMapping(const char* entry) {
-        std::string data;
-        if (!ReadProfileBinary("Options", entry, data)) return {};
-        std::vector<int32_t> ids(data.size() / 4);
-        std::memcpy(ids.data(), data.data(), ids.size() * 4);
-        return ids;
-    }
     // A left-button drag with the mouse, in screen coordinates, paced like a hand.
     static void Drag(POINT from, POINT to) {
         const auto send = [](DWORD flags) {
@@ -347,9 +339,10 @@ TEST_F(OptionsGuiTest, DraggingTextToTheTopMakesItTheFirstColumnAndOkStoresEvery
     for (int id : {IDC_NO_DUPLICATES, IDC_IGNORE_ERRORS, IDC_EXPORT_NO_CR}) PostMessageA(GetDlgItem(options, id), BM_CLICK, 0, 0);
     Pump(500);
     ASSERT_TRUE(Close(options, dialog, IDOK));
-    EXPECT_EQ(StoredMapping("simplemapping"), (std::vector<int32_t>{5, 0, 1, 2, 3, 4, 6, 7, 8, 9, 10}));
-    EXPECT_EQ(StoredMapping("repeatmapping"), (std::vector<int32_t>{11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22}));
     const auto settings = StoredSettings();
+    const int32_t* simple = settings->m_mapping.m_simple;
+    EXPECT_EQ(std::vector<int32_t>(simple, simple + kSimpleFieldCount),
+              (std::vector<int32_t>{5, 0, 1, 2, 3, 4, 6, 7, 8, 9, 10}));
     EXPECT_EQ(std::make_tuple(settings->m_nDaysBack, settings->m_strQuote, settings->m_strSeparator, settings->m_bNoDuplicates,
                               settings->m_bIgnoreImportErrors, settings->m_bExportNoCR, settings->m_bFullFormat),
               std::make_tuple(7, std::string(), std::string(";"), false, true, true, false));
