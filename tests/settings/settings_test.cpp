@@ -41,16 +41,17 @@ std::string Ids(const int32_t* ids, std::size_t n) {
 // Everything the profile keeps, one profile key a line: a difference names its key.
 std::string Stored(const CSettings& s) {
     const auto n = [](auto v) { return std::to_string(v); };
-    const std::pair<const char*, std::string> values[] = {{"defaultapptlength", n(s.m_nDefaultApptLength)}, {"quote", s.m_strQuote},
-            {"exceptiondateseparator", s.m_strExceptionDateSeparator},
-            {"simplemapping", Ids(s.m_mapping.m_simple, 11)}, {"repeatmapping", Ids(s.m_mapping.m_repeat, 12)},
-            {"prcdeleteappts", n(s.m_bPrcDeleteAppts)}, {"prcicontext", s.m_strPrcIconText},
-            {"prcmsgtitle", s.m_strPrcMsgTitle}, {"prcmsgtext", s.m_strPrcMsgText},
-            {"exportnocr", n(s.m_bExportNoCR)}, {"ignoreimporterrors", n(s.m_bIgnoreImportErrors)},
-            {"palmdesktopbutton", n(s.m_bPalmDesktopButton)}, {"fullformat", n(s.m_bFullFormat)},
-            {"daysahead", n(s.m_nDaysAhead)}, {"daysback", n(s.m_nDaysBack)}, {"lastfile", s.m_strFile},
-            {"separator", s.m_strSeparator}, {"noduplicates", n(s.m_bNoDuplicates)},
-            {"palmuserid", n(s.m_dwPalmUserId)}, {"minsize", n(s.m_nMinSize)}};
+    const std::pair<const char*, std::string> values[] = {
+        {"defaultapptlength", n(s.m_nDefaultApptLength)}, {"quote", s.m_strQuote},
+        {"exceptiondateseparator", s.m_strExceptionDateSeparator},
+        {"simplemapping", Ids(s.m_mapping.m_simple, 11)}, {"repeatmapping", Ids(s.m_mapping.m_repeat, 12)},
+        {"prcdeleteappts", n(s.m_bPrcDeleteAppts)}, {"prcicontext", s.m_strPrcIconText},
+        {"prcmsgtitle", s.m_strPrcMsgTitle}, {"prcmsgtext", s.m_strPrcMsgText},
+        {"exportnocr", n(s.m_bExportNoCR)}, {"ignoreimporterrors", n(s.m_bIgnoreImportErrors)},
+        {"palmdesktopbutton", n(s.m_bPalmDesktopButton)}, {"fullformat", n(s.m_bFullFormat)},
+        {"daysahead", n(s.m_nDaysAhead)}, {"daysback", n(s.m_nDaysBack)}, {"lastfile", s.m_strFile},
+        {"separator", s.m_strSeparator}, {"noduplicates", n(s.m_bNoDuplicates)},
+        {"palmuserid", n(s.m_dwPalmUserId)}, {"minsize", n(s.m_nMinSize)}};
     std::string text;
     for (const auto& [key, value] : values) text += key + ("=" + value) + "\n";
     return text;
@@ -94,13 +95,6 @@ protected:
     }
     void AddUsers() {
         for (const char* user : {"SmithJ", "Demo"}) test::AddDesktopUser(m_desktop, user);
-    }
-    static void AddComponent(const std::string& name, const std::string& creator, const std::string& dir, const std::string& file) {
-        CRegistryKey key;
-        ASSERT_TRUE(key.Create(RegistryRoot::currentUser, std::string(kUsr) + "\\" + name));
-        key.SetBinary("Creator", creator);
-        if (dir != "-") key.SetString("Directory", dir);
-        if (file != "-") key.SetString("File0", file);
     }
 
     ScratchDir m_dir;
@@ -218,8 +212,13 @@ TEST_F(SettingsTest, ComponentPath) {
     for (const auto& row : test::DataRows("settings/component-paths.txt")) {
         Clean();
         std::istringstream components(row.at(1));
-        for (std::string name, creator, dir, file; components >> name >> creator >> dir >> file;)
-            AddComponent(name, creator, dir, file);
+        for (std::string name, creator, dir, file; components >> name >> creator >> dir >> file;) {
+            CRegistryKey key;
+            ASSERT_TRUE(key.Create(RegistryRoot::currentUser, std::string(kUsr) + "\\" + name));
+            key.SetBinary("Creator", creator);
+            if (dir != "-") key.SetString("Directory", dir);
+            if (file != "-") key.SetString("File0", file);
+        }
         EXPECT_EQ(CSettings::GetComponentPath(kDate, kFallback), row.at(2) == "-" ? kFallback : row[2]) << row[0];
     }
 }
