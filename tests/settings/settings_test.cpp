@@ -8,7 +8,6 @@
 #include <sstream>
 
 #include "palm/user_data.h"
-#include "palm/users_file.h"
 #include "platform/local_time.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
@@ -174,35 +173,24 @@ TEST_F(SettingsTest, SpanRunsFromMidnightToOneMinuteBeforeTheNextDay) {
 TEST_F(SettingsTest, FindUserTakesDisplayAndFolderNames) {
     AddUsers();
     test::AddDesktopUser(m_desktop, "Other");
-    test::WriteFile(m_desktop + "/users.dat", WriteUsersFile({{1001, "John Smith", "SmithJ", true},
-                                                              {2002, "Demo User", "Demo", true},
-                                                              {2003, "SmithJ", "Other", true}}));
+    std::filesystem::copy_file(test::DataFile("settings/users.dat"), m_desktop + "/users.dat");
     CSettings s;
+    std::string text;
     for (const auto& row : test::DataRows("settings/find-user.txt")) {
         s.m_dwPalmUserId = 7;
         EXPECT_EQ(s.FindUser(row.at(0).c_str()), std::stoi(row.at(1))) << row[0];
         EXPECT_EQ(s.m_dwPalmUserId, std::stoul(row.at(2))) << row[0];
+        s.GetPalmUserName(text);
+        EXPECT_EQ(text, row.at(3)) << row[0];
     }
-    s.FindUser("john smith");
-    std::string text;
-    s.GetPalmUserName(text);
-    EXPECT_EQ(text, "John Smith");
-    // The datebook: the user's; the one given with -d, the user not even looked at; for a user
-    // that is gone, a message and a path without a user part.
-    const struct {
-        uint32_t id;
-        const char* file;
-        std::string path;
-    } paths[] = {{1001, "", m_desktop + "\\SmithJ\\datebook\\datebook.dat"},
-                 {12345, "C:\\x\\datebook.dat", "C:\\x\\datebook.dat"},
-                 {12345, "", m_desktop + "\\datebook\\datebook.dat"}};
     CMessageBoxReporter reporter;
     s.m_pReporter = &reporter;
-    for (const auto& p : paths) {
-        s.m_dwPalmUserId = p.id;
-        s.m_strDatebookFile = p.file;
+    for (auto row : test::DataRows("settings/datebook-paths.txt")) {
+        s.m_dwPalmUserId = std::stoul(row.at(0));
+        s.m_strDatebookFile = row.at(1);
         s.GetDatebookPath(text);
-        EXPECT_EQ(text, p.path);
+        if (row.at(2).starts_with("<desktop>")) row[2].replace(0, 9, m_desktop);
+        EXPECT_EQ(text, row[2]);
     }
     EXPECT_EQ(m_sink.messages, std::vector<std::string>{"Error getting Palm User Directory. Please save data in Palm Desktop first."});
 }
