@@ -41,17 +41,8 @@ public:
     Bytes& U16(std::uint16_t v) { return U8(v & 0xFF).U8(v >> 8); }
     Bytes& U32(std::uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
     Bytes& Raw(const std::string& s) { m_s += s; return *this; }
-    // A text with the shortest length form.
-    Bytes& Text(const std::string& s) {
-        if (s.size() < 255) {
-            U8(static_cast<std::uint8_t>(s.size()));
-        } else if (s.size() < 0xFFFE) {
-            U8(0xFF).U16(static_cast<std::uint16_t>(s.size()));
-        } else {
-            U8(0xFF).U16(0xFFFF).U32(static_cast<std::uint32_t>(s.size()));
-        }
-        return Raw(s);
-    }
+    // A text under 255 bytes: one length byte (longer forms: palm/sample.dat).
+    Bytes& Text(const std::string& s) { return U8(static_cast<std::uint8_t>(s.size())).Raw(s); }
     const std::string& Str() const { return m_s; }
 
 private:
@@ -79,21 +70,13 @@ inline std::string NewClass(const std::string& name) {
 
 inline std::string ClassRef(std::uint16_t number) { return Bytes().U16(0x8000 | number).Str(); }
 
-struct Rec {
-    std::uint32_t id = 1, status = 0, position = 0, start = 0, end = 0;
-    std::string description;
-    std::uint32_t duration = 0;
-    std::string note;
-    std::uint32_t untimed = 0, isPrivate = 0, category = 0, alarm = 0, advance = 0xFFFFFFFF, unit = 0;
-    std::string repeat = std::string(4, '\0');   // no exceptions, no rule
-};
-
-inline std::string Record(const Rec& r) {
+// A record with an empty text, no end, alarm or flags, status 1 (added), position id - 1.
+inline std::string Record(std::uint32_t id, std::uint32_t start, const std::string& repeat) {
     Bytes b;
-    b.U32(1).U32(r.id).U32(1).U32(r.status).U32(1).U32(r.position).U32(3).U32(r.start).U32(1).U32(r.end);
-    b.U32(5).U32(0).Text(r.description).U32(1).U32(r.duration).U32(5).U32(0).Text(r.note);
-    b.U32(6).U32(r.untimed).U32(6).U32(r.isPrivate).U32(1).U32(r.category).U32(6).U32(r.alarm);
-    b.U32(1).U32(r.advance).U32(1).U32(r.unit).U32(8).Raw(r.repeat);
+    b.U32(1).U32(id).U32(1).U32(1).U32(1).U32(id - 1).U32(3).U32(start).U32(1).U32(0);
+    b.U32(5).U32(0).Text("").U32(1).U32(0).U32(5).U32(0).Text("");
+    b.U32(6).U32(0).U32(6).U32(0).U32(1).U32(0).U32(6).U32(0);
+    b.U32(1).U32(0xFFFFFFFF).U32(1).U32(0).U32(8).Raw(repeat);
     return b.Str();
 }
 

@@ -59,21 +59,17 @@ std::string BigNumberFile(bool escapeEarly) {
     const std::uint32_t weekly = 32765;
     std::string s = Header(weekly + 3);
     for (std::uint32_t i = 0; i < weekly + 3; ++i) {
-        Rec r;
-        r.id = i + 1;
-        r.status = 1;
-        r.position = i;
-        r.start = i < weekly ? 1000000000 + i * 60 : 1000000000;
+        std::string repeat;
         if (i < weekly) {
             const std::string tag = i == 0 ? NewClass("CWeekly")
                                     : escapeEarly && i == 1 ? Bytes().U16(0x7FFF).U32(0x80000001).Str()
                                                             : ClassRef(1);
-            r.repeat = RepeatStart(tag, 2).U32(1).U8(0x02).Str();
+            repeat = RepeatStart(tag, 2).U32(1).U8(0x02).Str();
         } else {
             const std::string tag = i == weekly ? NewClass("CDayName") : Bytes().U16(0x7FFF).U32(0x80007FFF).Str();
-            r.repeat = RepeatStart(tag, 1).U32(4).Str();
+            repeat = RepeatStart(tag, 1).U32(4).Str();
         }
-        s += Record(r);
+        s += Record(i + 1, i < weekly ? 1000000000 + i * 60 : 1000000000, repeat);
     }
     return s;
 }
