@@ -1,12 +1,16 @@
 #pragma once
-// Datebook fixtures: the sample file, a time zone of the test's own, and datebook.dat contents
-// built byte by byte from the published layout, independently of the library's writer, so that
-// reader and writer are both checked against the layout itself.
+// Datebook fixtures: the sample file, a time zone of the test's own, rules written as text, and
+// datebook.dat contents built byte by byte from the published layout, independently of the
+// library's writer, so that reader and writer are both checked against the layout itself.
 
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
+#include <sstream>
 #include <string>
 
+#include "palm/datebook.h"
+#include "platform/local_time.h"
 #include "platform/process.h"
 #include "tests/test_support.h"
 
@@ -78,6 +82,46 @@ inline std::string Record(std::uint32_t id, std::uint32_t start, const std::stri
     b.U32(6).U32(0).U32(6).U32(0).U32(1).U32(0).U32(6).U32(0);
     b.U32(1).U32(0xFFFFFFFF).U32(1).U32(0).U32(8).Raw(repeat);
     return b.Str();
+}
+
+inline long L(int y, int m, int d, int h = 0, int mi = 0) { return vemra::MakeLocal(y, m, d, h, mi); }
+
+inline long Parse(const std::string& text) {   // "YYYY-MM-DD[ HH:MM]", or with a T for the space
+    int y = 0, m = 0, d = 0, h = 0, mi = 0;
+    std::sscanf(text.c_str(), "%d-%d-%d%*c%d:%d", &y, &m, &d, &h, &mi);
+    return L(y, m, d, h, mi);
+}
+
+// A rule as the case tables write it (see tests/data/palm/occurrences.txt), optionally followed
+// by "except DATE,DATE..." and, for a weekly rule, "index N" (its day index value).
+inline void SetRule(CDateBkRecord& r, const std::string& text) {
+    std::istringstream in(text);
+    std::string kind, a, endText;
+    long b = 0, every = 0;
+    int first = 0;
+    in >> kind >> a;
+    if (kind == "none") {
+        r.StopRepeatingEvt();
+        return;
+    }
+    if (kind == "mday" || kind == "yearly") in >> b;
+    in >> every >> endText >> first;
+    const long end = endText == "-" ? -1 : Parse(endText);
+    const long v = std::stol(a, nullptr, 0);
+    const auto f = static_cast<eDayIndex>(first);
+    const int n = static_cast<int>(every);
+    if (kind == "daily") r.SetRepDaily(CDayName(static_cast<eDayIndex>(v), n, end, f));
+    if (kind == "weekly") r.SetRepWeekly(CWeekly(static_cast<unsigned char>(v), n, end, f));
+    if (kind == "mdate") r.SetRepMonthlyByDate(CDateOfMonth(static_cast<int>(v), n, end, f));
+    if (kind == "mday") r.SetRepMonthlyByDay(CDayOfMonth(static_cast<eWeekIndex>(v), static_cast<eDayIndex>(b), n, end, f));
+    if (kind == "yearly") r.SetRepYearlyByDate(CDateOfYear(static_cast<eMonthIndex>(v), static_cast<int>(b), n, end, f));
+    for (std::string word, value; in >> word >> value;) {
+        std::istringstream list(value);
+        for (std::string date; word == "except" && std::getline(list, date, ',');) r.AddException(Parse(date));
+        CRepeateDayInfo* info = nullptr;
+        if (word == "index" && r.GetRepeateInfo(info) == 0)
+            static_cast<CWeekly*>(info)->SetDayIndexValue(std::stoi(value));
+    }
 }
 
 }  // namespace dbtest

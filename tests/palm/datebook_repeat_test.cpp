@@ -10,13 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <sstream>
 
-using dbtest::ScopedTimeZone;
+using namespace dbtest;
 
 namespace {
-
-long L(int y, int m, int d, int h = 0, int mi = 0) { return vemra::MakeLocal(y, m, d, h, mi); }
 
 std::string Text(long t) {
     vemra::LocalParts p;
@@ -24,12 +21,6 @@ std::string Text(long t) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", p.year, p.month, p.day, p.hour, p.minute);
     return buf;
-}
-
-long Parse(const std::string& text) {   // "YYYY-MM-DD[ HH:MM]", or with a T for the space
-    int y = 0, m = 0, d = 0, h = 0, mi = 0;
-    std::sscanf(text.c_str(), "%d-%d-%d%*c%d:%d", &y, &m, &d, &h, &mi);
-    return L(y, m, d, h, mi);
 }
 
 // Occurrences as the export walks them: from a day on, one call per day after the last one
@@ -40,38 +31,6 @@ std::string Walk(CDateBkRecord& rec, long from, std::size_t max) {
     for (std::size_t n = 0; n < max && rec.CalcNextOccurrance(t, t) == 0; ++n, t = vemra::ShiftLocalDays(t, 1, 0, 0, 0))
         out += (n ? ", " : "") + Text(t);
     return out;
-}
-
-// A rule as the case tables write it (see tests/data/palm/occurrences.txt), optionally followed
-// by "except DATE,DATE..." and, for a weekly rule, "index N" (its day index value).
-void SetRule(CDateBkRecord& r, const std::string& text) {
-    std::istringstream in(text);
-    std::string kind, a, endText;
-    long b = 0, every = 0;
-    int first = 0;
-    in >> kind >> a;
-    if (kind == "none") {
-        r.StopRepeatingEvt();
-        return;
-    }
-    if (kind == "mday" || kind == "yearly") in >> b;
-    in >> every >> endText >> first;
-    const long end = endText == "-" ? -1 : Parse(endText);
-    const long v = std::stol(a, nullptr, 0);
-    const auto f = static_cast<eDayIndex>(first);
-    const int n = static_cast<int>(every);
-    if (kind == "daily") r.SetRepDaily(CDayName(static_cast<eDayIndex>(v), n, end, f));
-    if (kind == "weekly") r.SetRepWeekly(CWeekly(static_cast<unsigned char>(v), n, end, f));
-    if (kind == "mdate") r.SetRepMonthlyByDate(CDateOfMonth(static_cast<int>(v), n, end, f));
-    if (kind == "mday") r.SetRepMonthlyByDay(CDayOfMonth(static_cast<eWeekIndex>(v), static_cast<eDayIndex>(b), n, end, f));
-    if (kind == "yearly") r.SetRepYearlyByDate(CDateOfYear(static_cast<eMonthIndex>(v), static_cast<int>(b), n, end, f));
-    for (std::string word, value; in >> word >> value;) {
-        std::istringstream list(value);
-        for (std::string date; word == "except" && std::getline(list, date, ',');) r.AddException(Parse(date));
-        CRepeateDayInfo* info = nullptr;
-        if (word == "index" && r.GetRepeateInfo(info) == 0)
-            static_cast<CWeekly*>(info)->SetDayIndexValue(std::stoi(value));
-    }
 }
 
 TEST(DatebookRepeat, Occurrences) {
