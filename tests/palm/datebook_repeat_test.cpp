@@ -47,10 +47,6 @@ TEST(DatebookRepeat, Occurrences) {
         SetRule(rec, f[2]);
         EXPECT_EQ(Walk(rec, Parse(f[3]), std::stoul(f[4])), f[5]) << f[0] << " " << f[1] << " " << f[2];
     }
-    CDateBkTable table;
-    CDateBkRecord unbound(table, 1);
-    long next = 0;
-    EXPECT_NE(unbound.CalcNextOccurrance(L(2024, 1, 1), next), 0);
 }
 
 // The exceptions as "count: day, day...".
