@@ -12,7 +12,7 @@ TEST(DesktopLink, MessageExchange) {
         calls.find = [&] { return vemra::WindowHandle(row.at(1) == "1" ? 42 : 0); };
         calls.send = [&](vemra::WindowHandle w, std::uintptr_t wParam, std::intptr_t lParam) {
             EXPECT_EQ(w, 42);
-            sent += (sent.empty() ? "" : " ") + std::to_string(wParam) + ":" + std::to_string(lParam);
+            sent.append(sent.empty() ? "" : " ").append(std::to_string(wParam) + ":" + std::to_string(lParam));
             return static_cast<std::intptr_t>(std::stoll(row.at(wParam == 0 ? 2 : 3), nullptr, 0));
         };
         EXPECT_EQ(NotifyDesktop(calls, std::stoi(row.at(4)), 77), std::stoi(row.at(5))) << row[0];
