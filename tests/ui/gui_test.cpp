@@ -58,9 +58,6 @@ protected:
         WriteProfileInt("Options", "fullformat", 0);
         // The CSV filter first: a name without extension gets ".csv".
         WriteProfileText("Options", "lastfile", "before.csv");
-        // Wine draws the captions itself, so that pictures of the windows show them.
-        CRegistryKey x11;
-        if (x11.Create(RegistryRoot::currentUser, "Software\\Wine\\X11 Driver")) x11.SetString("Decorated", "N");
     }
     void TearDown() override {
         m_program.Wait(0);
@@ -81,10 +78,10 @@ protected:
             appts.push_back(test::Timed(test::Numbered(prefix, i), today.year, today.month, today.day, 10, 0, 11, 0));
         ASSERT_TRUE(test::MakeDatebook(Datebook(user), appts));
     }
-    // Starts the program and waits for its main dialog.
     bool Start(const std::vector<std::string>& args = {}, const char* program = VEMRA_PROGRAM) {
         return m_program.Start(program, args, {{"VEMRA_UNATTENDED", ""}}, m_dir.File("program"));
     }
+    // Starts the program and waits for its main dialog.
     HWND Open(const std::vector<std::string>& args = {}) {
         EXPECT_TRUE(Start(args));
         const HWND dialog = WaitForWindow(m_program.Id(), kCaption, kWait);
