@@ -61,19 +61,23 @@ void ExpectGolden(const std::string& name, const std::string& actual) {
     EXPECT_TRUE(ReadFile(DataFile(name)) == actual) << name << " differs; VEMRA_UPDATE_GOLDEN=1 rewrites it";
 }
 
-std::vector<std::vector<std::string>> Cases(const std::string& name, std::size_t fields, char separator) {
-    std::vector<std::vector<std::string>> cases;
+std::vector<std::vector<std::string>> DataRows(const std::string& name, const std::string& separator,
+                                               std::size_t fields) {
+    std::vector<std::vector<std::string>> rows;
     std::istringstream in(ReadFile(DataFile(name)));
     for (std::string line; std::getline(in, line);) {
         if (line.empty() || line[0] == '#') continue;
-        auto& c = cases.emplace_back();
-        for (std::size_t from = 0, tab = 0; tab != std::string::npos; from = tab + 1)
-            c.push_back(line.substr(from, (tab = line.find(separator, from)) - from));
-        if (c.size() != fields) ADD_FAILURE() << name << ": " << line;
-        c.resize(fields);
+        auto& row = rows.emplace_back();
+        for (std::size_t at = 0, end = 0; end != std::string::npos; at = end + separator.size()) {
+            end = line.find(separator, at);
+            row.push_back(line.substr(at, end == std::string::npos ? end : end - at));
+        }
+        if (fields == 0) continue;
+        if (row.size() != fields) ADD_FAILURE() << name << ": " << line;
+        row.resize(fields);
     }
-    if (cases.empty()) ADD_FAILURE() << name << " holds no cases";   // a missing file reads as empty
-    return cases;
+    EXPECT_FALSE(rows.empty()) << name << " holds no cases";   // a missing file reads as empty
+    return rows;
 }
 
 std::string Unescaped(const std::string& text) {

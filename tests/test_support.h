@@ -29,8 +29,11 @@ void WriteFile(const std::string& path, const std::string& data);
 std::string DataFile(const std::string& name);   // tests/data/<name>
 // Checks a writer's output against tests/data/<name>; VEMRA_UPDATE_GOLDEN=1 rewrites the file.
 void ExpectGolden(const std::string& name, const std::string& actual);
-// The case table tests/data/<name>: one case a line of `fields` fields, '#' lines are comments.
-std::vector<std::vector<std::string>> Cases(const std::string& name, std::size_t fields, char separator = '\t');
+// The rows of a case table tests/data/<name>: one case a line, fields separated by tabs (or
+// separator), blank lines and lines starting with # left out. With fields, a row of another
+// length fails the test.
+std::vector<std::vector<std::string>> DataRows(const std::string& name, const std::string& separator = "\t",
+                                               std::size_t fields = 0);
 // A text with \r, \n, \t, \0, \xHH and \\ standing for those bytes.
 std::string Unescaped(const std::string& text);
 // A user's folder in a Palm Desktop folder; with a datebook in it, it counts as a user.

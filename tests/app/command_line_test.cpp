@@ -77,7 +77,7 @@ int ReportedStatus(int status) { return IsOptionPrefix('/') ? status : status & 
 // each one leaves.
 TEST_F(CommandLineTest, ArgumentsSetTheRequestsOrEndTheRun) {
     const std::string usage = LoadResString(7);
-    for (const auto& c : test::Cases("app/command_lines.txt", 3, '|')) {
+    for (const auto& c : test::DataRows("app/command_lines.txt", "|", 3)) {
         m_sink.messages.clear();
         CSettings s;
         s.m_bFullFormat = c[1] == "1";
@@ -111,7 +111,7 @@ TEST_F(CommandLineTest, SlashIntroducesOptionsOnlyOnWindows) {
 }
 
 TEST_F(CommandLineTest, AutomationSwitches) {
-    for (const auto& c : test::Cases("app/automation_switches.txt", 2, '|'))
+    for (const auto& c : test::DataRows("app/automation_switches.txt", "|", 2))
         EXPECT_EQ(IsAutomationLaunch(Split(c[0])), c[1] == "1") << c[0];
 }
 

@@ -16,7 +16,7 @@ TEST(ApptValues, FromRecord) {
     const auto at = [](const std::string& hhmm) {
         return hhmm == "-" ? 0 : MakeLocal(2002, 3, 4, std::stoi(hhmm), std::stoi(hhmm.substr(3)));
     };
-    for (const auto& c : vemra::test::Cases("formats/values_from_record.txt", 8, '|')) {
+    for (const auto& c : vemra::test::DataRows("formats/values_from_record.txt", "|", 8)) {
         Scratch s;
         s.record.SetUnTimedFlag(std::stoi(c[5]));
         s.record.SetStartTime(at(c[1]));

@@ -83,7 +83,7 @@ Rows Shape(const std::string& shown) {
 TEST(CsvFileReader, RulesHoldAtEveryChunkBoundary) {
     ScratchDir dir;
     const std::string path = dir.File("in.csv");
-    for (const auto& c : vemra::test::Cases("formats/csv_read_cases.txt", 6)) {
+    for (const auto& c : vemra::test::DataRows("formats/csv_read_cases.txt", "\t", 6)) {
         const std::string input = Unescaped(c[1]), rows = Unescaped(c[4]);
         WriteFile(path, input);
         for (std::size_t chunk = 1; chunk <= input.size() + 1; ++chunk) {
@@ -144,7 +144,7 @@ TEST(CsvFileReader, ProgressCountsConsumedBytes) {
 // The formats of tests/data/formats/written_rows.txt.
 TEST(CsvFileWriter, ExactBytes) {
     ScratchDir dir;
-    for (const auto& c : vemra::test::Cases("formats/written_rows.txt", 5, '|')) {
+    for (const auto& c : vemra::test::DataRows("formats/written_rows.txt", "|", 5)) {
         const std::string path = dir.File("out.csv");
         WriteFile(path, std::string(5000, 'z'));   // an older, longer file leaves no trace
         CCsvFile file;

@@ -79,7 +79,7 @@ TEST(FieldMappingRows, ReadCellRules) {
     start.m_bAlarm = 1;
     start.m_byWeekDays = 0x40;   // bits are only ever added
     std::string dump;
-    for (const auto& c : vemra::test::Cases("formats/read_cell_cases.txt", 2, '|')) {
+    for (const auto& c : vemra::test::DataRows("formats/read_cell_cases.txt", "|", 2)) {
         const int id = std::stoi(c[0]);
         const std::string cell = vemra::test::Unescaped(c[1]);
         SCOPED_TRACE(c[0] + " <" + cell + ">");

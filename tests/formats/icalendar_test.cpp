@@ -57,7 +57,7 @@ TEST(ICalendarReader, ItemsHoldAtEveryChunkBoundary) {
 
 // The files of tests/data/formats/broken_calendars.txt, and one with a line too long to be one.
 TEST(ICalendarReader, FilesThatAreNoWholeCalendarFail) {
-    auto cases = Cases("formats/broken_calendars.txt", 2, '|');
+    auto cases = DataRows("formats/broken_calendars.txt", "|", 2);
     cases.push_back({"BEGIN:VCALENDAR\r\nX:" + std::string(1 << 20, 'a') + "\r\n", "5@2"});
     for (const auto& c : cases) {
         const std::string items = ItemsOf(Unescaped(c[0]), 7);

@@ -33,7 +33,7 @@ template <class Body>
 bool ForEachLocale(Body body) {
     bool any = false;
     // LC_ALL, then 2002-03-04, 2031-12-31, 14:30, 9:05, 0:05 and 12:05 as the locale writes them.
-    for (const auto& c : test::Cases("formats/locale_texts.txt", 7)) {
+    for (const auto& c : test::DataRows("formats/locale_texts.txt", "\t", 7)) {
         if (!kLocaleSwitchable && LocaleVariable() != c[0]) continue;
         const std::string old = LocaleVariable();
         if (kLocaleSwitchable) SetVariable("LC_ALL", c[0].c_str());
@@ -99,7 +99,7 @@ TEST(LocaleDates, TextsOfEachLocale) {
         std::string model = DateText(MakeLocal(2011, 1, 5));
         if (model.find("2011") == std::string::npos) model = Replace(model, "11", "2011");
         model = Replace(model, "2011", "2002");
-        for (const auto& y : test::Cases("formats/year_window.txt", 2)) {
+        for (const auto& y : test::DataRows("formats/year_window.txt", "\t", 2)) {
             const std::string text = Replace(model, "2002", y[0]);
             const int expected = std::stoi(y[1]);
             long t = 12345;
@@ -114,7 +114,7 @@ TEST(LocaleDates, PicturesFollowTheEnvironmentAtEachCall) {
     if (!kLocaleSwitchable) GTEST_SKIP() << "the system locale is fixed at start";
     const std::string keep = LocaleVariable();
     MessageCapture capture;
-    for (const auto& c : test::Cases("formats/locale_pictures.txt", 4)) {
+    for (const auto& c : test::DataRows("formats/locale_pictures.txt", "\t", 4)) {
         for (int i : {0, 1, 2}) SetVariable(i == 0 ? "LC_ALL" : i == 1 ? "LC_TIME" : "LANG", c[i] == "-" ? nullptr : c[i].c_str());
         EXPECT_EQ(CurrentLocalePictures().name, c[3]) << c[0] << " " << c[1] << " " << c[2];
     }
@@ -130,7 +130,7 @@ TEST(LocaleDates, PicturesFollowTheEnvironmentAtEachCall) {
 TEST(LocaleDates, ParsingCases) {
     const LocalePictures ja{"ja-JP", "yyyy\u5e74MM\u6708dd\u65e5", "HH\u6642mm\u5206", false, true};
     const LocalePictures ko{"ko-KR", "yy'. 'M'. 'd", "tt h\uc2dc mm\ubd84", false, true};
-    const auto cases = test::Cases("formats/date_parsing.txt", 4, '|');
+    const auto cases = test::DataRows("formats/date_parsing.txt", "|", 4);
     for (const auto& f : cases) {
         SCOPED_TRACE(f[0] + "|" + f[1] + "|" + f[2]);
         if (f[0] == "strftime") {

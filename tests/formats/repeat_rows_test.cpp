@@ -29,7 +29,7 @@ TEST(ApplyRepeatInfo, RulesAndRejections) {
     CSettings settings;
     std::string dump;
     // name, type, date, week days, week index, end, exceptions, separator
-    for (const auto& c : vemra::test::Cases("formats/repeat_rule_cases.txt", 8)) {
+    for (const auto& c : vemra::test::DataRows("formats/repeat_rule_cases.txt", "\t", 8)) {
         settings.m_strExceptionDateSeparator = c[7] == "space" ? " " : c[7] == "none" ? "" : c[7];
         vemra::test::Scratch s;
         s.record.SetStartTime(MakeLocal(2002, 3, 4, 10, 0));   // a Monday
@@ -60,7 +60,8 @@ TEST(ApplyRepeatInfo, RulesAndRejections) {
 TEST(ReadRows, TimesCompletedAndRowsRejected) {
     CSettings settings;
     std::string dump;
-    for (const auto& c : vemra::test::Cases("formats/read_row_cases.txt", 4)) {   // name, default length, full layout, row
+    // name, default length, full layout, row
+    for (const auto& c : vemra::test::DataRows("formats/read_row_cases.txt", "\t", 4)) {
         SCOPED_TRACE(c[0]);
         settings.m_nDefaultApptLength = std::stoi(c[1]);
         vemra::test::Scratch s;

@@ -24,6 +24,6 @@ TEST(Codepage, SystemTextOutside1252BecomesQuestionMark) {
 TEST(Codepage, LeftCharsCountsCharactersNotBytes) {
     const std::string euro = FileTextToSystem("\x80");
     const std::string text = euro + "ab" + euro;
-    EXPECT_EQ((std::vector<std::string>{LeftChars(text, 0), LeftChars(text, 1), LeftChars(text, 3), LeftChars(text, 10)}),
-              (std::vector<std::string>{"", euro, euro + "ab", text}));
+    const std::vector<std::string> left = {LeftChars(text, 0), LeftChars(text, 1), LeftChars(text, 3), LeftChars(text, 10)};
+    EXPECT_EQ(left, (std::vector<std::string>{"", euro, euro + "ab", text}));
 }

@@ -41,7 +41,7 @@ TEST(File, SaveReplacesTheContentAndKeepsABackup) {
 // cases are in tests/data/platform/saved_modes.txt.
 TEST(File, SaveKeepsModeOwnerAndLinks) {
     const bool root = ::geteuid() == 0;
-    for (const auto& c : test::Cases("platform/saved_modes.txt", 4, '|')) {
+    for (const auto& c : test::DataRows("platform/saved_modes.txt", "|", 4)) {
         SCOPED_TRACE(c[0]);
         const mode_t mode = static_cast<mode_t>(std::stoi(c[1], nullptr, 8));
         const bool throughLink = c[2] == "1";

@@ -22,7 +22,7 @@ TEST(LocalTime, WeekdaysAndNegativeTimes) {
 
 // The dates of tests/data/platform/ole_dates.txt, and the days of months.
 TEST(LocalTime, OleDatesAndMonths) {
-    for (const auto& c : test::Cases("platform/ole_dates.txt", 3, '|')) {
+    for (const auto& c : test::DataRows("platform/ole_dates.txt", "|", 3)) {
         const double date = std::stod(c[0]);
         LocalParts p;
         ASSERT_EQ(PartsFromOleDate(date, p), c[1] != "refused") << c[0];

@@ -12,7 +12,7 @@ using namespace vemra;
 // user; names that differ in a letter do not. Text from a file reaches the terminal without
 // moving the cursor or retitling the window.
 TEST(Text, FoldingAndEscapingCases) {
-    for (auto c : test::Cases("platform/text_cases.txt", 4, '|')) {
+    for (auto c : test::DataRows("platform/text_cases.txt", "|", 4)) {
         for (std::string& field : c) field = test::Unescaped(field);
         SCOPED_TRACE(c[1] + " / " + c[2]);
         if (c[0] == "1252") {
