@@ -12,6 +12,7 @@
 #include "platform/message_box.h"
 #include "platform/message_pump.h"
 #include "settings/settings.h"
+#include "tests/formats/data_cases.h"
 #include "tests/test_support.h"
 #include "transfer/transfer.h"
 
@@ -28,6 +29,13 @@ struct Appt {
     std::string note;
     long status = 0;         // 4 deleted, 0x80 archived
 };
+
+// A case table under tests/data/transfer; one that reads empty is a failure, not a pass.
+inline std::vector<std::vector<std::string>> Table(const std::string& name, std::size_t fields) {
+    auto rows = Cases("transfer/" + name, fields);
+    EXPECT_FALSE(rows.empty()) << name;
+    return rows;
+}
 
 // prefix + number (spelled out: a short literal + to_string trips a GCC 12 false warning).
 inline std::string Numbered(const char* prefix, int n) {
