@@ -30,40 +30,20 @@ void AddDaily(CDateBkTable& table, const Appt& a, long end, long exception = 0) 
 using OperationsTest = TransferTest;
 
 TEST_F(OperationsTest, ImportHeaderRuleErrorsAndCancel) {
-    const std::string good = Row("3/2/2026", "9:00 AM", "10:00 AM", "a") + Row("3/3/2026", "9:00 AM", "10:00 AM", "b");
-    struct Case {
-        const char* name;
-        std::string text;
-        bool ignoreErrors;
-        std::deque<int> answers;
-        std::vector<std::string> added;
-        std::vector<std::string> lines;   // lines named in messages
-    };
-    const Case cases[] = {
-        {"no header", good, false, {}, {"a", "b"}, {}},
-        {"first row bad date is taken for the header",
-         Row("zz", "9:00 AM", "10:00 AM", "x") + good + Row("zz", "9:00 AM", "10:00 AM", "c"), false, {}, {"a", "b"},
-         {"line 4"}},
-        {"errors ignored", kSimpleHeader + Row("zz", "", "", "x") + Row("3/3/2026", "", "", "y") + good, true, {},
-         {"a", "b"}, {}},
-        {"cancel stops and keeps the rows before",
-         kSimpleHeader + Row("3/2/2026", "9:00 AM", "10:00 AM", "a") + Row("x", "", "", "") +
-             Row("3/4/2026", "9:00 AM", "10:00 AM", "b") + Row("y", "", "", "") + good,
-         false, {answerOk, answerCancel}, {"a", "b"}, {"line 3", "line 5"}},
-        {"header only", kSimpleHeader, false, {}, {}, {}},
-        {"empty file", "", false, {}, {}, {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& c : Table("import-cases.txt", 6)) {
+        SCOPED_TRACE(c[0]);
+        const auto added = Words(c[3]), lines = Words(c[4]);
         capture.messages.clear();
-        capture.answers = c.answers;
+        capture.answers.clear();
+        for (const char answer : c[2]) capture.answers.push_back(answer == 'c' ? answerCancel : answerOk);
         ASSERT_TRUE(MakeDatebook(db, {}));
-        settings.m_bIgnoreImportErrors = c.ignoreErrors;
-        EXPECT_EQ(ImportSimple(db, Input(c.text).c_str(), settings, nullptr, reporter), static_cast<int>(c.added.size()));
-        ASSERT_EQ(capture.messages.size(), c.lines.size());
-        for (std::size_t i = 0; i < c.lines.size(); ++i)
-            EXPECT_NE(capture.messages[i].find(c.lines[i] + "\n"), std::string::npos) << capture.messages[i];
-        EXPECT_EQ(LiveTexts(db), c.added);
+        settings.m_bIgnoreImportErrors = c[1] == "1";
+        const std::string file = Input(Unescaped(c[5]));
+        EXPECT_EQ(ImportSimple(db, file.c_str(), settings, nullptr, reporter), static_cast<int>(added.size()));
+        ASSERT_EQ(capture.messages.size(), lines.size());
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            EXPECT_NE(capture.messages[i].find("line " + lines[i] + "\n"), std::string::npos) << capture.messages[i];
+        EXPECT_EQ(LiveTexts(db), added);
     }
 }
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sstream>
 
 #include "palm/desktop_link.h"
 #include "platform/file.h"
@@ -42,8 +41,7 @@ TEST_F(RunnerTest, PalmDesktopIsToldAroundEachOperationAndItsRefusalStopsWhatThe
         const Operation operation = OperationNamed(row[1]);
         const std::intptr_t answer = std::stoi(row[2]);
         std::vector<std::uintptr_t> expectedModes;
-        std::istringstream modeList(row[4]);
-        for (std::uintptr_t mode; modeList >> mode;) expectedModes.push_back(mode);
+        for (const std::string& mode : Words(row[4])) expectedModes.push_back(std::stoul(mode));
         ASSERT_TRUE(MakeDatebook(db, {Untimed("old", 2026, 3, 1)}));
         std::filesystem::remove(out);
         capture.messages.clear();

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,12 @@ inline std::vector<std::vector<std::string>> Table(const std::string& name, std:
     auto rows = Cases("transfer/" + name, fields);
     EXPECT_FALSE(rows.empty()) << name;
     return rows;
+}
+
+// The words of a table cell, in order.
+inline std::vector<std::string> Words(const std::string& cell) {
+    std::istringstream in(cell);
+    return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
 
 // prefix + number (spelled out: a short literal + to_string trips a GCC 12 false warning).
