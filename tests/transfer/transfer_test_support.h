@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "formats/csv_file.h"
 #include "palm/datebook.h"
 #include "platform/local_time.h"
 #include "platform/message_box.h"
@@ -111,21 +110,6 @@ inline std::vector<std::string> LiveTexts(const std::string& path) {
         texts.push_back(text);
     }
     return texts;
-}
-
-// The first cells of each data row (after the header) of a CSV file in the default format.
-inline std::vector<std::vector<std::string>> DataRows(const std::string& path, std::size_t cells) {
-    CCsvFile file;
-    file.SetQuote("\"");
-    file.SetSeparator(",");
-    std::vector<std::vector<std::string>> rows;
-    if (file.OpenRead(path) != 0) return {{"!"}};
-    for (bool header = true; file.NextReadRow() == 0; header = false) {
-        std::vector<std::string> row(cells);
-        for (std::string& cell : row) file.GetText(cell);
-        if (!header) rows.push_back(row);
-    }
-    return rows;
 }
 
 // The simple layout's header row, and a row of it with the given cells and the rest empty.
