@@ -15,11 +15,6 @@
 namespace vemra::test {
 namespace {
 
-// A row of the simple layout on 2026-03-04 at 9:00.
-std::string OnMarch4(const std::string& text, const std::string& note = "") {
-    return Row("3/4/2026", "9:00 AM", "", text, note);
-}
-
 // The datebook holds one appointment with a two-line note; errors are counted, duplicates skipped.
 class DataSafetyTest : public TransferTest {
 protected:
@@ -40,7 +35,7 @@ protected:
 
 TEST_F(DataSafetyTest, AChangeWaitsForTheRunHoldingTheDatebook) {
     const std::string before = ReadFile(db);
-    const std::string in = Csv(OnMarch4("New"));
+    const std::string in = Csv(Row("3/4/2026", "9:00 AM", "", "New"));
     {
         CFileHold other;
         ASSERT_EQ(other.Take(db, 0), CFileHold::holdTaken);
@@ -111,7 +106,7 @@ TEST_F(DataSafetyTest, TheDatebookCodePageCanBeNamed) {
 #endif
     ASSERT_TRUE(SetFileCodePage(1250));
     int rejected = -1;
-    EXPECT_EQ(Import(Csv(OnMarch4("Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87")), &rejected), 1);
+    EXPECT_EQ(Import(Csv(Row("3/4/2026", "9:00 AM", "", "Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87")), &rejected), 1);
     EXPECT_EQ(rejected, 0);
     EXPECT_NE(ReadFile(db).find("Za\xBF\xF3\xB3\xE6"), std::string::npos);   // as Windows-1250 keeps it
     EXPECT_EQ(LiveTexts(db).back(), "Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87");
@@ -131,7 +126,7 @@ TEST_F(DataSafetyTest, WorkbookRowsAreDataAndBooleanCellsGiveTheirValue) {
 TEST_F(DataSafetyTest, TheHolderClearsLeftoversOfKilledSaves) {
     const auto files = Table("leftover-files.txt", 2);
     for (const auto& f : files) WriteFile(dir.File(f[0]), "left");
-    EXPECT_EQ(Import(Csv(OnMarch4("New"))), 1);
+    EXPECT_EQ(Import(Csv(Row("3/4/2026", "9:00 AM", "", "New"))), 1);
     for (const auto& f : files) EXPECT_EQ(FileExists(dir.File(f[0])), f[1] == "0") << f[0];
 }
 

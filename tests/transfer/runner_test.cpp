@@ -84,7 +84,6 @@ TEST_F(RunnerTest, PalmDesktopIsToldAroundEachOperationAndItsRefusalStopsWhatThe
 
 TEST_F(RunnerTest, CountLineSaysAppointmentsInTheFullFormatEvenForOne) {
     settings.m_bFullFormat = true;
-    // The full format says "appointments" even for one.
     EXPECT_EQ(CountLine(settings, 1), "1 appointments");
     settings.m_bFullFormat = false;
     const std::string from = DateText(settings.GetSpanStart()), to = DateText(settings.GetSpanEnd());
