@@ -26,38 +26,16 @@ public:
     // Standard output and error go to files beside outBase (".out", ".err").
     bool Start(const std::string& program, const std::vector<std::string>& args, const Environment& env,
                const std::string& outBase);
-    // Asks the child to stop as Ctrl-C would (natively SIGINT).
-    void Interrupt();
     // timeoutMs < 0 waits as long as it takes; a child still running after timeoutMs is ended
     // (status kTimedOut), so that a hung child fails its test instead of stopping the run.
     static constexpr int kTimedOut = -1001;
     ChildResult Wait(int timeoutMs = -1);
+    long Id() const { return m_id; }
 
 private:
     long m_id = -1;
     void* m_handle = nullptr;
     std::string m_outBase;
-};
-
-// A named pipe that a child reads as its input file, so that a test decides when rows arrive.
-// Natively only; Create fails elsewhere.
-class CInputPipe {
-public:
-    CInputPipe() = default;
-    ~CInputPipe();
-    CInputPipe(const CInputPipe&) = delete;
-    CInputPipe& operator=(const CInputPipe&) = delete;
-
-    bool Create(const std::string& path);
-    bool OpenForWriting();   // waits until the reader has opened it
-    bool Write(const std::string& data);
-    // Waits (up to timeoutMs) until the reader has taken everything written.
-    bool WaitUntilRead(int timeoutMs);
-    void Close();
-
-private:
-    std::string m_path;
-    int m_fd = -1;
 };
 
 // Start + Wait.

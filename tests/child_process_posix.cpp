@@ -3,8 +3,6 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -53,10 +51,6 @@ bool CChild::Start(const std::string& program, const std::vector<std::string>& a
     return true;
 }
 
-void CChild::Interrupt() {
-    if (m_id > 0) kill(static_cast<pid_t>(m_id), SIGINT);
-}
-
 ChildResult CChild::Wait(int timeoutMs) {
     ChildResult result;
     if (m_id <= 0) return result;
@@ -78,43 +72,6 @@ ChildResult CChild::Wait(int timeoutMs) {
     result.out = ReadFile(m_outBase + ".out");
     result.err = ReadFile(m_outBase + ".err");
     return result;
-}
-
-CInputPipe::~CInputPipe() { Close(); }
-
-bool CInputPipe::Create(const std::string& path) {
-    m_path = path;
-    return mkfifo(path.c_str(), 0600) == 0;
-}
-
-bool CInputPipe::OpenForWriting() {
-    m_fd = open(m_path.c_str(), O_WRONLY);
-    return m_fd >= 0;
-}
-
-bool CInputPipe::Write(const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = write(m_fd, data.data() + done, data.size() - done);
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-bool CInputPipe::WaitUntilRead(int timeoutMs) {
-    for (int waited = 0; waited <= timeoutMs; waited += 10) {
-        int pending = 0;
-        if (ioctl(m_fd, FIONREAD, &pending) != 0) return false;
-        if (pending == 0) return true;
-        usleep(10000);
-    }
-    return false;
-}
-
-void CInputPipe::Close() {
-    if (m_fd >= 0) close(m_fd);
-    m_fd = -1;
 }
 
 }  // namespace vemra::test

@@ -93,10 +93,6 @@ bool CChild::Start(const std::string& program, const std::vector<std::string>& a
     return true;
 }
 
-void CChild::Interrupt() {
-    // Windows has no signal for a process without a console of its own; not used there.
-}
-
 ChildResult CChild::Wait(int timeoutMs) {
     ChildResult result;
     if (!m_handle) return result;
@@ -117,13 +113,5 @@ ChildResult CChild::Wait(int timeoutMs) {
     result.err = Lines(ReadFile(m_outBase + ".err"));
     return result;
 }
-
-// Windows has named pipes of another kind; the tests that need this one run natively.
-CInputPipe::~CInputPipe() = default;
-bool CInputPipe::Create(const std::string&) { return false; }
-bool CInputPipe::OpenForWriting() { return false; }
-bool CInputPipe::Write(const std::string&) { return false; }
-bool CInputPipe::WaitUntilRead(int) { return false; }
-void CInputPipe::Close() {}
 
 }  // namespace vemra::test

@@ -61,4 +61,19 @@ void ExpectGolden(const std::string& name, const std::string& actual) {
     EXPECT_TRUE(ReadFile(DataFile(name)) == actual) << name << " differs; VEMRA_UPDATE_GOLDEN=1 rewrites it";
 }
 
+std::vector<std::vector<std::string>> DataRows(const std::string& name) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream in(ReadFile(DataFile(name)));
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        auto& row = rows.emplace_back();
+        for (std::size_t at = 0, tab = 0; tab != std::string::npos; at = tab + 1) {
+            tab = line.find('\t', at);
+            row.push_back(line.substr(at, tab == std::string::npos ? tab : tab - at));
+        }
+    }
+    EXPECT_FALSE(rows.empty()) << name << " holds no cases";
+    return rows;
+}
+
 }  // namespace vemra::test

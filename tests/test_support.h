@@ -29,6 +29,9 @@ void WriteFile(const std::string& path, const std::string& data);
 std::string DataFile(const std::string& name);   // tests/data/<name>
 // Checks a writer's output against tests/data/<name>; VEMRA_UPDATE_GOLDEN=1 rewrites the file.
 void ExpectGolden(const std::string& name, const std::string& actual);
+// The rows of a case table tests/data/<name>: one case a line, fields separated by tabs, blank
+// lines and lines starting with # left out.
+std::vector<std::vector<std::string>> DataRows(const std::string& name);
 // A user's folder in a Palm Desktop folder; with a datebook in it, it counts as a user.
 void AddDesktopUser(const std::string& desktop, const std::string& name, bool withDatebook = true);
 

@@ -1,12 +1,16 @@
 #pragma once
-// Datebook fixtures: the sample file, a time zone of the test's own, and datebook.dat contents
-// built byte by byte from the published layout, independently of the library's writer, so that
-// reader and writer are both checked against the layout itself.
+// Datebook fixtures: the sample file, a time zone of the test's own, rules written as text, and
+// datebook.dat contents built byte by byte from the published layout, independently of the
+// library's writer, so that reader and writer are both checked against the layout itself.
 
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
+#include <sstream>
 #include <string>
 
+#include "palm/datebook.h"
+#include "platform/local_time.h"
 #include "platform/process.h"
 #include "tests/test_support.h"
 
@@ -41,17 +45,8 @@ public:
     Bytes& U16(std::uint16_t v) { return U8(v & 0xFF).U8(v >> 8); }
     Bytes& U32(std::uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
     Bytes& Raw(const std::string& s) { m_s += s; return *this; }
-    // A text with the shortest length form.
-    Bytes& Text(const std::string& s) {
-        if (s.size() < 255) {
-            U8(static_cast<std::uint8_t>(s.size()));
-        } else if (s.size() < 0xFFFE) {
-            U8(0xFF).U16(static_cast<std::uint16_t>(s.size()));
-        } else {
-            U8(0xFF).U16(0xFFFF).U32(static_cast<std::uint32_t>(s.size()));
-        }
-        return Raw(s);
-    }
+    // A text under 255 bytes: one length byte (longer forms: palm/sample.dat).
+    Bytes& Text(const std::string& s) { return U8(static_cast<std::uint8_t>(s.size())).Raw(s); }
     const std::string& Str() const { return m_s; }
 
 private:
@@ -79,22 +74,54 @@ inline std::string NewClass(const std::string& name) {
 
 inline std::string ClassRef(std::uint16_t number) { return Bytes().U16(0x8000 | number).Str(); }
 
-struct Rec {
-    std::uint32_t id = 1, status = 0, position = 0, start = 0, end = 0;
-    std::string description;
-    std::uint32_t duration = 0;
-    std::string note;
-    std::uint32_t untimed = 0, isPrivate = 0, category = 0, alarm = 0, advance = 0xFFFFFFFF, unit = 0;
-    std::string repeat = std::string(4, '\0');   // no exceptions, no rule
-};
-
-inline std::string Record(const Rec& r) {
+// A record with an empty text, no end, alarm or flags, status 1 (added), position id - 1.
+inline std::string Record(std::uint32_t id, std::uint32_t start, const std::string& repeat) {
     Bytes b;
-    b.U32(1).U32(r.id).U32(1).U32(r.status).U32(1).U32(r.position).U32(3).U32(r.start).U32(1).U32(r.end);
-    b.U32(5).U32(0).Text(r.description).U32(1).U32(r.duration).U32(5).U32(0).Text(r.note);
-    b.U32(6).U32(r.untimed).U32(6).U32(r.isPrivate).U32(1).U32(r.category).U32(6).U32(r.alarm);
-    b.U32(1).U32(r.advance).U32(1).U32(r.unit).U32(8).Raw(r.repeat);
+    b.U32(1).U32(id).U32(1).U32(1).U32(1).U32(id - 1).U32(3).U32(start).U32(1).U32(0);
+    b.U32(5).U32(0).Text("").U32(1).U32(0).U32(5).U32(0).Text("");
+    b.U32(6).U32(0).U32(6).U32(0).U32(1).U32(0).U32(6).U32(0);
+    b.U32(1).U32(0xFFFFFFFF).U32(1).U32(0).U32(8).Raw(repeat);
     return b.Str();
+}
+
+inline long L(int y, int m, int d, int h = 0, int mi = 0) { return vemra::MakeLocal(y, m, d, h, mi); }
+
+inline long Parse(const std::string& text) {   // "YYYY-MM-DD[ HH:MM]", or with a T for the space
+    int y = 0, m = 0, d = 0, h = 0, mi = 0;
+    std::sscanf(text.c_str(), "%d-%d-%d%*c%d:%d", &y, &m, &d, &h, &mi);
+    return L(y, m, d, h, mi);
+}
+
+// A rule as the case tables write it (see tests/data/palm/occurrences.txt), optionally followed
+// by "except DATE,DATE..." and, for a weekly rule, "index N" (its day index value).
+inline void SetRule(CDateBkRecord& r, const std::string& text) {
+    std::istringstream in(text);
+    std::string kind, a, endText;
+    long b = 0, every = 0;
+    int first = 0;
+    in >> kind >> a;
+    if (kind == "none") {
+        r.StopRepeatingEvt();
+        return;
+    }
+    if (kind == "mday" || kind == "yearly") in >> b;
+    in >> every >> endText >> first;
+    const long end = endText == "-" ? -1 : Parse(endText);
+    const long v = std::stol(a, nullptr, 0);
+    const auto f = static_cast<eDayIndex>(first);
+    const int n = static_cast<int>(every);
+    if (kind == "daily") r.SetRepDaily(CDayName(static_cast<eDayIndex>(v), n, end, f));
+    if (kind == "weekly") r.SetRepWeekly(CWeekly(static_cast<unsigned char>(v), n, end, f));
+    if (kind == "mdate") r.SetRepMonthlyByDate(CDateOfMonth(static_cast<int>(v), n, end, f));
+    if (kind == "mday") r.SetRepMonthlyByDay(CDayOfMonth(static_cast<eWeekIndex>(v), static_cast<eDayIndex>(b), n, end, f));
+    if (kind == "yearly") r.SetRepYearlyByDate(CDateOfYear(static_cast<eMonthIndex>(v), static_cast<int>(b), n, end, f));
+    for (std::string word, value; in >> word >> value;) {
+        std::istringstream list(value);
+        for (std::string date; word == "except" && std::getline(list, date, ',');) r.AddException(Parse(date));
+        CRepeateDayInfo* info = nullptr;
+        if (word == "index" && r.GetRepeateInfo(info) == 0)
+            static_cast<CWeekly*>(info)->SetDayIndexValue(std::stoi(value));
+    }
 }
 
 }  // namespace dbtest

@@ -59,21 +59,17 @@ std::string BigNumberFile(bool escapeEarly) {
     const std::uint32_t weekly = 32765;
     std::string s = Header(weekly + 3);
     for (std::uint32_t i = 0; i < weekly + 3; ++i) {
-        Rec r;
-        r.id = i + 1;
-        r.status = 1;
-        r.position = i;
-        r.start = i < weekly ? 1000000000 + i * 60 : 1000000000;
+        std::string repeat;
         if (i < weekly) {
             const std::string tag = i == 0 ? NewClass("CWeekly")
                                     : escapeEarly && i == 1 ? Bytes().U16(0x7FFF).U32(0x80000001).Str()
                                                             : ClassRef(1);
-            r.repeat = RepeatStart(tag, 2).U32(1).U8(0x02).Str();
+            repeat = RepeatStart(tag, 2).U32(1).U8(0x02).Str();
         } else {
             const std::string tag = i == weekly ? NewClass("CDayName") : Bytes().U16(0x7FFF).U32(0x80007FFF).Str();
-            r.repeat = RepeatStart(tag, 1).U32(4).Str();
+            repeat = RepeatStart(tag, 1).U32(4).Str();
         }
-        s += Record(r);
+        s += Record(i + 1, i < weekly ? 1000000000 + i * 60 : 1000000000, repeat);
     }
     return s;
 }
@@ -121,6 +117,7 @@ TEST(DatebookFile, WrittenDatebookMatchesTheGoldenAndReadsBack) {
     const long day = vemra::MakeLocal(2024, 2, 29, 9, 15);
     const std::vector<std::string> texts = {"plain", std::string(254, 'a'), std::string(255, 'b'),
                                             std::string(70000, 'c'), "Caf\xC3\xA9 \xE2\x82\xAC", ""};
+    const std::string rules[] = {"daily 29 2 @ 0", "weekly 0x7F 3 @ 1", "mdate 29 1 @ 0", "mday 4 4 1 @ 0", "yearly 1 29 1 @ 0"};
     for (int i = 0; i < 12; ++i) {
         CDateBkRecord rec(table, 1);
         ASSERT_EQ(table.AppendBlankRecord(rec), 0);
@@ -136,18 +133,10 @@ TEST(DatebookFile, WrittenDatebookMatchesTheGoldenAndReadsBack) {
             rec.SetAlarmAdvUnit(i % 3);
         }
         // The importer's "no end" is local midnight of 2031-12-31.
-        const long end = i % 2 ? (i % 4 == 1 ? -1 : vemra::MakeLocal(2031, 12, 31)) : day + 400 * 86400L;
-        switch (i % 6) {
-        case 1: rec.SetRepDaily(CDayName(static_cast<eDayIndex>(29), 2, end, eSunday)); break;
-        case 2: rec.SetRepWeekly(CWeekly(0x7F, 3, end, eMonday)); break;
-        case 3: rec.SetRepMonthlyByDate(CDateOfMonth(29, 1, end, eSunday)); break;
-        case 4: rec.SetRepMonthlyByDay(CDayOfMonth(eLastWeek, eThursday, 1, end, eSunday)); break;
-        case 5: rec.SetRepYearlyByDate(CDateOfYear(eFebruary, 29, 1, end, eSunday)); break;
-        default: break;
-        }
+        const char* end = i % 2 ? (i % 4 == 1 ? "-" : "2031-12-31") : "2025-04-04T09:15";
         if (i % 6) {
-            rec.AddException(day + 2 * 86400);
-            rec.AddException(day + 90 * 86400);
+            std::string rule = rules[i % 6 - 1] + " except 2024-03-02T09:15,2024-05-29T09:15";
+            SetRule(rec, rule.replace(rule.find('@'), 1, end));
         }
         if (i == 11) rec.SetStatus(4);
         if (i == 7) {

@@ -10,13 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <sstream>
 
-using dbtest::ScopedTimeZone;
+using namespace dbtest;
 
 namespace {
-
-long L(int y, int m, int d, int h = 0, int mi = 0) { return vemra::MakeLocal(y, m, d, h, mi); }
 
 std::string Text(long t) {
     vemra::LocalParts p;
@@ -24,12 +21,6 @@ std::string Text(long t) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", p.year, p.month, p.day, p.hour, p.minute);
     return buf;
-}
-
-long Parse(const std::string& text) {   // "YYYY-MM-DD[ HH:MM]", or with a T for the space
-    int y = 0, m = 0, d = 0, h = 0, mi = 0;
-    std::sscanf(text.c_str(), "%d-%d-%d%*c%d:%d", &y, &m, &d, &h, &mi);
-    return L(y, m, d, h, mi);
 }
 
 // Occurrences as the export walks them: from a day on, one call per day after the last one
@@ -42,50 +33,8 @@ std::string Walk(CDateBkRecord& rec, long from, std::size_t max) {
     return out;
 }
 
-// A rule as the case tables write it (see tests/data/palm/occurrences.txt), optionally followed
-// by "except DATE,DATE...".
-void SetRule(CDateBkRecord& r, const std::string& text) {
-    std::istringstream in(text);
-    std::string kind, a, endText;
-    long b = 0, every = 0;
-    int first = 0;
-    in >> kind >> a;
-    if (kind == "none") {
-        r.StopRepeatingEvt();
-        return;
-    }
-    if (kind == "mday" || kind == "yearly") in >> b;
-    in >> every >> endText >> first;
-    const long end = endText == "-" ? -1 : Parse(endText);
-    const long v = std::stol(a, nullptr, 0);
-    const auto f = static_cast<eDayIndex>(first);
-    const int n = static_cast<int>(every);
-    if (kind == "daily") r.SetRepDaily(CDayName(static_cast<eDayIndex>(v), n, end, f));
-    if (kind == "weekly") r.SetRepWeekly(CWeekly(static_cast<unsigned char>(v), n, end, f));
-    if (kind == "mdate") r.SetRepMonthlyByDate(CDateOfMonth(static_cast<int>(v), n, end, f));
-    if (kind == "mday") r.SetRepMonthlyByDay(CDayOfMonth(static_cast<eWeekIndex>(v), static_cast<eDayIndex>(b), n, end, f));
-    if (kind == "yearly") r.SetRepYearlyByDate(CDateOfYear(static_cast<eMonthIndex>(v), static_cast<int>(b), n, end, f));
-    std::string word, dates;
-    if (in >> word >> dates && word == "except") {
-        std::istringstream list(dates);
-        for (std::string date; std::getline(list, date, ',');) r.AddException(Parse(date));
-    }
-}
-
-std::string Trim(const std::string& s) {
-    const auto b = s.find_first_not_of(' '), e = s.find_last_not_of(' ');
-    return b == std::string::npos ? "" : s.substr(b, e - b + 1);
-}
-
 TEST(DatebookRepeat, Occurrences) {
-    std::istringstream file(vemra::test::ReadFile(vemra::test::DataFile("palm/occurrences.txt")));
-    std::string line;
-    int cases = 0;
-    while (std::getline(file, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::vector<std::string> f;
-        std::istringstream fields(line);
-        for (std::string x; std::getline(fields, x, ';');) f.push_back(Trim(x));
+    for (auto f : vemra::test::DataRows("palm/occurrences.txt")) {
         f.resize(6);
 #ifdef _WIN32
         if (f[0] != "-") continue;
@@ -94,77 +43,51 @@ TEST(DatebookRepeat, Occurrences) {
         CDateBkTable table;
         CDateBkRecord rec(table, 1);
         table.AppendBlankRecord(rec);
-        ASSERT_EQ(rec.SetStartTime(Parse(f[1])), 0) << line;
+        ASSERT_EQ(rec.SetStartTime(Parse(f[1])), 0) << f[2];
         SetRule(rec, f[2]);
-        EXPECT_EQ(Walk(rec, Parse(f[3]), std::stoul(f[4])), f[5]) << line;
-        ++cases;
+        EXPECT_EQ(Walk(rec, Parse(f[3]), std::stoul(f[4])), f[5]) << f[0] << " " << f[1] << " " << f[2];
     }
-    EXPECT_GT(cases, 30);
-    CDateBkTable table;
-    CDateBkRecord unbound(table, 1);
-    long next = 0;
-    EXPECT_NE(unbound.CalcNextOccurrance(L(2024, 1, 1), next), 0);
 }
 
-// Natively in Berlin, where the day of the spring change has 23 hours: exceptions are whole
-// local days.
+// The exceptions as "count: day, day...".
+std::string Exceptions(CDateBkRecord& rec) {
+    std::string out = std::to_string(rec.GetNumExceptions()) + ":";
+    CDateException e;
+    for (long r = rec.FindFirstException(e); r == 0 && out.size() < 200; r = rec.FindNextException(e))
+        out += (out.back() == ':' ? " " : ", ") + Text(e.m_time);
+    return out;
+}
+
 TEST(DatebookRepeat, ExceptionDates) {
     ScopedTimeZone tz("Europe/Berlin");
     CDateBkTable table;
     CDateBkRecord rec(table, 1);
     table.AppendBlankRecord(rec);
     rec.SetStartTime(L(2024, 3, 1, 10));
-    rec.SetRepDaily(CDayName(eDayIndex(1), 1, -1, eSunday));
-    CDateException e;
-    EXPECT_NE(rec.FindFirstException(e), 0);
-
-    EXPECT_EQ(rec.AddException(L(2024, 3, 31, 17, 45)), 0);
-    EXPECT_EQ(rec.AddException(L(2024, 3, 31, 8)), 0);   // same day: kept once
-    EXPECT_EQ(rec.AddException(L(2024, 3, 29)), 0);
-    EXPECT_EQ(rec.GetNumExceptions(), 2);
-    ASSERT_EQ(rec.FindFirstException(e), 0);
-    EXPECT_EQ(e.m_time, L(2024, 3, 31));   // local midnight, in the order added
-    ASSERT_EQ(rec.FindNextException(e), 0);
-    EXPECT_EQ(e.m_time, L(2024, 3, 29));
-    EXPECT_NE(rec.FindNextException(e), 0);
-
-    EXPECT_TRUE(rec.IsException(L(2024, 3, 31, 0, 30)) && rec.IsException(L(2024, 3, 31, 23, 59)));
-    EXPECT_FALSE(rec.IsException(L(2024, 3, 30, 23, 59)));
-    EXPECT_FALSE(rec.IsException(L(2024, 4, 1)));
-
-    EXPECT_EQ(rec.RemoveException(L(2024, 3, 31, 12)), 0);
-    EXPECT_EQ(rec.RemoveException(L(2024, 2, 3)), 0);   // not there: no error
-    EXPECT_EQ(rec.GetNumExceptions(), 1);
-    EXPECT_FALSE(rec.IsException(L(2024, 3, 31, 10)));
-    EXPECT_NE(rec.AddException(-5), 0);
+    SetRule(rec, "daily 1 1 - 0");
+    for (const auto& row : vemra::test::DataRows("palm/exceptions.txt")) {
+        const long t = row.at(1) == "-5" ? -5 : Parse(row[1]);
+        std::string got = Exceptions(rec);
+        if (row[0] == "add") got = std::to_string(rec.AddException(t) != 0);
+        if (row[0] == "remove") got = std::to_string(rec.RemoveException(t) != 0);
+        if (row[0] == "is") got = std::to_string(rec.IsException(t) != 0);
+        EXPECT_EQ(got, row.at(2)) << row[0] << " " << row[1];
+    }
 }
 
 TEST(DatebookRepeat, SameRepeatingEvent) {
-    std::istringstream file(vemra::test::ReadFile(vemra::test::DataFile("palm/same-repeat.txt")));
     CDateBkTable user, scratch;
-    for (std::string line; std::getline(file, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        const std::size_t x = line.find(';'), y = line.rfind(';');
-        const std::string ra = Trim(line.substr(0, x)), rb = Trim(line.substr(x + 1, y - x - 1));
-        const bool same = Trim(line.substr(y + 1)) == "same";
+    for (const auto& row : vemra::test::DataRows("palm/same-repeat.txt")) {
+        const bool same = row.at(2) == "same";
         CDateBkRecord a(user, 1), b(scratch, 1);
         user.AppendBlankRecord(a);
         scratch.AppendBlankRecord(b);
         for (CDateBkRecord* r : {&a, &b}) r->SetStartTime(L(2024, 1, 1, 10));
-        SetRule(a, ra);
-        SetRule(b, rb);
-        EXPECT_EQ(a.IsSameRepeatingEvent(b) != 0, same) << line;
-        EXPECT_EQ(b.IsSameRepeatingEvent(a) != 0, same) << line;
+        SetRule(a, row[0]);
+        SetRule(b, row[1]);
+        EXPECT_EQ(a.IsSameRepeatingEvent(b) != 0, same) << row[0] << " / " << row[1];
+        EXPECT_EQ(b.IsSameRepeatingEvent(a) != 0, same) << row[0] << " / " << row[1];
     }
-    // The day index value of a weekly rule does not count.
-    CDateBkRecord a(scratch, 1), b(scratch, 1);
-    scratch.AppendBlankRecord(a);
-    scratch.AppendBlankRecord(b);
-    CWeekly w(0x2A, 2, -1, eMonday);
-    w.SetDayIndexValue(7);
-    a.SetRepWeekly(w);
-    SetRule(b, "weekly 0x2A 2 - 0");
-    EXPECT_TRUE(a.IsSameRepeatingEvent(b));
 }
 
 // Negative end dates mean "no end"; 0 is a date; so is local midnight of 2031-12-31 (the

@@ -87,7 +87,8 @@ TEST(DatebookTable, InvalidValuesAreRefused) {
     long v = 0;
     const CRepeateDayInfo* info = nullptr;
     std::string text;
-    EXPECT_TRUE(rec.GetStartTime(v) && rec.GetDescription(text) && rec.SetStatus(4) && rec.GetRepeateInfo(info) && !rec.IsDeleted());
+    EXPECT_TRUE(rec.GetStartTime(v) && rec.GetDescription(text) && rec.SetStatus(4) && rec.GetRepeateInfo(info));
+    EXPECT_TRUE(rec.CalcNextOccurrance(0, v) && !rec.IsDeleted());
     table.AppendBlankRecord(rec);
     for (long bad : {-1L, -86400L}) EXPECT_NE(rec.SetStartTime(bad), 0) << bad;
     EXPECT_NE(rec.SetEndTime(-86400), 0);
@@ -108,8 +109,7 @@ TEST(DatebookTable, DuplicateCopiesEverything) {
     src.SetAlarmFlag(1);
     src.SetAlarmAdvTime(3);
     src.SetAlarmAdvUnit(eDays);
-    src.SetRepMonthlyByDay(CDayOfMonth(eThirdWeek, eWednesday, 2, 1100000000, eSunday));
-    src.AddException(vemra::MakeLocal(2001, 10, 17));
+    dbtest::SetRule(src, "mday 2 3 2 2004-11-09 0 except 2001-10-17");   // third Wednesday
 
     CDateBkTable user;
     ASSERT_EQ(user.OpenFromMemory(Sample()), 0);

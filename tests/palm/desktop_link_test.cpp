@@ -3,42 +3,20 @@
 #include <gtest/gtest.h>
 
 #include "platform/process.h"
-
-namespace {
-struct Sent {
-    std::uintptr_t wParam;
-    std::intptr_t lParam;
-    bool operator==(const Sent&) const = default;
-};
-}  // namespace
+#include "tests/test_support.h"
 
 TEST(DesktopLink, MessageExchange) {
-    const struct {
-        const char* what;
-        bool window;
-        std::intptr_t probeAnswer, changeAnswer;
-        int mode;
-        int expected;
-        std::vector<Sent> sent;
-    } cases[] = {
-        {"no Palm Desktop", false, 0, 0, 1, 1, {}},
-        {"window not taking part", true, 0, 0, 1, 1, {{0, 0}}},
-        {"probe answered otherwise", true, 0xBEC3, 0, 2, 1, {{0, 0}}},
-        {"change allowed", true, 0xBEC4, 0, 1, 1, {{0, 0}, {1, 77}}},
-        {"change refused", true, 0xBEC4, 5, 1, 0, {{0, 0}, {1, 77}}},
-        {"after change, any answer", true, 0xBEC4, 5, 2, 1, {{0, 0}, {2, 77}}},
-    };
-    for (const auto& c : cases) {
-        std::vector<Sent> sent;
+    for (const auto& row : vemra::test::DataRows("palm/desktop-link.txt")) {
+        std::string sent;
         DesktopWindowCalls calls;
-        calls.find = [&] { return c.window ? vemra::WindowHandle(42) : vemra::WindowHandle(0); };
+        calls.find = [&] { return vemra::WindowHandle(row.at(1) == "1" ? 42 : 0); };
         calls.send = [&](vemra::WindowHandle w, std::uintptr_t wParam, std::intptr_t lParam) {
             EXPECT_EQ(w, 42);
-            sent.push_back({wParam, lParam});
-            return wParam == 0 ? c.probeAnswer : c.changeAnswer;
+            sent.append(sent.empty() ? "" : " ").append(std::to_string(wParam) + ":" + std::to_string(lParam));
+            return static_cast<std::intptr_t>(std::stoll(row.at(wParam == 0 ? 2 : 3), nullptr, 0));
         };
-        EXPECT_EQ(NotifyDesktop(calls, c.mode, 77), c.expected) << c.what;
-        EXPECT_EQ(sent, c.sent) << c.what;
+        EXPECT_EQ(NotifyDesktop(calls, std::stoi(row.at(4)), 77), std::stoi(row.at(5))) << row[0];
+        EXPECT_EQ(sent, row.at(6)) << row[0];
     }
 }
 

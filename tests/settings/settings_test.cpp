@@ -3,12 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
 #include <filesystem>
-#include <map>
-#include <tuple>
+#include <sstream>
 
 #include "palm/user_data.h"
-#include "palm/users_file.h"
 #include "platform/local_time.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
@@ -25,8 +24,7 @@ const char kApp[] = "vemra-settings-test";
 const char kUsr[] = "Software\\U.S. Robotics\\Pilot Desktop";
 const char kPalmComputing[] = "Software\\Palm Computing\\Pilot Desktop";
 const char kFallback[] = "\\datebook\\datebook.dat";
-constexpr uint32_t kDate = 0x64617465;
-const std::string kDateBytes = "etad";   // kDate as stored, least significant byte first
+constexpr uint32_t kDate = 0x64617465;   // stored as "etad"
 
 void RemoveKey(const std::string& parent, const std::string& name) {
     CRegistryKey key;
@@ -39,19 +37,23 @@ std::string Ids(const int32_t* ids, std::size_t n) {
     return text;
 }
 
-// Everything the profile keeps, by profile key, as text: a difference names its key.
-std::map<std::string, std::string> Stored(const CSettings& s) {
+// Everything the profile keeps, one profile key a line: a difference names its key.
+std::string Stored(const CSettings& s) {
     const auto n = [](auto v) { return std::to_string(v); };
-    return {{"defaultapptlength", n(s.m_nDefaultApptLength)}, {"quote", s.m_strQuote},
-            {"exceptiondateseparator", s.m_strExceptionDateSeparator},
-            {"simplemapping", Ids(s.m_mapping.m_simple, 11)}, {"repeatmapping", Ids(s.m_mapping.m_repeat, 12)},
-            {"prcdeleteappts", n(s.m_bPrcDeleteAppts)}, {"prcicontext", s.m_strPrcIconText},
-            {"prcmsgtitle", s.m_strPrcMsgTitle}, {"prcmsgtext", s.m_strPrcMsgText},
-            {"exportnocr", n(s.m_bExportNoCR)}, {"ignoreimporterrors", n(s.m_bIgnoreImportErrors)},
-            {"palmdesktopbutton", n(s.m_bPalmDesktopButton)}, {"fullformat", n(s.m_bFullFormat)},
-            {"daysahead", n(s.m_nDaysAhead)}, {"daysback", n(s.m_nDaysBack)}, {"lastfile", s.m_strFile},
-            {"separator", s.m_strSeparator}, {"noduplicates", n(s.m_bNoDuplicates)},
-            {"palmuserid", n(s.m_dwPalmUserId)}, {"minsize", n(s.m_nMinSize)}};
+    const std::pair<const char*, std::string> values[] = {
+        {"defaultapptlength", n(s.m_nDefaultApptLength)}, {"quote", s.m_strQuote},
+        {"exceptiondateseparator", s.m_strExceptionDateSeparator},
+        {"simplemapping", Ids(s.m_mapping.m_simple, 11)}, {"repeatmapping", Ids(s.m_mapping.m_repeat, 12)},
+        {"prcdeleteappts", n(s.m_bPrcDeleteAppts)}, {"prcicontext", s.m_strPrcIconText},
+        {"prcmsgtitle", s.m_strPrcMsgTitle}, {"prcmsgtext", s.m_strPrcMsgText},
+        {"exportnocr", n(s.m_bExportNoCR)}, {"ignoreimporterrors", n(s.m_bIgnoreImportErrors)},
+        {"palmdesktopbutton", n(s.m_bPalmDesktopButton)}, {"fullformat", n(s.m_bFullFormat)},
+        {"daysahead", n(s.m_nDaysAhead)}, {"daysback", n(s.m_nDaysBack)}, {"lastfile", s.m_strFile},
+        {"separator", s.m_strSeparator}, {"noduplicates", n(s.m_bNoDuplicates)},
+        {"palmuserid", n(s.m_dwPalmUserId)}, {"minsize", n(s.m_nMinSize)}};
+    std::string text;
+    for (const auto& [key, value] : values) text += key + ("=" + value) + "\n";
+    return text;
 }
 
 // The toolbar entry under a Palm Desktop key, as text; "none" if there is none.
@@ -66,12 +68,6 @@ std::string Button(const std::string& parent) {
     button.QueryString("Name", name);
     button.QueryString("Module", module);
     return directory + " " + std::to_string(integrate) + " " + std::to_string(creator) + " " + name + " " + module;
-}
-
-std::string Text(const std::map<std::string, std::string>& values) {
-    std::string text;
-    for (const auto& [key, value] : values) text += key + "=" + value + "\n";
-    return text;
 }
 
 // A profile of the test's own (a registry file natively, a key of its own on Windows), no
@@ -99,13 +95,6 @@ protected:
     void AddUsers() {
         for (const char* user : {"SmithJ", "Demo"}) test::AddDesktopUser(m_desktop, user);
     }
-    static void AddComponent(const std::string& name, const std::string& creator, const char* dir, const char* file) {
-        CRegistryKey key;
-        ASSERT_TRUE(key.Create(RegistryRoot::currentUser, std::string(kUsr) + "\\" + name));
-        key.SetBinary("Creator", creator);
-        if (dir) key.SetString("Directory", dir);
-        if (file) key.SetString("File0", file);
-    }
 
     ScratchDir m_dir;
     std::string m_desktop;
@@ -114,13 +103,16 @@ protected:
 
 }  // namespace
 
-// An empty profile, or one whose values are of the wrong kind or size (the right sizes: see the
-// golden profile), gives the defaults; without a Palm Desktop key there is nowhere to put the
-// toolbar button.
+// Without a Palm Desktop user that is reported, and the ID is 0. An empty profile, or one whose
+// values are of the wrong kind or size (the right sizes: see the golden profile), gives the
+// defaults; without a Palm Desktop key there is nowhere to put the toolbar button.
 TEST_F(SettingsTest, EmptyProfileOrWrongKindsGiveTheDefaults) {
+    CMessageBoxReporter reporter;
+    EXPECT_EQ(CSettings(&reporter).m_dwPalmUserId, 0u);
+    EXPECT_EQ(m_sink.messages, std::vector<std::string>{"Error: No Palm Desktop found!"});
+    m_sink.messages.clear();
     AddUsers();
-    const auto defaults = Stored(CSettings());
-    test::ExpectGolden("settings/defaults.txt", Text(defaults));
+    test::ExpectGolden("settings/defaults.txt", Stored(CSettings()));
     for (bool wrongKinds : {false, true}) {
         CRegistryKey options;
         if (wrongKinds) {
@@ -135,19 +127,9 @@ TEST_F(SettingsTest, EmptyProfileOrWrongKindsGiveTheDefaults) {
         CSettings s;
         s.Load();
         EXPECT_EQ(s.m_mapping.m_pSettings, &s);
-        auto expected = defaults;
-        expected["palmdesktopbutton"] = "0";
-        if (wrongKinds) expected["daysback"] = "2";
-        EXPECT_EQ(Stored(s), expected) << wrongKinds;
+        test::ExpectGolden(wrongKinds ? "settings/loaded-wrong-kinds.txt" : "settings/loaded-empty.txt", Stored(s));
     }
     EXPECT_TRUE(m_sink.messages.empty());
-}
-
-TEST_F(SettingsTest, NoPalmDesktopUserIsReportedAndTheRecordStillComplete) {
-    CMessageBoxReporter reporter;
-    CSettings s(&reporter);
-    EXPECT_EQ(m_sink.messages, std::vector<std::string>{"Error: No Palm Desktop found!"});
-    EXPECT_EQ(s.m_dwPalmUserId, 0u);
 }
 
 // Every key differs from its default in the golden profile: one that is not read, or written in
@@ -171,22 +153,17 @@ TEST_F(SettingsTest, SpanRunsFromMidnightToOneMinuteBeforeTheNextDay) {
     AddUsers();
     CSettings s;
     SetFixedNow(MakeLocal(2028, 2, 27, 15, 20));
-    struct Case {
-        int back, ahead;
-        long start, end;
-    } const cases[] = {
-        {0, 0, MakeLocal(2028, 2, 27), MakeLocal(2028, 2, 27, 23, 59)},
-        {3, 10, MakeLocal(2028, 2, 24), MakeLocal(2028, 3, 8, 23, 59)},   // over 29 February
-        {-1, -1, MakeLocal(2028, 2, 28), MakeLocal(2028, 2, 26, 23, 59)},
-        // Day counts too large for the clock stop at its ends instead of wrapping round.
-        {INT_MAX, INT_MAX, LONG_MIN, LONG_MAX},
-        {30000, 5000, LONG_MIN, LONG_MAX},
+    const auto time = [](const std::string& text) {
+        int y = 0, m = 0, d = 0, h = 0, mi = 0;
+        if (text == "min" || text == "max") return text == "min" ? LONG_MIN : LONG_MAX;
+        std::sscanf(text.c_str(), "%d-%d-%d %d:%d", &y, &m, &d, &h, &mi);
+        return MakeLocal(y, m, d, h, mi);
     };
-    for (const Case& c : cases) {
-        s.m_nDaysBack = c.back;
-        s.m_nDaysAhead = c.ahead;
-        EXPECT_EQ(s.GetSpanStart(), c.start) << c.back;
-        EXPECT_EQ(s.GetSpanEnd(), c.end) << c.ahead;
+    for (const auto& row : test::DataRows("settings/span.txt")) {
+        s.m_nDaysBack = std::stoi(row.at(0));
+        s.m_nDaysAhead = std::stoi(row.at(1));
+        EXPECT_EQ(s.GetSpanStart(), time(row.at(2))) << row[0];
+        EXPECT_EQ(s.GetSpanEnd(), time(row.at(3))) << row[1];
     }
     SetFixedNow(-1);
 }
@@ -196,75 +173,45 @@ TEST_F(SettingsTest, SpanRunsFromMidnightToOneMinuteBeforeTheNextDay) {
 TEST_F(SettingsTest, FindUserTakesDisplayAndFolderNames) {
     AddUsers();
     test::AddDesktopUser(m_desktop, "Other");
-    test::WriteFile(m_desktop + "/users.dat", WriteUsersFile({{1001, "John Smith", "SmithJ", true},
-                                                              {2002, "Demo User", "Demo", true},
-                                                              {2003, "SmithJ", "Other", true}}));
+    std::filesystem::copy_file(test::DataFile("settings/users.dat"), m_desktop + "/users.dat");
     CSettings s;
-    const struct Case {
-        const char* name;
-        int found;
-        uint32_t id;
-    } cases[] = {{"john smith", 1, 1001}, {"DEMO USER", 1, 2002}, {"demo", 1, 2002}, {"other", 1, 2003},
-                 {"smithj", 1, 2003},   // a display name before another user's folder
-                 {"Smith", 0, 7}, {"", 0, 7}, {"\\Demo", 0, 7}, {"demo ", 0, 7}};
-    for (const Case& c : cases) {
-        s.m_dwPalmUserId = 7;
-        EXPECT_EQ(s.FindUser(c.name), c.found) << c.name;
-        EXPECT_EQ(s.m_dwPalmUserId, c.id) << c.name;
-    }
-    s.FindUser("john smith");
     std::string text;
-    s.GetPalmUserName(text);
-    EXPECT_EQ(text, "John Smith");
-    // The datebook: the user's; the one given with -d, the user not even looked at; for a user
-    // that is gone, a message and a path without a user part.
-    const struct {
-        uint32_t id;
-        const char* file;
-        std::string path;
-    } paths[] = {{1001, "", m_desktop + "\\SmithJ\\datebook\\datebook.dat"},
-                 {12345, "C:\\x\\datebook.dat", "C:\\x\\datebook.dat"},
-                 {12345, "", m_desktop + "\\datebook\\datebook.dat"}};
+    for (const auto& row : test::DataRows("settings/find-user.txt")) {
+        s.m_dwPalmUserId = 7;
+        EXPECT_EQ(s.FindUser(row.at(0).c_str()), std::stoi(row.at(1))) << row[0];
+        EXPECT_EQ(s.m_dwPalmUserId, std::stoul(row.at(2))) << row[0];
+        s.GetPalmUserName(text);
+        EXPECT_EQ(text, row.at(3)) << row[0];
+    }
     CMessageBoxReporter reporter;
     s.m_pReporter = &reporter;
-    for (const auto& p : paths) {
-        s.m_dwPalmUserId = p.id;
-        s.m_strDatebookFile = p.file;
+    for (auto row : test::DataRows("settings/datebook-paths.txt")) {
+        s.m_dwPalmUserId = std::stoul(row.at(0));
+        s.m_strDatebookFile = row.at(1);
         s.GetDatebookPath(text);
-        EXPECT_EQ(text, p.path);
+        if (row.at(2).starts_with("<desktop>")) row[2].replace(0, 9, m_desktop);
+        EXPECT_EQ(text, row[2]);
     }
     EXPECT_EQ(m_sink.messages, std::vector<std::string>{"Error getting Palm User Directory. Please save data in Palm Desktop first."});
 }
 
 TEST_F(SettingsTest, ComponentPath) {
     EXPECT_EQ(CSettings::GetComponentPath(kDate, kFallback), kFallback) << "no Palm Desktop key";
-    using Component = std::tuple<std::string, std::string, const char*, const char*>;
-    const struct {
-        const char* what;
-        std::vector<Component> components;
-        const char* expected;
-    } cases[] = {
-        {"capital name", {{"COMPONENT3", kDateBytes, "Dbk", "x.dat"}}, "\\Dbk\\x.dat"},
-        {"directory with backslash", {{"component3", kDateBytes, "\\Dbk", "x.dat"}}, "\\Dbk\\x.dat"},
-        {"other creator", {{"Component1", "omem", "Memo", "m.dat"}}, kFallback},
-        {"creator of 3 bytes", {{"Component1", kDateBytes.substr(0, 3), "Dbk", "x.dat"}}, kFallback},
-        {"creator of 5 bytes", {{"Component1", kDateBytes + "x", "Dbk", "x.dat"}}, kFallback},
-        {"not a component", {{"Compo", kDateBytes, "Dbk", "x.dat"}}, kFallback},
-        {"first match wins", {{"Component2", kDateBytes, "B", "b.dat"}, {"Component1", kDateBytes, "A", "a.dat"}},
-         "\\A\\a.dat"},
-        {"incomplete ones skipped",
-         {{"Component1", kDateBytes, "Dbk", nullptr}, {"Component2", kDateBytes, nullptr, "x.dat"},
-          {"Component3", kDateBytes, "Ok", "ok.dat"}},
-         "\\Ok\\ok.dat"},
-    };
-    for (const auto& c : cases) {
+    for (const auto& row : test::DataRows("settings/component-paths.txt")) {
         Clean();
-        for (const auto& [name, creator, dir, file] : c.components) AddComponent(name, creator, dir, file);
-        EXPECT_EQ(CSettings::GetComponentPath(kDate, kFallback), c.expected) << c.what;
+        std::istringstream components(row.at(1));
+        for (std::string name, creator, dir, file; components >> name >> creator >> dir >> file;) {
+            CRegistryKey key;
+            ASSERT_TRUE(key.Create(RegistryRoot::currentUser, std::string(kUsr) + "\\" + name));
+            key.SetBinary("Creator", creator);
+            if (dir != "-") key.SetString("Directory", dir);
+            if (file != "-") key.SetString("File0", file);
+        }
+        EXPECT_EQ(CSettings::GetComponentPath(kDate, kFallback), row.at(2) == "-" ? kFallback : row[2]) << row[0];
     }
 }
 
-TEST_F(SettingsTest, DesktopButtonGoesIntoWhicheverPalmDesktopKeyExists) {
+TEST_F(SettingsTest, DesktopButtonGoesIntoWhicheverPalmDesktopKeyExistsUntilTurnedOff) {
     AddUsers();
     std::string exe = ExecutablePath();
     if (exe.size() > 4 && exe[exe.size() - 4] == '.') exe = exe.substr(0, exe.size() - 3) + "exe";
@@ -284,17 +231,14 @@ TEST_F(SettingsTest, DesktopButtonGoesIntoWhicheverPalmDesktopKeyExists) {
         for (const char* parent : {kUsr, kPalmComputing})
             EXPECT_EQ(Button(parent), c.expectedIn == parent ? entry : "none") << c.usr << c.palmComputing << " " << parent;
     }
-}
-
-TEST_F(SettingsTest, TurningTheButtonOffRemovesTheEntryAtSaveAndLoad) {
-    AddUsers();
+    // Load puts the entry in; turned off, Save takes it out.
+    Clean();
     CRegistryKey key, button;
     ASSERT_TRUE(key.Create(RegistryRoot::currentUser, kUsr));
     CSettings s;
     s.Load();
     EXPECT_TRUE(s.m_bPalmDesktopButton);
-    EXPECT_NE(Button(kUsr), "none");
-
+    EXPECT_EQ(Button(kUsr), entry);
     s.m_bPalmDesktopButton = false;
     s.Save();
     EXPECT_EQ(Button(kUsr), "none");

@@ -1,59 +1,6 @@
 #include "tests/ui/gui_driver.h"
 
-
 namespace vemra::gui {
-
-namespace {
-std::string Quote(const std::string& arg) {
-    if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) return arg;
-    std::string quoted(1, '"');
-    quoted += arg;
-    quoted += '"';
-    return quoted;
-}
-}  // namespace
-
-CProgram::~CProgram() { Kill(); }
-
-bool CProgram::Start(const std::string& program, const std::vector<std::string>& args,
-                     const std::vector<std::pair<std::string, std::string>>& env) {
-    std::string line = Quote(program);
-    for (const auto& a : args) {
-        line += ' ';
-        line += Quote(a);
-    }
-    // The child inherits this process's environment: change it around the start.
-    std::vector<std::pair<std::string, std::string>> saved;
-    for (const auto& [name, value] : env) {
-        char old[4096];
-        const DWORD n = GetEnvironmentVariableA(name.c_str(), old, sizeof old);
-        saved.emplace_back(name, n > 0 && n < sizeof old ? std::string(old, n) : std::string());
-        SetEnvironmentVariableA(name.c_str(), value.empty() ? nullptr : value.c_str());
-    }
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &m_info);
-    for (const auto& [name, value] : saved) SetEnvironmentVariableA(name.c_str(), value.empty() ? nullptr : value.c_str());
-    if (!started) return false;
-    WaitForInputIdle(m_info.hProcess, 10000);
-    return true;
-}
-
-bool CProgram::WaitForExit(int timeoutMs) {
-    if (!m_info.hProcess) return true;
-    return WaitUntil([&] { return WaitForSingleObject(m_info.hProcess, 0) == WAIT_OBJECT_0; }, timeoutMs);
-}
-
-void CProgram::Kill() {
-    if (!m_info.hProcess) return;
-    if (WaitForSingleObject(m_info.hProcess, 0) != WAIT_OBJECT_0) {
-        TerminateProcess(m_info.hProcess, 99);
-        WaitForSingleObject(m_info.hProcess, 10000);
-    }
-    CloseHandle(m_info.hThread);
-    CloseHandle(m_info.hProcess);
-    m_info = {};
-}
 
 void Pump(int milliseconds) {
     const DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);

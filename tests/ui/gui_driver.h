@@ -8,29 +8,8 @@
 
 #include <functional>
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace vemra::gui {
-
-// The program as a child process; killed if still running when this goes.
-class CProgram {
-public:
-    CProgram() = default;
-    ~CProgram();
-    CProgram(const CProgram&) = delete;
-    CProgram& operator=(const CProgram&) = delete;
-
-    // env: variables set (an empty value removes one) for the child only.
-    bool Start(const std::string& program, const std::vector<std::string>& args,
-               const std::vector<std::pair<std::string, std::string>>& env);
-    bool WaitForExit(int timeoutMs);
-    DWORD Id() const { return m_info.dwProcessId; }
-    void Kill();
-
-private:
-    PROCESS_INFORMATION m_info{};
-};
 
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
 void Pump(int milliseconds);

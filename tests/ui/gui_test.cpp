@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <tuple>
 
@@ -23,6 +22,7 @@
 #include "res/version.h"
 #include "settings/profile.h"
 #include "settings/settings.h"
+#include "tests/child_process.h"
 #include "tests/test_support.h"
 #include "tests/transfer/transfer_test_support.h"
 #include "tests/ui/gui_driver.h"
@@ -63,7 +63,7 @@ protected:
         if (x11.Create(RegistryRoot::currentUser, "Software\\Wine\\X11 Driver")) x11.SetString("Decorated", "N");
     }
     void TearDown() override {
-        m_program.Kill();
+        m_program.Wait(0);
         RemoveProfile();
         SetEnv("VEMRA_PALM_DESKTOP", "");
     }
@@ -82,8 +82,11 @@ protected:
         ASSERT_TRUE(test::MakeDatebook(Datebook(user), appts));
     }
     // Starts the program and waits for its main dialog.
+    bool Start(const std::vector<std::string>& args = {}, const char* program = VEMRA_PROGRAM) {
+        return m_program.Start(program, args, {{"VEMRA_UNATTENDED", ""}}, m_dir.File("program"));
+    }
     HWND Open(const std::vector<std::string>& args = {}) {
-        EXPECT_TRUE(m_program.Start(VEMRA_PROGRAM, args, {{"VEMRA_UNATTENDED", ""}}));
+        EXPECT_TRUE(Start(args));
         const HWND dialog = WaitForWindow(m_program.Id(), kCaption, kWait);
         EXPECT_TRUE(dialog) << "no main dialog";
         return dialog;
@@ -101,7 +104,7 @@ protected:
 
     test::ScratchDir m_dir;
     std::string m_desktop;
-    CProgram m_program;
+    test::CChild m_program;
 };
 
 }  // namespace
@@ -126,7 +129,7 @@ TEST_F(GuiTest, StartShowsTheUsersAndTheCountAndClosingKeepsTheChosenUser) {
     EXPECT_TRUE(WaitUntil([&] { return ItemText(dialog, IDC_COUNT) == SimpleCountLine(0); }, kWait));
     // Enter ends without saving; the close box and Quit save.
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(m_program.WaitForExit(kWait));
+    ASSERT_NE(m_program.Wait(kWait).status, test::CChild::kTimedOut);
     EXPECT_EQ(StoredSettings()->m_dwPalmUserId, UserIdOfFolder("SmithJ"));
     for (const int user : {0, 1}) {   // the close box, then Quit
         dialog = Open();
@@ -134,13 +137,13 @@ TEST_F(GuiTest, StartShowsTheUsersAndTheCountAndClosingKeepsTheChosenUser) {
         SelectComboItem(dialog, IDC_USER, user);
         if (user == 0) PostMessageA(dialog, WM_CLOSE, 0, 0);
         else PostCommand(dialog, ID_QUIT);
-        ASSERT_TRUE(m_program.WaitForExit(kWait));
+        ASSERT_NE(m_program.Wait(kWait).status, test::CChild::kTimedOut);
         EXPECT_EQ(StoredSettings()->m_dwPalmUserId, UserIdOfFolder(user == 0 ? "Demo" : "SmithJ"));
     }
 
     // A given datebook: no user to choose; an unreadable one is said and counts as none.
     test::WriteFile(m_dir.File("bad.dat"), "this is no datebook");
-    ASSERT_TRUE(m_program.Start(VEMRA_PROGRAM, {"-d", m_dir.File("bad.dat")}, {{"VEMRA_UNATTENDED", ""}}));
+    ASSERT_TRUE(Start({"-d", m_dir.File("bad.dat")}));
     const HWND box = WaitForBox();
     ASSERT_TRUE(box);
     EXPECT_EQ(MessageBoxText(box), FormatText(LoadResString(IDS_CANT_READ_FILE).c_str(), m_dir.File("bad.dat").c_str()));
@@ -284,13 +287,6 @@ protected:
             if (SendMessageA(list, LB_GETITEMDATA, static_cast<WPARAM>(i), 0) == field) return i;
         return -1;
     }
-    static std::vector<int32_t> StoredMapping(const char* entry) {
-        std::string data;
-        if (!ReadProfileBinary("Options", entry, data)) return {};
-        std::vector<int32_t> ids(data.size() / 4);
-        std::memcpy(ids.data(), data.data(), ids.size() * 4);
-        return ids;
-    }
     // A left-button drag with the mouse, in screen coordinates, paced like a hand.
     static void Drag(POINT from, POINT to) {
         const auto send = [](DWORD flags) {
@@ -343,9 +339,10 @@ TEST_F(OptionsGuiTest, DraggingTextToTheTopMakesItTheFirstColumnAndOkStoresEvery
     for (int id : {IDC_NO_DUPLICATES, IDC_IGNORE_ERRORS, IDC_EXPORT_NO_CR}) PostMessageA(GetDlgItem(options, id), BM_CLICK, 0, 0);
     Pump(500);
     ASSERT_TRUE(Close(options, dialog, IDOK));
-    EXPECT_EQ(StoredMapping("simplemapping"), (std::vector<int32_t>{5, 0, 1, 2, 3, 4, 6, 7, 8, 9, 10}));
-    EXPECT_EQ(StoredMapping("repeatmapping"), (std::vector<int32_t>{11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22}));
     const auto settings = StoredSettings();
+    const int32_t* simple = settings->m_mapping.m_simple;
+    EXPECT_EQ(std::vector<int32_t>(simple, simple + kSimpleFieldCount),
+              (std::vector<int32_t>{5, 0, 1, 2, 3, 4, 6, 7, 8, 9, 10}));
     EXPECT_EQ(std::make_tuple(settings->m_nDaysBack, settings->m_strQuote, settings->m_strSeparator, settings->m_bNoDuplicates,
                               settings->m_bIgnoreImportErrors, settings->m_bExportNoCR, settings->m_bFullFormat),
               std::make_tuple(7, std::string(), std::string(";"), false, true, true, false));
@@ -358,7 +355,7 @@ namespace {
 class GermanGuiTest : public GuiTest {
 protected:
     HWND OpenGerman() {
-        EXPECT_TRUE(m_program.Start(VEMRA_GERMAN_PROGRAM, {}, {{"VEMRA_UNATTENDED", ""}}));
+        EXPECT_TRUE(Start({}, VEMRA_GERMAN_PROGRAM));
         const HWND dialog = WaitForWindow(m_program.Id(), "VEMRA - Kalender-Import/Export für Palm Desktop", kWait);
         EXPECT_TRUE(dialog) << "no German main dialog";
         return dialog;
@@ -402,7 +399,7 @@ TEST_F(GermanGuiTest, MainDialogOptionsAndAnImportErrorAreGermanWithTheLibraryOn
     EXPECT_NE(text.find("Ungültiges Datum."), std::string::npos) << text;
     PostCommand(box, IDCANCEL);
     ASSERT_TRUE(WaitUntil([&] { return Idle(dialog); }, kWait));
-    m_program.Kill();
+    m_program.Wait(0);
 
     // The menu of the library, as the German program loads it.
     const HMODULE library = LoadLibraryExA((fs::path(VEMRA_GERMAN_PROGRAM).parent_path() / "VEMRALangDE.dll").string().c_str(),

@@ -107,19 +107,6 @@ TEST_F(IconButtonTest, PressedButtonDrawsIconAndCaptionOnePixelRightAndDown) {
     for (int y = 5; y < 37; ++y) ASSERT_EQ(At(normal, 3, y), face) << y;
 }
 
-TEST_F(IconButtonTest, DisabledButtonIsEmbossedAndNeverShowsFocus) {
-    Make(140, 42);
-    const auto normal = Draw(ODA_DRAWENTIRE, 0);
-    m_last.clear();
-    const auto disabled = Draw(ODA_DRAWENTIRE, ODS_DISABLED);
-    EXPECT_NE(normal, disabled);
-    m_last.clear();
-    const auto disabledFocused = Draw(ODA_DRAWENTIRE, ODS_DISABLED | ODS_FOCUS);
-    EXPECT_EQ(disabled, disabledFocused);
-    const auto focusOnly = Draw(ODA_FOCUS, ODS_DISABLED);
-    EXPECT_EQ(disabled, focusOnly);
-}
-
 TEST_F(IconButtonTest, FocusRectangleInsetFollowsTheShortSide) {
     struct Case {
         int width, height, inset;
@@ -138,14 +125,20 @@ TEST_F(IconButtonTest, FocusRectangleInsetFollowsTheShortSide) {
     }
 }
 
-TEST_F(IconButtonTest, GainingAndLosingFocusDrawsTheRectangleOnceEach) {
+// Focus is drawn once when gained and once when lost, never on a disabled (embossed) button.
+TEST_F(IconButtonTest, FocusRectangleComesAndGoesButNeverOnADisabledButton) {
     Make(140, 42);
     const auto plain = Draw(ODA_DRAWENTIRE, 0);
     const auto gained = Draw(ODA_FOCUS, ODS_FOCUS);
     EXPECT_NE(plain, gained);
-    // A repeated focus request with no change draws nothing.
-    EXPECT_EQ(Draw(ODA_FOCUS, ODS_FOCUS), gained);
+    EXPECT_EQ(Draw(ODA_FOCUS, ODS_FOCUS), gained);   // no change, nothing drawn
     EXPECT_EQ(Draw(ODA_FOCUS, 0), plain);
+    m_last.clear();
+    const auto disabled = Draw(ODA_DRAWENTIRE, ODS_DISABLED);
+    EXPECT_NE(plain, disabled);
+    m_last.clear();
+    EXPECT_EQ(Draw(ODA_DRAWENTIRE, ODS_DISABLED | ODS_FOCUS), disabled);
+    EXPECT_EQ(Draw(ODA_FOCUS, ODS_DISABLED), disabled);
 }
 
 TEST_F(IconButtonTest, CaptionIsCentredInTheSpaceItHas) {
