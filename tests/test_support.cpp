@@ -61,4 +61,15 @@ void ExpectGolden(const std::string& name, const std::string& actual) {
     EXPECT_TRUE(ReadFile(DataFile(name)) == actual) << name << " differs; VEMRA_UPDATE_GOLDEN=1 rewrites it";
 }
 
+void ExpectResults(const std::string& name, const std::function<std::string(const std::string&)>& run) {
+    std::istringstream lines(ReadFile(DataFile(name)));
+    std::string text;
+    for (std::string line; std::getline(lines, line); text += line + "\n") {
+        if (line.empty() || line[0] == '#') continue;
+        line.erase(line.find(" -> "));
+        line += " -> " + run(line);
+    }
+    ExpectGolden(name, text);
+}
+
 }  // namespace vemra::test

@@ -2,6 +2,7 @@
 // Small helpers shared by the tests: a scratch folder per test, file contents, captured messages.
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,9 @@ void WriteFile(const std::string& path, const std::string& data);
 std::string DataFile(const std::string& name);   // tests/data/<name>
 // Checks a writer's output against tests/data/<name>; VEMRA_UPDATE_GOLDEN=1 rewrites the file.
 void ExpectGolden(const std::string& name, const std::string& actual);
+// Cases kept with their results in tests/data/<name>, one "<case> -> <result>" a line ('#' lines
+// are comments): each case is run, and the file with the results of this run is a golden.
+void ExpectResults(const std::string& name, const std::function<std::string(const std::string&)>& run);
 // A user's folder in a Palm Desktop folder; with a datebook in it, it counts as a user.
 void AddDesktopUser(const std::string& desktop, const std::string& name, bool withDatebook = true);
 

@@ -116,19 +116,15 @@ TEST_F(AutomationTest, PropertiesAndSetters) {
     test::ExpectGolden("automation/setters.txt", text);
 }
 
-// automation/calls.txt: lines "name object member call [value] -> result", run in order; an
-// object result is kept under the name ("-": not kept) and shows as the first name in
-// alphabetical order that holds it already ("new" if none), a refused call shape as its status, a member's error as "raised". The results are
-// written back and compared with the file. The datebook file itself never changes.
+// automation/calls.txt: "name object member call [value]", run in order; an object result is
+// kept under the name ("-": not kept) and shows as the first name in alphabetical order that
+// holds it already ("new" if none), a refused call shape as its status, a member's error as
+// "raised". The datebook file itself never changes.
 TEST_F(AutomationTest, CallsInOrder) {
     const std::string bytes = test::ReadFile(m_alicePath);
     const char* statuses[] = {"ok", "unknown member", "read-only", "bad parameter count"};
     std::map<std::string, std::shared_ptr<CAutoObject>> names{{"app", m_app}};
-    std::istringstream lines(test::ReadFile(test::DataFile("automation/calls.txt")));
-    std::string text;
-    for (std::string line; std::getline(lines, line); text += line + "\n") {
-        if (line.empty() || line[0] == '#') continue;
-        line.erase(line.find(" -> "));
+    test::ExpectResults("automation/calls.txt", [&](const std::string& line) {
         std::istringstream in(line);
         std::string name, object, member, call, value;
         in >> name >> object >> member >> call;
@@ -140,19 +136,16 @@ TEST_F(AutomationTest, CallsInOrder) {
         const AutoCall kind = call == "get" ? AutoCall::get : call == "put" ? AutoCall::put : AutoCall::method;
         CAutoVariant result;
         AutoStatus status = AutoStatus::ok;
-        std::string outcome = Raised([&] { status = InvokeMember(self, id, kind, args, result); });
-        if (!outcome.empty()) outcome.insert(0, "raised ");
-        else if (status != AutoStatus::ok) outcome = statuses[static_cast<int>(status)];
-        else if (result.type != AutoType::object) outcome = Text(result);
-        else {
-            outcome = "new";
-            for (const auto& [held, o] : names)
-                if (o == result.object && outcome == "new") outcome = held;
-            if (name != "-") names[name] = result.object;
-        }
-        line += " -> " + outcome;
-    }
-    test::ExpectGolden("automation/calls.txt", text);
+        const std::string raised = Raised([&] { status = InvokeMember(self, id, kind, args, result); });
+        if (!raised.empty()) return "raised " + raised;
+        if (status != AutoStatus::ok) return std::string(statuses[static_cast<int>(status)]);
+        if (result.type != AutoType::object) return Text(result);
+        std::string held = "new";
+        for (const auto& [n, o] : names)
+            if (o == result.object && held == "new") held = n;
+        if (name != "-") names[name] = result.object;
+        return held;
+    });
     EXPECT_TRUE(m_messages.messages.empty());
     EXPECT_EQ(test::ReadFile(m_alicePath), bytes);
 }
