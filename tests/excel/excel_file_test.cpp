@@ -270,23 +270,20 @@ TEST_F(ExcelFileTest, MoreThanASheetHoldsFailsInsteadOfCuttingShort) {
     });
 }
 
-TEST(ExcelNamesTest, NamesAndTexts) {
-    for (const char* name : {"a.xls", "A.XLS", "b.Xls", ".xls", "a.xlsx", "A.XLSX"}) EXPECT_TRUE(IsExcelFileName(name)) << name;
-    for (const char* name : {"xls", "xlsx", "a.xlsm", "a.csv", "a.xl", ""}) EXPECT_FALSE(IsExcelFileName(name)) << name;
-    EXPECT_EQ(VariantToText(CVariant::I4(-12)), "-12");   // Office Excel's integers; the engine's come as doubles
-}
-
-TEST(ExcelNamesTest, TheSwitchChoosesTheEngine) {
-    // Natively there is no Microsoft Excel to start.
-    const std::tuple<const char*, ExcelChoice, bool> cases[] = {
-        {"", ExcelChoice::automatic, true}, {"auto", ExcelChoice::automatic, true}, {"BuiltIn", ExcelChoice::builtin, true},
-        {"off", ExcelChoice::off, false}, {"office", ExcelChoice::office, CreateOfficeExcel() ? true : false}};
-    for (const auto& [value, choice, available] : cases) {
+// excel/names.txt: which names are workbooks, and the engine each VEMRA_EXCEL value chooses.
+TEST(ExcelNamesTest, NamesAndTheSwitch) {
+    const char* choices[] = {"automatic", "office", "built-in", "off"};
+    ExpectResults("excel/names.txt", [&](const std::string& line) {
+        const std::string value = line.substr(line.find(' ') + 1);
+        if (line.starts_with("name ")) return std::string(IsExcelFileName(value) ? "workbook" : "no workbook");
         SetEnv("VEMRA_EXCEL", value);
-        EXPECT_EQ(GetExcelChoice(), choice) << value;
-        EXPECT_EQ(IsExcelAvailable(), available) << value;
-    }
+        return choices[static_cast<int>(GetExcelChoice())] + std::string(IsExcelAvailable() ? ", available" : ", none");
+    });
+    SetEnv("VEMRA_EXCEL", "office");   // available only where Microsoft Excel can be started
+    EXPECT_EQ(GetExcelChoice(), ExcelChoice::office);
+    EXPECT_EQ(IsExcelAvailable(), static_cast<bool>(CreateOfficeExcel()));
     SetEnv("VEMRA_EXCEL", "");
+    EXPECT_EQ(VariantToText(CVariant::I4(-12)), "-12");   // Office Excel's integers; the engine's come as doubles
 }
 
 }  // namespace
