@@ -209,7 +209,12 @@ TEST_F(ComTest, DispatchInProcess) {
 // Each client object has a server process of its own that ends with its last release. The
 // second's is started without Palm Desktop: it must not wait on a box nobody sees
 // (VEMRA_UNATTENDED is inherited as the folder is) and still hands out the collection.
-TEST_F(ComTest, EachClientObjectHasAServerProcessThatEndsWithItsLastRelease) {
+// Then a script client: what crosses COM from VBScript, values and errors, as a golden
+// transcript. Wine's VBScript takes an exception that carries only wCode (the members' own
+// errors 104 and 113, scode 0) for no error at all, so those steps read Empty in the
+// transcript; Windows shows them as Err.Number 104 and 113. The EXCEPINFO itself is checked by
+// the C++ client above.
+TEST_F(ComTest, ServerProcessesAndAScriptClient) {
     const int before = Servers();
     IDispatch* first = CreateApplication();
     SetEnv("VEMRA_PALM_DESKTOP", s_dir->File("nowhere"));
@@ -225,14 +230,7 @@ TEST_F(ComTest, EachClientObjectHasAServerProcessThatEndsWithItsLastRelease) {
     first->Release();
     second->Release();
     EXPECT_TRUE(WaitForServers(before)) << Servers();
-}
 
-// A script client: what crosses COM from VBScript, values and errors, as a golden transcript.
-// Wine's VBScript takes an exception that carries only wCode (the members' own errors 104 and
-// 113, scode 0) for no error at all, so those steps read Empty in the transcript; Windows shows
-// them as Err.Number 104 and 113. The EXCEPINFO itself is checked by the C++ client above.
-TEST_F(ComTest, ScriptClient) {
-    const int before = Servers();
     const auto r = RunProgram("cscript.exe", {"//nologo", std::string(VEMRA_SOURCE_ROOT) + "/tests/automation/walk.vbs"},
                               s_dir->File("walk"));
     EXPECT_EQ(r.status, 0) << r.err;

@@ -60,12 +60,12 @@ TEST_F(LibreOfficeTest, EngineWorkbooksOpenWithTheSameCells) {
         ASSERT_EQ(file.CloseWrite(), 0) << file.GetErrorText();
         ExpectGolden(std::string("excel/libreoffice_of_") + name + ".csv", ReadFile(AsCsv(dir.File(name))));
     }
-    if (std::system("/usr/bin/python3 -c 'import openpyxl' 2>/dev/null") != 0) GTEST_SKIP() << "python3-openpyxl is not installed";
+    if (std::system("/usr/bin/python3 -c 'import openpyxl' 2>/dev/null") != 0) GTEST_SKIP() << "no python3-openpyxl";
     const std::string out = dir.File("cells.txt");
     const std::string command = "/usr/bin/python3 -c \"import openpyxl,sys\n"
                                 "for row in openpyxl.load_workbook(sys.argv[1]).active.iter_rows():\n"
-                                " for c in row: print(c.coordinate, c.data_type, repr(c.value))\" '" + dir.File("engine.xlsx") +
-                                "' >'" + out + "'";
+                                " for c in row: print(c.coordinate, c.data_type, repr(c.value))\" '" +
+                                dir.File("engine.xlsx") + "' >'" + out + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
     ExpectGolden("excel/openpyxl_of_engine.xlsx.txt", ReadFile(out));
 }
