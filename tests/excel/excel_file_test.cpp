@@ -104,16 +104,17 @@ class ExcelFileTest : public ::testing::Test {
 protected:
     std::unique_ptr<CExcelFile> NewFile() { return std::make_unique<CExcelFile>(RecordingEngine(log)); }
 
-    // Writes rows of texts; "#n" puts the number n.
-    void WriteRows(const std::vector<std::vector<std::string>>& rows) {
-        auto file = NewFile();
-        ASSERT_EQ(file->OpenWrite(path), 0) << file->GetErrorText();
+    // Writes rows of texts ("#n" puts the number n) up to the first failure; its result or
+    // CloseWrite's. The file stays open in out.
+    int WriteRows(const std::vector<std::vector<std::string>>& rows) {
+        out = NewFile();
+        int result = out->OpenWrite(path);
         for (const auto& row : rows) {
-            for (const auto& cell : row)
-                ASSERT_EQ(cell.rfind('#', 0) == 0 ? file->PutInt(std::stol(cell.substr(1))) : file->PutText(cell), 0);
-            file->NextWriteRow();
+            for (const std::string& c : row)
+                if (result == 0) result = c.rfind('#', 0) == 0 ? out->PutInt(std::stol(c.substr(1))) : out->PutText(c);
+            out->NextWriteRow();
         }
-        ASSERT_EQ(file->CloseWrite(), 0) << file->GetErrorText();
+        return result ? result : out->CloseWrite();
     }
 
     // Every data row (the first row skipped) as texts, cells up to the used range's width.
@@ -133,6 +134,7 @@ protected:
     ScratchDir dir;
     std::string path = dir.File("book.xls");
     std::shared_ptr<CallLog> log = std::make_shared<CallLog>();
+    std::unique_ptr<CExcelFile> out;   // the last WriteRows file
 };
 
 // Every call a write makes, as a golden log, then the last book's sheet: rows go in blocks of
@@ -150,7 +152,7 @@ TEST_F(ExcelFileTest, WritesGoToTheSheetInBlocks) {
                 {"Abc", "\xc3\x89t\xc3\xa9", "'quoted"}, {longText, "=1+1", "#7"}, {"a\r\nb"}};
     for (const auto& rows : books) {
         log->lines.clear();
-        WriteRows(rows);
+        ASSERT_EQ(WriteRows(rows), 0) << out->GetErrorText();
         for (std::string line : log->lines) {
             const auto at = line.find("SaveAs('");   // the scratch path differs from run to run
             if (at != std::string::npos) line.replace(at + 7, line.rfind("',") + 1 - (at + 7), "<path>");
@@ -226,23 +228,18 @@ TEST_F(ExcelFileTest, CellsReadThroughEveryGetter) {
 // golden list of the refused call, the result, the reason and the file. (Reads of what is no
 // workbook: the batch run's failures in tests/transfer.)
 TEST_F(ExcelFileTest, AnyRefusedCallFailsTheWriteWithItsReason) {
-    WriteRows({{"a", "b"}});
+    ASSERT_EQ(WriteRows({{"a", "b"}}), 0) << out->GetErrorText();
     std::string results;
     for (long failAt = 0, calls = log->calls; failAt < calls; ++failAt) {
+        out.reset();
         RemoveFile(path);
         log->calls = 0;
         log->lines.clear();
         log->failAt = failAt;
-        auto f = NewFile();
-        int result = f->OpenWrite(path);
-        if (result == 0) {
-            for (const char* cell : {"a", "b"}) f->PutText(cell);
-            f->NextWriteRow();
-            result = f->CloseWrite();
-        }
+        const int result = WriteRows({{"a", "b"}});
         const std::string& refused = log->lines[static_cast<std::size_t>(failAt)];
         results += refused.substr(0, refused.find_first_of("(=")) + ": " + std::to_string(result) + " [" +
-                   f->GetErrorText() + (FileExists(path) ? "] written\n" : "]\n");
+                   out->GetErrorText() + (FileExists(path) ? "] written\n" : "]\n");
     }
     ExpectGolden("excel/refused_calls.txt", results);
 }
