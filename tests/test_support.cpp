@@ -76,4 +76,15 @@ std::vector<std::vector<std::string>> DataRows(const std::string& name) {
     return rows;
 }
 
+void ExpectResults(const std::string& name, const std::function<std::string(const std::string&)>& run) {
+    std::istringstream lines(ReadFile(DataFile(name)));
+    std::string text;
+    for (std::string line; std::getline(lines, line); text += line + "\n") {
+        if (line.empty() || line[0] == '#') continue;
+        line.erase(line.find(" -> "));
+        line += " -> " + run(line);
+    }
+    ExpectGolden(name, text);
+}
+
 }  // namespace vemra::test

@@ -2,6 +2,7 @@
 // Small helpers shared by the tests: a scratch folder per test, file contents, captured messages.
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,9 @@ void ExpectGolden(const std::string& name, const std::string& actual);
 // The rows of a case table tests/data/<name>: one case a line, fields separated by tabs, blank
 // lines and lines starting with # left out.
 std::vector<std::vector<std::string>> DataRows(const std::string& name);
+// Cases kept with their results in tests/data/<name>, one "<case> -> <result>" a line ('#' lines
+// are comments): each case is run, and the file with the results of this run is a golden.
+void ExpectResults(const std::string& name, const std::function<std::string(const std::string&)>& run);
 // A user's folder in a Palm Desktop folder; with a datebook in it, it counts as a user.
 void AddDesktopUser(const std::string& desktop, const std::string& name, bool withDatebook = true);
 
