@@ -93,4 +93,15 @@ std::string Unescaped(const std::string& text) {
     return out;
 }
 
+void ExpectResults(const std::string& name, const std::function<std::string(const std::string&)>& run) {
+    std::istringstream lines(ReadFile(DataFile(name)));
+    std::string text;
+    for (std::string line; std::getline(lines, line); text += line + "\n") {
+        if (line.empty() || line[0] == '#') continue;
+        line.erase(line.find(" -> "));
+        line += " -> " + run(line);
+    }
+    ExpectGolden(name, text);
+}
+
 }  // namespace vemra::test

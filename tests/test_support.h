@@ -2,6 +2,7 @@
 // Small helpers shared by the tests: a scratch folder per test, file contents, captured messages.
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,9 @@ std::vector<std::vector<std::string>> DataRows(const std::string& name, const st
                                                std::size_t fields = 0);
 // A text with \r, \n, \t, \0, \xHH and \\ standing for those bytes.
 std::string Unescaped(const std::string& text);
+// Cases kept with their results in tests/data/<name>, one "<case> -> <result>" a line ('#' lines
+// are comments): each case is run, and the file with the results of this run is a golden.
+void ExpectResults(const std::string& name, const std::function<std::string(const std::string&)>& run);
 // A user's folder in a Palm Desktop folder; with a datebook in it, it counts as a user.
 void AddDesktopUser(const std::string& desktop, const std::string& name, bool withDatebook = true);
 

@@ -4,9 +4,7 @@
 // The script client walk.vbs and its transcript expect exactly these values.
 
 #include <filesystem>
-#include <functional>
 #include <string>
-#include <utility>
 
 #include "palm/datebook.h"
 #include "platform/local_time.h"
@@ -24,26 +22,19 @@ inline std::string MakeAutomationDesktop(const std::string& desktop) {
     for (const char* user : {"Alice", "bob", "Carol"}) AddDesktopUser(desktop, user);
     const Appt dentist{.text = "Dentist", .start = MakeLocal(2002, 3, 4, 14, 30), .end = MakeLocal(2002, 3, 4, 15, 15),
                        .isPrivate = true, .alarm = 10, .unit = eHours, .note = "Bring the card"};
-    using Repeat = std::function<void(CDateBkRecord&)>;
-    const std::pair<Appt, Repeat> appts[] = {
-        {dentist, [](CDateBkRecord&) {}},
-        {Untimed("New year", 2002, 1, 1),
-         [](CDateBkRecord& r) { r.SetRepYearlyByDate(CDateOfYear(eJanuary, 1, 1, -1, eSunday)); }},
-        {Timed("Team meeting", 2002, 2, 5, 9, 0, 10, 0),
-         [](CDateBkRecord& r) {
-             r.SetRepWeekly(CWeekly(4 | 16, 2, MakeLocal(2002, 12, 31), eSunday));   // Tuesday, Thursday
-             r.AddException(MakeLocal(2002, 2, 19));
-             r.AddException(MakeLocal(2002, 3, 5));
-         }},
-        {Timed("Review", 2002, 2, 1, 16, 0, 17, 0),
-         [](CDateBkRecord& r) { r.SetRepMonthlyByDay(CDayOfMonth(eFirstWeek, eFriday, 1, -1, eSunday)); }},
-    };
+    const Appt appts[] = {dentist, Untimed("New year", 2002, 1, 1), Timed("Team meeting", 2002, 2, 5, 9, 0, 10, 0),
+                          Timed("Review", 2002, 2, 1, 16, 0, 17, 0)};
     CDateBkTable alice;
-    for (const auto& [appt, repeat] : appts) {
+    for (const Appt& appt : appts) {
         CDateBkRecord r(alice, 1);
         alice.AppendBlankRecord(r);
         SetAppt(r, appt);
-        repeat(r);
+        if (appt.text == "New year") r.SetRepYearlyByDate(CDateOfYear(eJanuary, 1, 1, -1, eSunday));
+        if (appt.text == "Review") r.SetRepMonthlyByDay(CDayOfMonth(eFirstWeek, eFriday, 1, -1, eSunday));
+        if (appt.text != "Team meeting") continue;
+        r.SetRepWeekly(CWeekly(4 | 16, 2, MakeLocal(2002, 12, 31), eSunday));   // Tuesday, Thursday
+        r.AddException(MakeLocal(2002, 2, 19));
+        r.AddException(MakeLocal(2002, 3, 5));
     }
     const std::string path = desktop + "/Alice/datebook/datebook.dat";
     alice.SaveAs(path);

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <thread>
 
-#include "excel/xls_workbook.h"
 #include "platform/codepage.h"
 #include "platform/file.h"
 #include "settings/settings.h"
@@ -15,11 +14,6 @@
 
 namespace vemra::test {
 namespace {
-
-// A row of the simple layout on 2026-03-04 at 9:00.
-std::string OnMarch4(const std::string& text, const std::string& note = "") {
-    return Row("3/4/2026", "9:00 AM", "", text, note);
-}
 
 // The datebook holds one appointment with a two-line note; errors are counted, duplicates skipped.
 class DataSafetyTest : public TransferTest {
@@ -41,7 +35,7 @@ protected:
 
 TEST_F(DataSafetyTest, AChangeWaitsForTheRunHoldingTheDatebook) {
     const std::string before = ReadFile(db);
-    const std::string in = Csv(OnMarch4("New"));
+    const std::string in = Csv(Row("3/4/2026", "9:00 AM", "", "New"));
     {
         CFileHold other;
         ASSERT_EQ(other.Take(db, 0), CFileHold::holdTaken);
@@ -95,24 +89,13 @@ TEST_F(DataSafetyTest, AFailedExportKeepsThePreviousFile) {
 
 // Every row is stored as the file has it, found as a duplicate, or reported and counted.
 TEST_F(DataSafetyTest, RowsAreStoredOrReported) {
-    const struct Case {
-        const char* name;
-        std::string rows;
-        int added, rejected;
-        bool nativeOnly;
-    } cases[] = {
-        {"CR LF inside a quoted note", OnMarch4("Club", "one\r\ntwo"), 1, 0, false},
-        {"note with a line break as a duplicate", Row("3/4/2026", "8:00 AM", "", "Kept", "line one\nline two"), 0, 0, false},
-        {"characters outside the code page",
-         OnMarch4("Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87") + OnMarch4("\xF0\x9F\x8E\x89") + OnMarch4("Fine"), 1, 2, true},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : Table("stored-rows.txt", 5)) {
 #ifdef _WIN32
-        if (c.nativeOnly) continue;   // in memory the text is in the ANSI code page, as in the datebook
+        if (c[3] == "1") continue;
 #endif
         int rejected = -1;
-        EXPECT_EQ(Import(Csv(c.rows), &rejected), c.added) << c.name;
-        EXPECT_EQ(rejected, c.rejected) << c.name;
+        EXPECT_EQ(Import(Csv(Unescaped(c[4])), &rejected), std::stoi(c[1])) << c[0];
+        EXPECT_EQ(rejected, std::stoi(c[2])) << c[0];
     }
     for (const std::string& m : capture.messages) ADD_FAILURE() << m;
 }
@@ -123,47 +106,28 @@ TEST_F(DataSafetyTest, TheDatebookCodePageCanBeNamed) {
 #endif
     ASSERT_TRUE(SetFileCodePage(1250));
     int rejected = -1;
-    EXPECT_EQ(Import(Csv(OnMarch4("Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87")), &rejected), 1);
+    EXPECT_EQ(Import(Csv(Row("3/4/2026", "9:00 AM", "", "Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87")), &rejected), 1);
     EXPECT_EQ(rejected, 0);
     EXPECT_NE(ReadFile(db).find("Za\xBF\xF3\xB3\xE6"), std::string::npos);   // as Windows-1250 keeps it
     EXPECT_EQ(LiveTexts(db).back(), "Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87");
 }
 
-// A workbook's first row after the header is data (a bad date is rejected, not taken for a
-// header); boolean cells give their value (Untimed FALSE, Private as the row says).
+// A workbook's first row after the header is data (its bad date is rejected, not taken for a
+// header); boolean cells give their value (Untimed FALSE, Private TRUE for "Secret" only).
 TEST_F(DataSafetyTest, WorkbookRowsAreDataAndBooleanCellsGiveTheirValue) {
-    const char16_t* cells[][6] = {{u"Date", u"Untimed", u"Start Time", u"End Time", u"Private", u"Text"},
-                                  {u"x", nullptr, u"9:00 AM", u"10:00 AM", nullptr, u"Bad date"},
-                                  {u"3/4/2026", nullptr, u"9:00 AM", u"10:00 AM", nullptr, u"Public"},
-                                  {u"3/5/2026", nullptr, u"9:00 AM", u"10:00 AM", nullptr, u"Secret"}};
-    CXlsSheet sheet;
-    for (long r = 0; r < 4; ++r) {
-        for (long c = 0; c < 6; ++c) {
-            if (cells[r][c]) sheet.SetText(r, c, cells[r][c]);
-            else sheet.Cell(r, c) = {.kind = XlsCellKind::boolean, .code = r == 3 && c == 4};
-        }
-    }
-    const std::string book = dir.File("in.xls"), out = dir.File("out.csv");
-    WriteFile(book, WriteXlsWorkbook(sheet));
+    const std::string book = DataFile("transfer/workbook-rows.xls"), out = dir.File("out.csv");
     int rejected = -1;
     EXPECT_EQ(Import(book, &rejected), 2);
     EXPECT_EQ(rejected, 1);
     ASSERT_EQ(ExportFull(db, out.c_str(), settings, nullptr, reporter), 3);
-    std::vector<std::string> rows;   // date, Untimed, Private and text of each
-    for (const auto& row : DataRows(out, 6)) rows.push_back(row[0] + "|" + row[1] + "|" + row[4] + "|" + row[5]);
-    EXPECT_EQ(rows, (std::vector<std::string>{"3/4/2026|||Kept", "3/4/2026|||Public", "3/5/2026||x|Secret"}));
+    ExpectGolden("transfer/workbook-rows.csv", ReadFile(out));
 }
 
 TEST_F(DataSafetyTest, TheHolderClearsLeftoversOfKilledSaves) {
-    const struct {
-        const char* name;
-        bool removed;
-    } files[] = {{".datebook.dat.0badc0de.tmp", true}, {".datebook.dat.1234ABCD.bak", true},
-                 {".datebook.dat.tmp", false},         {".datebook.dat.0badc0de.tmp.x", false},
-                 {".other.dat.0badc0de.tmp", false},   {"datebook.dat.0badc0de.tmp", false}};
-    for (const auto& f : files) WriteFile(dir.File(f.name), "left");
-    EXPECT_EQ(Import(Csv(OnMarch4("New"))), 1);
-    for (const auto& f : files) EXPECT_EQ(FileExists(dir.File(f.name)), !f.removed) << f.name;
+    const auto files = Table("leftover-files.txt", 2);
+    for (const auto& f : files) WriteFile(dir.File(f[0]), "left");
+    EXPECT_EQ(Import(Csv(Row("3/4/2026", "9:00 AM", "", "New"))), 1);
+    for (const auto& f : files) EXPECT_EQ(FileExists(dir.File(f[0])), f[1] == "0") << f[0];
 }
 
 }  // namespace

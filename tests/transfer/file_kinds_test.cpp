@@ -5,7 +5,7 @@
 #include "formats/csv_file.h"
 #include "platform/process.h"
 #include "settings/settings.h"
-#include "tests/test_support.h"
+#include "tests/transfer/transfer_test_support.h"
 #include "transfer/file_kinds.h"
 
 namespace vemra::test {
@@ -22,11 +22,7 @@ const FileKind& Workbook() { return KindWith(".xls"); }
 const FileKind& Text() { return KindWith(".csv"); }
 
 TEST(FileKinds, NamesChooseTheKindAndItsRowFile) {
-    EXPECT_EQ(&FileKindOf("a.xls"), &Workbook());
-    EXPECT_EQ(&FileKindOf("C:\\A.XLS"), &Workbook());
-    EXPECT_EQ(&FileKindOf("a.XLSX"), &KindWith(".xlsx"));
-    EXPECT_EQ(&FileKindOf("cal.ics"), &KindWith(".ics"));
-    for (const char* name : {"a.csv", "a.txt", "a.prc", "a", "a.xlsx.txt", "xls"}) EXPECT_EQ(&FileKindOf(name), &Text()) << name;
+    for (const auto& c : Table("file-kinds.txt", 2)) EXPECT_EQ(&FileKindOf(c[0]), &KindWith(c[1])) << c[0];
     // A calendar holds whole appointments: its kind does the transfer itself.
     EXPECT_TRUE(KindWith(".ics").exportFile && KindWith(".ics").importFile && !KindWith(".ics").makeRowFile);
 
@@ -54,44 +50,15 @@ TEST(FileKinds, WorkbooksAreOfferedOnlyWhenTheyCanBeHad) {
 TEST(FileKinds, InitialFilterFollowsTheLastFileName) {
     const std::vector<const FileKind*> both{&KindWith(".xlsx"), &Workbook(), &Text(), &KindWith(".ics")},
         textOnly{&Text(), &KindWith(".ics")};
-    struct Case {
-        const char* name;
-        int withWorkbooks, textOnly;
-    };
-    const Case cases[] = {
-        {"", 0, 0},
-        {"a.c", 0, 0},           // shorter than 4 characters
-        {"appointments", 0, 0},  // no dot
-        {"out.xlsx", 1, 3},
-        {"out.xls", 2, 3},
-        {"out.csv", 3, 1},
-        {"C:\\data\\Out.Csv", 3, 1},
-        {"cal.ics", 4, 2},
-        {"v1.2\\appointments", 5, 3},   // a dot, but not of an extension: the last letters decide
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(InitialFilterIndex(c.name, both), c.withWorkbooks) << c.name;
-        EXPECT_EQ(InitialFilterIndex(c.name, textOnly), c.textOnly) << c.name;
+    for (const auto& c : Table("initial-filters.txt", 3)) {
+        EXPECT_EQ(InitialFilterIndex(c[0], both), std::stoi(c[1])) << c[0];
+        EXPECT_EQ(InitialFilterIndex(c[0], textOnly), std::stoi(c[2])) << c[0];
     }
 }
 
 TEST(FileKinds, ExtensionComesFromTheChosenPatternOnlyWhenTheNameHasNone) {
-    struct Case {
-        const char* path;
-        const char* pattern;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {"C:\\out", "*.xls", "C:\\out.xls"},
-        {"C:\\out", "*.xlsx", "C:\\out.xlsx"},
-        {"C:\\out", "*.prc", "C:\\out.prc"},
-        {"C:\\out", "*.*", "C:\\out"},
-        {"C:\\out", "", "C:\\out"},
-        {"C:\\out.txt", "*.csv", "C:\\out.txt"},
-        {"C:\\v1.2\\out", "*.csv", "C:\\v1.2\\out.csv"},   // the folder's dot is no extension
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(AppendExtensionFromFilter(c.path, c.pattern), c.expected) << c.path << " " << c.pattern;
+    for (const auto& c : Table("appended-extensions.txt", 3))
+        EXPECT_EQ(AppendExtensionFromFilter(c[0], c[1]), c[2]) << c[0] << " " << c[1];
 
     const std::string filters = "Excel (*.xls)|*.xls|Text (*.csv)|*.csv|All Files (*.*)|*.*||";
     const char* patterns[] = {"", "*.xls", "*.csv", "*.*", ""};

@@ -3,15 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "formats/csv_file.h"
 #include "palm/datebook.h"
 #include "platform/local_time.h"
 #include "platform/message_box.h"
 #include "platform/message_pump.h"
 #include "settings/settings.h"
+#include "tests/formats/data_cases.h"   // Unescaped()
 #include "tests/test_support.h"
 #include "transfer/transfer.h"
 
@@ -28,6 +30,22 @@ struct Appt {
     std::string note;
     long status = 0;         // 4 deleted, 0x80 archived
 };
+
+// A case table under tests/data/transfer whose every case has the given number of fields.
+inline std::vector<std::vector<std::string>> Table(const std::string& name, std::size_t fields) {
+    auto rows = DataRows("transfer/" + name);
+    for (auto& row : rows) {
+        EXPECT_EQ(row.size(), fields) << name << ": " << row[0];
+        row.resize(fields);
+    }
+    return rows;
+}
+
+// The words of a table cell, in order.
+inline std::vector<std::string> Words(const std::string& cell) {
+    std::istringstream in(cell);
+    return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
+}
 
 // prefix + number (spelled out: a short literal + to_string trips a GCC 12 false warning).
 inline std::string Numbered(const char* prefix, int n) {
@@ -95,21 +113,6 @@ inline std::vector<std::string> LiveTexts(const std::string& path) {
         texts.push_back(text);
     }
     return texts;
-}
-
-// The first cells of each data row (after the header) of a CSV file in the default format.
-inline std::vector<std::vector<std::string>> DataRows(const std::string& path, std::size_t cells) {
-    CCsvFile file;
-    file.SetQuote("\"");
-    file.SetSeparator(",");
-    std::vector<std::vector<std::string>> rows;
-    if (file.OpenRead(path) != 0) return {{"!"}};
-    for (bool header = true; file.NextReadRow() == 0; header = false) {
-        std::vector<std::string> row(cells);
-        for (std::string& cell : row) file.GetText(cell);
-        if (!header) rows.push_back(row);
-    }
-    return rows;
 }
 
 // The simple layout's header row, and a row of it with the given cells and the rest empty.
