@@ -31,10 +31,11 @@ inline std::string MakeAutomationDesktop(const std::string& desktop) {
         SetAppt(r, appt);
         if (appt.text == "New year") r.SetRepYearlyByDate(CDateOfYear(eJanuary, 1, 1, -1, eSunday));
         if (appt.text == "Review") r.SetRepMonthlyByDay(CDayOfMonth(eFirstWeek, eFriday, 1, -1, eSunday));
-        if (appt.text != "Team meeting") continue;
-        r.SetRepWeekly(CWeekly(4 | 16, 2, MakeLocal(2002, 12, 31), eSunday));   // Tuesday, Thursday
-        r.AddException(MakeLocal(2002, 2, 19));
-        r.AddException(MakeLocal(2002, 3, 5));
+        if (appt.text == "Team meeting") {
+            r.SetRepWeekly(CWeekly(4 | 16, 2, MakeLocal(2002, 12, 31), eSunday));   // Tuesday, Thursday
+            r.AddException(MakeLocal(2002, 2, 19));
+            r.AddException(MakeLocal(2002, 3, 5));
+        }
     }
     const std::string path = desktop + "/Alice/datebook/datebook.dat";
     alice.SaveAs(path);
