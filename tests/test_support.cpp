@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
+
+#include "platform/local_time.h"
 
 namespace fs = std::filesystem;
 
@@ -91,6 +95,25 @@ std::string Unescaped(const std::string& text) {
         else out += c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c == '0' ? '\0' : c;
     }
     return out;
+}
+
+long LocalTimeOf(const std::string& text) {
+    int y = 0, m = 0, d = 0, h = 0, mi = 0;
+    std::sscanf(text.c_str(), "%d-%d-%d%*c%d:%d", &y, &m, &d, &h, &mi);
+    return MakeLocal(y, m, d, h, mi);
+}
+
+std::string LocalText(long t) {
+    LocalParts p;
+    if (!BreakLocal(t, p)) return "?";
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", p.year, p.month, p.day, p.hour, p.minute);
+    return buf;
+}
+
+std::vector<std::string> Words(const std::string& text) {
+    std::istringstream in(text);
+    return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
 
 void ExpectResults(const std::string& name, const std::function<std::string(const std::string&)>& run) {

@@ -37,6 +37,12 @@ std::vector<std::vector<std::string>> DataRows(const std::string& name, const st
                                                std::size_t fields = 0);
 // A text with \r, \n, \t, \0, \xHH and \\ standing for those bytes.
 std::string Unescaped(const std::string& text);
+// A local time written "YYYY-MM-DD[ HH:MM]" (or with a T for the space), and the other way
+// round ("YYYY-MM-DD HH:MM"; "?" for a time the system cannot break down).
+long LocalTimeOf(const std::string& text);
+std::string LocalText(long t);
+// The words of a text (a table cell, a command line), in order.
+std::vector<std::string> Words(const std::string& text);
 // Cases kept with their results in tests/data/<name>, one "<case> -> <result>" a line ('#' lines
 // are comments): each case is run, and the file with the results of this run is a golden.
 void ExpectResults(const std::string& name, const std::function<std::string(const std::string&)>& run);

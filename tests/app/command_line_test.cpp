@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <iterator>
-#include <sstream>
 
 #include "app/startup.h"
 #include "palm/user_data.h"
@@ -22,11 +20,6 @@ using vemra::test::ScratchDir;
 namespace {
 
 const char kApp[] = "vemra-app-test";
-
-std::vector<std::string> Split(const std::string& line) {
-    std::istringstream words(line);
-    return {std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()};
-}
 
 class CommandLineTest : public ::testing::Test {
 protected:
@@ -82,7 +75,7 @@ TEST_F(CommandLineTest, ArgumentsSetTheRequestsOrEndTheRun) {
         CSettings s;
         s.m_bFullFormat = c[1] == "1";
         CVEMRACommandLineInfo info(&s);
-        const bool holds = info.ParseCommandLine(Split(c[0]));
+        const bool holds = info.ParseCommandLine(test::Words(c[0]));
         std::string got = std::to_string(info.m_nExitStatus);
         for (const std::string& message : m_sink.messages) got += " " + (message == usage ? "usage" : message);
         if (holds) {
@@ -112,7 +105,7 @@ TEST_F(CommandLineTest, SlashIntroducesOptionsOnlyOnWindows) {
 
 TEST_F(CommandLineTest, AutomationSwitches) {
     for (const auto& c : test::DataRows("app/automation_switches.txt", "|", 2))
-        EXPECT_EQ(IsAutomationLaunch(Split(c[0])), c[1] == "1") << c[0];
+        EXPECT_EQ(IsAutomationLaunch(test::Words(c[0])), c[1] == "1") << c[0];
 }
 
 // The built program: usage mistakes end with status -1, no request at all with 0; both show the

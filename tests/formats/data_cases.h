@@ -1,24 +1,13 @@
 // Helpers the format tests share.
 #pragma once
 
-#include <cstdio>
 #include <string>
 
 #include "formats/csv_file.h"
 #include "palm/datebook.h"
-#include "platform/local_time.h"
 #include "tests/test_support.h"
 
 namespace vemra::test {
-
-// A time as local "yyyy-mm-dd hh:mm".
-inline std::string LocalText(long t) {
-    vemra::LocalParts p;
-    if (!vemra::BreakLocal(t, p)) return "?";
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", p.year, p.month, p.day, p.hour, p.minute);
-    return buf;
-}
 
 // A blank record of an unopened table.
 struct Scratch {

@@ -4,7 +4,6 @@
 // library's writer, so that reader and writer are both checked against the layout itself.
 
 #include <cstdint>
-#include <cstdio>
 #include <ctime>
 #include <sstream>
 #include <string>
@@ -86,12 +85,6 @@ inline std::string Record(std::uint32_t id, std::uint32_t start, const std::stri
 
 inline long L(int y, int m, int d, int h = 0, int mi = 0) { return vemra::MakeLocal(y, m, d, h, mi); }
 
-inline long Parse(const std::string& text) {   // "YYYY-MM-DD[ HH:MM]", or with a T for the space
-    int y = 0, m = 0, d = 0, h = 0, mi = 0;
-    std::sscanf(text.c_str(), "%d-%d-%d%*c%d:%d", &y, &m, &d, &h, &mi);
-    return L(y, m, d, h, mi);
-}
-
 // A rule as the case tables write it (see tests/data/palm/occurrences.txt), optionally followed
 // by "except DATE,DATE..." and, for a weekly rule, "index N" (its day index value).
 inline void SetRule(CDateBkRecord& r, const std::string& text) {
@@ -106,7 +99,7 @@ inline void SetRule(CDateBkRecord& r, const std::string& text) {
     }
     if (kind == "mday" || kind == "yearly") in >> b;
     in >> every >> endText >> first;
-    const long end = endText == "-" ? -1 : Parse(endText);
+    const long end = endText == "-" ? -1 : vemra::test::LocalTimeOf(endText);
     const long v = std::stol(a, nullptr, 0);
     const auto f = static_cast<eDayIndex>(first);
     const int n = static_cast<int>(every);
@@ -117,7 +110,7 @@ inline void SetRule(CDateBkRecord& r, const std::string& text) {
     if (kind == "yearly") r.SetRepYearlyByDate(CDateOfYear(static_cast<eMonthIndex>(v), static_cast<int>(b), n, end, f));
     for (std::string word, value; in >> word >> value;) {
         std::istringstream list(value);
-        for (std::string date; word == "except" && std::getline(list, date, ',');) r.AddException(Parse(date));
+        for (std::string date; word == "except" && std::getline(list, date, ',');) r.AddException(vemra::test::LocalTimeOf(date));
         CRepeateDayInfo* info = nullptr;
         if (word == "index" && r.GetRepeateInfo(info) == 0)
             static_cast<CWeekly*>(info)->SetDayIndexValue(std::stoi(value));

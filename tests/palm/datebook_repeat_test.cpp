@@ -9,19 +9,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 using namespace dbtest;
+using vemra::test::LocalText;
+using vemra::test::LocalTimeOf;
 
 namespace {
-
-std::string Text(long t) {
-    vemra::LocalParts p;
-    if (!vemra::BreakLocal(t, p)) return "?";
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", p.year, p.month, p.day, p.hour, p.minute);
-    return buf;
-}
 
 // Occurrences as the export walks them: from a day on, one call per day after the last one
 // (from its next local midnight).
@@ -29,7 +21,7 @@ std::string Walk(CDateBkRecord& rec, long from, std::size_t max) {
     std::string out;
     long t = from;
     for (std::size_t n = 0; n < max && rec.CalcNextOccurrance(t, t) == 0; ++n, t = vemra::ShiftLocalDays(t, 1, 0, 0, 0))
-        out += (n ? ", " : "") + Text(t);
+        out += (n ? ", " : "") + LocalText(t);
     return out;
 }
 
@@ -43,9 +35,9 @@ TEST(DatebookRepeat, Occurrences) {
         CDateBkTable table;
         CDateBkRecord rec(table, 1);
         table.AppendBlankRecord(rec);
-        ASSERT_EQ(rec.SetStartTime(Parse(f[1])), 0) << f[2];
+        ASSERT_EQ(rec.SetStartTime(LocalTimeOf(f[1])), 0) << f[2];
         SetRule(rec, f[2]);
-        EXPECT_EQ(Walk(rec, Parse(f[3]), std::stoul(f[4])), f[5]) << f[0] << " " << f[1] << " " << f[2];
+        EXPECT_EQ(Walk(rec, LocalTimeOf(f[3]), std::stoul(f[4])), f[5]) << f[0] << " " << f[1] << " " << f[2];
     }
 }
 
@@ -54,7 +46,7 @@ std::string Exceptions(CDateBkRecord& rec) {
     std::string out = std::to_string(rec.GetNumExceptions()) + ":";
     CDateException e;
     for (long r = rec.FindFirstException(e); r == 0 && out.size() < 200; r = rec.FindNextException(e))
-        out += (out.back() == ':' ? " " : ", ") + Text(e.m_time);
+        out += (out.back() == ':' ? " " : ", ") + LocalText(e.m_time);
     return out;
 }
 
@@ -66,7 +58,7 @@ TEST(DatebookRepeat, ExceptionDates) {
     rec.SetStartTime(L(2024, 3, 1, 10));
     SetRule(rec, "daily 1 1 - 0");
     for (const auto& row : vemra::test::DataRows("palm/exceptions.txt")) {
-        const long t = row.at(1) == "-5" ? -5 : Parse(row[1]);
+        const long t = row.at(1) == "-5" ? -5 : LocalTimeOf(row[1]);
         std::string got = Exceptions(rec);
         if (row[0] == "add") got = std::to_string(rec.AddException(t) != 0);
         if (row[0] == "remove") got = std::to_string(rec.RemoveException(t) != 0);

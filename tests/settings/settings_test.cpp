@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cstdio>
 #include <filesystem>
 #include <sstream>
 
@@ -154,10 +153,7 @@ TEST_F(SettingsTest, SpanRunsFromMidnightToOneMinuteBeforeTheNextDay) {
     CSettings s;
     SetFixedNow(MakeLocal(2028, 2, 27, 15, 20));
     const auto time = [](const std::string& text) {
-        int y = 0, m = 0, d = 0, h = 0, mi = 0;
-        if (text == "min" || text == "max") return text == "min" ? LONG_MIN : LONG_MAX;
-        std::sscanf(text.c_str(), "%d-%d-%d %d:%d", &y, &m, &d, &h, &mi);
-        return MakeLocal(y, m, d, h, mi);
+        return text == "min" ? LONG_MIN : text == "max" ? LONG_MAX : test::LocalTimeOf(text);
     };
     for (const auto& row : test::DataRows("settings/span.txt")) {
         s.m_nDaysBack = std::stoi(row.at(0));

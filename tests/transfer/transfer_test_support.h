@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,7 +11,6 @@
 #include "platform/message_box.h"
 #include "platform/message_pump.h"
 #include "settings/settings.h"
-#include "tests/formats/data_cases.h"   // Unescaped()
 #include "tests/test_support.h"
 #include "transfer/transfer.h"
 
@@ -33,18 +30,7 @@ struct Appt {
 
 // A case table under tests/data/transfer whose every case has the given number of fields.
 inline std::vector<std::vector<std::string>> Table(const std::string& name, std::size_t fields) {
-    auto rows = DataRows("transfer/" + name);
-    for (auto& row : rows) {
-        EXPECT_EQ(row.size(), fields) << name << ": " << row[0];
-        row.resize(fields);
-    }
-    return rows;
-}
-
-// The words of a table cell, in order.
-inline std::vector<std::string> Words(const std::string& cell) {
-    std::istringstream in(cell);
-    return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
+    return DataRows("transfer/" + name, "\t", fields);
 }
 
 // prefix + number (spelled out: a short literal + to_string trips a GCC 12 false warning).
