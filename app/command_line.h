@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/exit_status.h"
+
 class CSettings;
 
 class CVEMRACommandLineInfo {
@@ -20,9 +22,7 @@ public:
     bool ParseParam(const char* pszParam, bool bFlag, bool bLast);
 
     CSettings* m_pSettings;
-    int m_nExitStatus = 0;
-
-    enum : int { exitUsage = -1, exitUnknownUser = 1 };
+    int m_nExitStatus = exitDone;
 
 private:
     bool Usage();

@@ -6,5 +6,5 @@
 int main(int argc, char** argv) {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
-    return RunVEMRA(args, InstalledBatchOperations());
+    return RunVEMRA(args);
 }

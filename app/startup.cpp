@@ -53,7 +53,7 @@ bool IsAutomationLaunch(const std::vector<std::string>& args) {
     return false;
 }
 
-int RunVEMRA(const std::vector<std::string>& args, const BatchOperations& operations) {
+int RunVEMRA(const std::vector<std::string>& args) {
     // Message boxes, or standard error where nobody could answer one.
     vemra::CMessageBoxReporter reporter;
     vemra::SetPlatformReporter(&reporter);
@@ -75,16 +75,11 @@ int RunVEMRA(const std::vector<std::string>& args, const BatchOperations& operat
     if (!commandLine.ParseCommandLine(args)) return commandLine.m_nExitStatus;
 
     if (settings.m_bImport || settings.m_bExport || settings.m_bRemoveAll) {
-        if (!operations.run) {
-            vemra::ShowMessage(vemra::LoadResString(IDS_NOT_AVAILABLE), vemra::MessageButtons::ok,
-                               vemra::MessageIcon::warning);
-            return exitNotAvailable;
-        }
         if (!startup::TellsMissingDesktopAtStart() && settings.m_strDatebookFile.empty() && UserCount() <= 0) {
             reporter.Tell(vemra::LoadResString(IDS_NO_PALM_DESKTOP), vemra::MessageIcon::error);
-            return exitTransferFailed;
+            return exitFailed;
         }
-        return operations.run(settings);
+        return RunBatchTransfer(settings, reporter);
     }
     return startup::RunInteractive(settings);
 }

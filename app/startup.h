@@ -2,32 +2,24 @@
 // Start-up: decides how the program runs (automation server, one batch transfer, or the main
 // window), builds and loads the settings and parses the command line into them.
 
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "app/exit_status.h"
+
 class CSettings;
+struct DesktopWindowCalls;
+namespace vemra {
+class CReporter;
+}
 
-// The transfer operations a batch run calls, plugged in by the program.
-struct BatchOperations {
-    // Runs the one import, export or remove all the settings ask for; returns the process
-    // exit status (0 when it succeeded).
-    std::function<int(CSettings& settings)> run;
-};
-
-// The operations this build carries (app/batch_operations.cpp).
-BatchOperations InstalledBatchOperations();
-
-enum : int {
-    exitDone = 0,
-    exitUsageError = -1,
-    exitUnknownUser = 1,
-    exitNotAvailable = 2,   // the operation is not in this build yet, or the system failed to start it
-    exitTransferFailed = 3,
-};
+// The one import, export or remove all that the command line asked for: the summary on
+// standard output, the process exit status. desktop: the window calls that reach Palm Desktop,
+// when not the real ones.
+ExitStatus RunBatchTransfer(CSettings& settings, vemra::CReporter& reporter, const DesktopWindowCalls* desktop = nullptr);
 
 // The whole run; args without the program name. Returns the process exit status.
-int RunVEMRA(const std::vector<std::string>& args, const BatchOperations& operations);
+int RunVEMRA(const std::vector<std::string>& args);
 
 // A COM launch: an argument "Embedding" or "Automation" after '-' or '/', in any case.
 bool IsAutomationLaunch(const std::vector<std::string>& args);

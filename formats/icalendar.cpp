@@ -323,6 +323,8 @@ std::string IcsEventText(const IcsEvent& e, const std::string& dtstamp) {
 // ---------------------------------------------------------------------------------------------
 // Reader
 
+unsigned IcsReasonMessageId(IcsReason reason) { return static_cast<unsigned>(reason); }
+
 std::string IcsErrorText(IcsError error) {
     switch (error) {
     case IcsError::none: return {};

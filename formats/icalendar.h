@@ -74,6 +74,8 @@ enum IcsReason : unsigned {
     icsRuleSetPos = 40221, icsRuleSeveralMonths, icsOverMidnight, icsRDate, icsRecurrenceId,
     icsTodo, icsJournal, icsRuleNotHeld, icsBadTime, icsUnknownZone, icsNoStart, icsTextNotHeld
 };
+// The string ID of a reason's message.
+unsigned IcsReasonMessageId(IcsReason reason);
 
 class CICalendarReader {
 public:

@@ -8,7 +8,7 @@
 
 namespace vemra {
 
-// Why a cell or row is rejected on import; the message is resource string kReasonMessageBase + code.
+// Why a cell or row is rejected on import (the message: RejectionText in formats/rejection.h).
 enum : int {
     reasonInvalidDate = 101, reasonInvalidStartTime, reasonInvalidEndTime, reasonNoText,
     reasonInvalidAlarmTime, reasonInvalidAlarmUnit, reasonInvalidRepeatInterval,
@@ -16,7 +16,6 @@ enum : int {
     reasonInvalidExceptionDate,
     reasonTextNotStorable = 114     // a character the datebook's code page cannot hold
 };
-constexpr unsigned kReasonMessageBase = 32689;
 
 // A cell's text as written between the quotes: the quote character doubled (the reader takes a
 // doubled quote for one), carriage returns dropped, line feeds kept or (removeLineBreaks) turned

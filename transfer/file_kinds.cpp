@@ -8,8 +8,8 @@
 #include "platform/text.h"
 #include "res/string_ids.h"
 #include "settings/settings.h"
-#include "transfer/icalendar_transfer.h"
-#include "transfer/runner.h"
+#include "transfer/calendar.h"
+#include "transfer/row_files.h"
 
 using namespace vemra;
 
@@ -25,13 +25,14 @@ std::unique_ptr<CRowFile> MakeCsvFile(const CSettings& settings, bool forWriting
 
 std::unique_ptr<CRowFile> MakeWorkbook(const CSettings&, bool) { return std::make_unique<CExcelFile>(); }
 
-int ExportCalendar(const TransferJob& job) {
-    return ExportICalendar(job.datebookPath, job.fileName.c_str(), job.settings, job.progress, job.reporter);
+// A row kind's source and sink, of the row file its maker sets up from the settings.
+template <std::unique_ptr<CRowFile> (*makeFile)(const CSettings&, bool)>
+std::unique_ptr<CAppointmentSource> RowSource(const TransferJob& job) {
+    return MakeRowSource(job, makeFile(job.settings, false));
 }
-
-int ImportCalendar(const TransferJob& job, int* rejected, std::string* fileFailure, int* duplicates) {
-    return ImportICalendar(job.datebookPath, job.fileName.c_str(), job.settings, job.progress, job.reporter,
-                           fileFailure, rejected, duplicates);
+template <std::unique_ptr<CRowFile> (*makeFile)(const CSettings&, bool)>
+std::unique_ptr<CAppointmentSink> RowSink(const TransferJob& job) {
+    return MakeRowSink(job, makeFile(job.settings, true));
 }
 
 unsigned WhyNoWorkbook() { return GetExcelChoice() == ExcelChoice::off ? IDS_EXCEL_OFF : IDS_NO_EXCEL; }
@@ -61,14 +62,19 @@ bool PatternNames(const std::string& pattern, const std::string& extension) {
 const std::vector<FileKind>& FileKinds() {
     static const std::vector<FileKind> kinds = {
         {.extensions = {".xlsx"}, .filterId = IDS_FILTER_XLSX, .isAvailable = IsExcelAvailable,
-         .unavailableId = WhyNoWorkbook, .makeRowFile = MakeWorkbook},
+         .unavailableId = WhyNoWorkbook, .makeSource = RowSource<MakeWorkbook>, .makeSink = RowSink<MakeWorkbook>},
         {.extensions = {".xls"}, .filterId = IDS_FILTER_EXCEL, .isAvailable = IsExcelAvailable,
-         .unavailableId = WhyNoWorkbook, .makeRowFile = MakeWorkbook},
-        {.extensions = {".csv"}, .filterId = IDS_FILTER_CSV, .makeRowFile = MakeCsvFile},
-        {.extensions = {".ics"}, .filterId = IDS_FILTER_ICALENDAR, .exportFile = ExportCalendar,
-         .importFile = ImportCalendar},
+         .unavailableId = WhyNoWorkbook, .makeSource = RowSource<MakeWorkbook>, .makeSink = RowSink<MakeWorkbook>},
+        {.extensions = {".csv"}, .filterId = IDS_FILTER_CSV, .makeSource = RowSource<MakeCsvFile>,
+         .makeSink = RowSink<MakeCsvFile>},
+        {.extensions = {".ics"}, .filterId = IDS_FILTER_ICALENDAR, .makeSource = MakeCalendarSource,
+         .makeSink = MakeCalendarSink},
     };
     return kinds;
+}
+
+std::string FileKind::UnavailableText(const std::string& fileName) const {
+    return unavailableId ? FormatText(LoadResString(unavailableId()).c_str(), fileName.c_str()) : std::string();
 }
 
 const FileKind& FileKindOf(const std::string& fileName) {

@@ -1,16 +1,16 @@
 #pragma once
 // The kinds of file the transfers read and write, one row each: the names that are of the kind,
-// the file dialogs' filter, whether the kind can be had here, and how its files are opened. The
-// row files, the main dialog's filters and default extension and the batch run all read this
-// table, so a new kind is one row plus its reader and writer.
+// the file dialogs' filter, whether the kind can be had here, and its appointment source and
+// sink. The transfers, the main dialog's filters and default extension and the batch run all
+// read this table, so a new kind is one row plus its source and sink.
 
 #include <memory>
 #include <string>
 #include <vector>
 
-class CRowFile;
-class CSettings;
-struct TransferJob;   // transfer/runner.h
+class CAppointmentSink;
+class CAppointmentSource;
+struct TransferJob;   // transfer/appointments.h
 
 struct FileKind {
     // Lower case with the dot; a name ending in one of them (any letter case) is of this kind.
@@ -20,15 +20,14 @@ struct FileKind {
     bool (*isAvailable)() = nullptr;
     // The message (with the file name for %s) when the kind is not available.
     unsigned (*unavailableId)() = nullptr;
-    // The row file of a row kind, set up from the settings and not yet opened.
-    std::unique_ptr<CRowFile> (*makeRowFile)(const CSettings& settings, bool forWriting) = nullptr;
-    // A kind whose files are not rows of the two layouts (a calendar of whole appointments with
-    // their repeat rules) does the whole export or import itself; the runner then calls these
-    // instead of the row operations. Results as the row operations': a count, or -1.
-    int (*exportFile)(const TransferJob& job) = nullptr;
-    int (*importFile)(const TransferJob& job, int* rejected, std::string* fileFailure, int* duplicates) = nullptr;
+    // What an import reads the job's file with, and what an export writes it with; neither
+    // has opened the file yet.
+    std::unique_ptr<CAppointmentSource> (*makeSource)(const TransferJob& job) = nullptr;
+    std::unique_ptr<CAppointmentSink> (*makeSink)(const TransferJob& job) = nullptr;
 
     bool Available() const { return !isAvailable || isAvailable(); }
+    // The message that says the kind cannot be had here, for fileName.
+    std::string UnavailableText(const std::string& fileName) const;
 };
 
 // Every kind, in the order the file dialogs offer them (before "All Files").

@@ -26,15 +26,7 @@ int SelectedCount(const CDateBkRecord& record, const Selection& sel) {
         record.GetStartTime(start);
         return start > sel.spanStart && start < sel.spanEnd ? 1 : 0;
     }
-    int count = 0;
-    long t = sel.spanStart;
-    while (record.CalcNextOccurrance(t, t) == 0 && t <= sel.spanEnd) {
-        if (!record.IsException(t)) ++count;
-        const long next = NextLocalMidnight(t);
-        if (next <= t) break;   // no further day the platform can express
-        t = next;
-    }
-    return count;
+    return ForEachOccurrence(record, sel.spanStart, sel.spanEnd, [](long) { return true; });
 }
 
 Selection SelectionOf(const CSettings& settings) {
@@ -55,14 +47,13 @@ int RemoveAll(const std::string& datebookPath, CSettings& settings, CProgress* p
     CDateBkIterator iterator(table);
     iterator.SortByStartDate();
     const Selection sel = SelectionOf(settings);
-    if (progress) progress->SetRange(0, static_cast<int>(table.GetRecordCount() % 65536));
-    PumpWaitingMessages();
+    CProgressSteps steps(progress, static_cast<std::uint64_t>(table.GetRecordCount()));
 
     int count = 0;
     for (long i = 0; i < table.GetRecordCount(); ++i) {
         CDateBkRecord record(table, 1);
         if (iterator.GetAt(record, i) != 0) continue;
-        if (progress) progress->SetPos(static_cast<int>(i % 65536));
+        steps.At(static_cast<std::uint64_t>(i));
         if (PumpWaitingMessages() != 0) break;
         wait.Restore();
         if (record.IsDeleted() || record.IsArchived()) continue;

@@ -13,27 +13,39 @@ using namespace vemra;
 
 namespace {
 
-int RunOperation(const TransferJob& job, TransferOutcome& outcome) {
-    int& rejected = outcome.rejected;
-    std::string& fileFailure = outcome.fileFailure;
-    CSettings& settings = job.settings;
-    const char* file = job.fileName.c_str();
-    const FileKind& kind = FileKindOf(job.fileName);
+// Says that the kind cannot be had here; true when it can.
+bool CheckAvailable(const FileKind& kind, const std::string& fileName, CReporter& reporter) {
+    if (kind.Available()) return true;
+    if (kind.unavailableId) reporter.Tell(kind.UnavailableText(fileName), MessageIcon::error);
+    return false;
+}
+
+void RunJob(const TransferJob& job) {
     switch (job.operation) {
-    case Operation::exportFile:
-        if (kind.exportFile) return kind.exportFile(job);
-        return settings.m_bFullFormat ? ExportFull(job.datebookPath, file, settings, job.progress, job.reporter)
-                                      : ExportSimple(job.datebookPath, file, settings.GetSpanStart(),
-                                                     settings.GetSpanEnd(), settings, job.progress, job.reporter);
-    case Operation::importFile:
-        if (kind.importFile) return kind.importFile(job, &rejected, &fileFailure, &outcome.duplicates);
-        return settings.m_bFullFormat ? ImportFull(job.datebookPath, file, settings, job.progress, job.reporter,
-                                                   &fileFailure, &rejected, &outcome.duplicates)
-                                      : ImportSimple(job.datebookPath, file, settings, job.progress, job.reporter,
-                                                     &fileFailure, &rejected, &outcome.duplicates);
-    case Operation::removeAll: return RemoveAll(job.datebookPath, settings, job.progress, job.reporter);
+    case Operation::exportFile: ExportAppointments(job); break;
+    case Operation::importFile: ImportAppointments(job); break;
+    case Operation::removeAll: job.outcome.count = RemoveAll(job.datebookPath, job.settings, job.progress, job.reporter); break;
     }
-    return -1;
+}
+
+// A named export or import of the file's own kind.
+TransferOutcome RunNamed(Operation operation, const std::string& datebookPath, const char* fileName, CSettings& settings,
+                         CProgress* progress, CReporter& reporter, bool full, long spanStart = 0, long spanEnd = 0) {
+    TransferOutcome outcome;
+    const FileKind& kind = FileKindOf(fileName);
+    if (!CheckAvailable(kind, fileName, reporter)) {
+        outcome.unavailable = true;
+        return outcome;
+    }
+    RunJob({operation, settings, datebookPath, fileName, progress, reporter, kind, outcome, full, spanStart, spanEnd});
+    return outcome;
+}
+
+int Imported(const TransferOutcome& outcome, std::string* fileFailure, int* rejected, int* duplicates) {
+    if (fileFailure) *fileFailure = outcome.fileFailure;
+    if (rejected) *rejected = outcome.rejected;
+    if (duplicates) *duplicates = outcome.duplicates;
+    return outcome.count;
 }
 
 // "1 appointment ..." or "%d appointments ...": the texts of one take no number.
@@ -44,14 +56,35 @@ std::string Counted(unsigned one, unsigned many, int n, const std::string& fileN
 
 }  // namespace
 
+int ExportSimple(const std::string& datebookPath, const char* fileName, long spanStart, long spanEnd,
+                 CSettings& settings, CProgress* progress, CReporter& reporter) {
+    return RunNamed(Operation::exportFile, datebookPath, fileName, settings, progress, reporter, false, spanStart, spanEnd)
+        .count;
+}
+
+int ExportFull(const std::string& datebookPath, const char* fileName, CSettings& settings, CProgress* progress,
+               CReporter& reporter) {
+    return RunNamed(Operation::exportFile, datebookPath, fileName, settings, progress, reporter, true).count;
+}
+
+int ImportSimple(const std::string& datebookPath, const char* fileName, CSettings& settings, CProgress* progress,
+                 CReporter& reporter, std::string* fileFailure, int* rejected, int* duplicates) {
+    return Imported(RunNamed(Operation::importFile, datebookPath, fileName, settings, progress, reporter, false),
+                    fileFailure, rejected, duplicates);
+}
+
+int ImportFull(const std::string& datebookPath, const char* fileName, CSettings& settings, CProgress* progress,
+               CReporter& reporter, std::string* fileFailure, int* rejected, int* duplicates) {
+    return Imported(RunNamed(Operation::importFile, datebookPath, fileName, settings, progress, reporter, true),
+                    fileFailure, rejected, duplicates);
+}
+
 TransferOutcome RunTransfer(Operation operation, CSettings& settings, const std::string& fileName,
                             CProgress* progress, CReporter& reporter, DesktopNotice notice,
                             const DesktopWindowCalls* desktop) {
     TransferOutcome outcome;
     const FileKind& kind = FileKindOf(fileName);
-    if (operation != Operation::removeAll && !kind.Available()) {
-        if (kind.unavailableId)
-            reporter.Tell(FormatText(LoadResString(kind.unavailableId()).c_str(), fileName.c_str()), MessageIcon::error);
+    if (operation != Operation::removeAll && !CheckAvailable(kind, fileName, reporter)) {
         outcome.unavailable = true;
         return outcome;
     }
@@ -69,9 +102,10 @@ TransferOutcome RunTransfer(Operation operation, CSettings& settings, const std:
     // An export only wanted Palm Desktop to write its copy: it is released before reading.
     if (!changes) change.End();
 
-    TransferJob job{operation, settings, "", fileName, progress, reporter};
-    settings.GetDatebookPath(job.datebookPath);
-    outcome.count = RunOperation(job, outcome);
+    std::string datebookPath;
+    settings.GetDatebookPath(datebookPath);
+    RunJob({operation, settings, datebookPath, fileName, progress, reporter, kind, outcome, settings.m_bFullFormat,
+            settings.GetSpanStart(), settings.GetSpanEnd()});
     return outcome;
 }
 

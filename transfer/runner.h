@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "transfer/appointments.h"
 #include "transfer/transfer.h"
 
 class CSettings;
@@ -13,8 +14,6 @@ namespace vemra {
 class CReporter;
 }
 
-enum class Operation { exportFile, importFile, removeAll };
-
 // How a running Palm Desktop is told.
 enum class DesktopNotice {
     // Batch runs: import and remove all are announced, and a refusal stops them.
@@ -22,25 +21,6 @@ enum class DesktopNotice {
     // The main dialog: export is announced as well, before it starts, so that Palm Desktop has
     // written its copy of the datebook first; only import stops on a refusal.
     everyOperation,
-};
-
-// What a transfer works with; kinds that run their own export or import get it whole.
-struct TransferJob {
-    Operation operation;
-    CSettings& settings;
-    std::string datebookPath;
-    std::string fileName;
-    CProgress* progress;
-    vemra::CReporter& reporter;
-};
-
-struct TransferOutcome {
-    int count = -1;            // rows written, appointments added or removed; -1 failed
-    int rejected = 0;          // import: invalid rows not added
-    int duplicates = 0;        // import: rows skipped as appointments the datebook holds
-    bool refused = false;      // Palm Desktop refused the change: nothing was done
-    bool unavailable = false;  // the file's kind cannot be had here (it was said): nothing was done
-    std::string fileFailure;   // import: why the file could not be opened, for the caller to word
 };
 
 // Runs one operation on the datebook of settings.m_dwPalmUserId (or settings' datebook file).

@@ -1,8 +1,10 @@
 #pragma once
-// The transfer operations: export, import, duplicate detection, remove all and counting, and
-// the batch run that performs one of them. Each operation opens its own datebook table and row
-// file and releases them before it returns; failures go to the reporter it is given.
+// The transfer operations: export, import, duplicate detection, remove all and counting. Each
+// operation opens its own datebook table and file and releases them before it returns; failures
+// go to the reporter it is given.
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -10,16 +12,16 @@ namespace vemra {
 class CFileHold;
 }
 class CSettings;
-class CRowFile;
 class CDateBkTable;
 class CDateBkRecord;
 struct DesktopWindowCalls;
 namespace vemra {
 class CReporter;
+struct Rejection;
 }
 
 // Where a long operation shows how far it got (the main dialog's progress bar). Ranges and
-// positions are 16-bit: callers pass values modulo 65,536.
+// positions are 16-bit; CProgressSteps brings longer ranges into them.
 class CProgress {
 public:
     virtual ~CProgress() = default;
@@ -34,13 +36,6 @@ int ExportSimple(const std::string& datebookPath, const char* fileName, long spa
 int ExportFull(const std::string& datebookPath, const char* fileName, CSettings& settings,
                CProgress* progress, vemra::CReporter& reporter);
 
-// A row file opened for writing / reading, or null. On failure, failure (if given) receives
-// the text to show the user (file name and the system's reason).
-std::unique_ptr<CRowFile> OpenExportFile(const std::string& fileName, CSettings& settings,
-                                         std::string* failure = nullptr);
-std::unique_ptr<CRowFile> OpenImportFile(const std::string& fileName, CSettings& settings,
-                                         std::string* failure = nullptr);
-
 // Import. Results: appointments added, or -1 when the datebook or the input file could not be
 // opened or the datebook could not be saved. The input file's open failure is not shown here
 // (interactive callers word it themselves); fileFailure receives its text. rejected receives
@@ -53,9 +48,9 @@ int ImportFull(const std::string& datebookPath, const char* fileName, CSettings&
                CProgress* progress, vemra::CReporter& reporter, std::string* fileFailure = nullptr,
                int* rejected = nullptr, int* duplicates = nullptr);
 
-// Asks about one rejected row; 1 = go on, 0 = stop the import.
-int ReportImportError(vemra::CReporter& reporter, int code, const char* fileName, int line,
-                      const std::string& rowText);
+// Asks about one rejected item; 1 = go on, 0 = stop the import.
+int ReportImportError(vemra::CReporter& reporter, const vemra::Rejection& why, const char* fileName, int line,
+                      const std::string& itemText);
 
 // Duplicates: 1 when a live record of table is the same appointment as candidate.
 int IsDuplicate(CDateBkTable& table, CDateBkRecord& candidate);
@@ -71,18 +66,22 @@ int CountInSpan(CSettings& settings);
 // Local 00:00:00 of the day after the local day of t, across days of 23 and 25 hours;
 // -1 when t cannot be converted.
 long NextLocalMidnight(long t);
+// Calls visit with the start of each occurrence of record on a day from spanStart to spanEnd
+// that is not an exception date. The number of occurrences visited, or -1 when visit said stop.
+using OccurrenceVisitor = std::function<bool(long start)>;
+int ForEachOccurrence(const CDateBkRecord& record, long spanStart, long spanEnd, const OccurrenceVisitor& visit);
 
+// A long operation's progress on the 16-bit bar: the range is set (and the pump run once) when
+// it is made, positions are of the same unit as length.
+class CProgressSteps {
+public:
+    CProgressSteps(CProgress* progress, std::uint64_t length);
+    void At(std::uint64_t position);
 
-// Runs the one import, export or remove all that the command line asked for and returns the
-// process exit status: 0 done, kBatchFailed when the operation failed (or a running Palm
-// Desktop refused the change), kBatchStopped when an interrupt stopped it (the work done until
-// then is kept), kBatchRowsRejected when an import skipped invalid rows.
-constexpr int kBatchNotAvailable = 2;
-constexpr int kBatchFailed = 3;
-constexpr int kBatchStopped = 4;
-constexpr int kBatchRowsRejected = 5;
-// desktop: the window calls that reach Palm Desktop, when not the real ones.
-int RunBatchTransfer(CSettings& settings, vemra::CReporter& reporter, const DesktopWindowCalls* desktop = nullptr);
+private:
+    CProgress* m_pProgress;
+    int m_nShift = 0;
+};
 
 // Shared by the operations: says that the datebook could not be opened, with the library's
 // reason when it gives one; and that it could not be saved.

@@ -13,6 +13,7 @@
 #include "tests/test_support.h"
 #include "tests/child_process.h"
 #include "tests/transfer/transfer_test_support.h"
+#include "app/exit_status.h"
 #include "transfer/transfer.h"
 
 namespace vemra::test {
@@ -124,7 +125,7 @@ TEST_F(EndToEndTest, RejectedRowsAreCountedAndGiveTheirOwnStatus) {
         const std::string db = dir.File(ignoreErrors ? "ignored.dat" : "answered.dat");
         ASSERT_TRUE(MakeDatebook(db, {}));
         const ChildResult r = Run({"-d", db, "-i", in});
-        EXPECT_EQ(r.status, kBatchRowsRejected);
+        EXPECT_EQ(r.status, exitRowsRejected);
         EXPECT_EQ(r.out, "2 appointments added from " + in + ", 3 rows rejected\n");
         EXPECT_EQ(r.err, ignoreErrors ? "" : reported);
         EXPECT_EQ(LiveTexts(db), (std::vector<std::string>{"good", "good too"}));
@@ -151,7 +152,7 @@ TEST_F(EndToEndTest, FailuresAreReportedAndExitNonZero) {
         for (const std::string& word : Words(c[0])) args.push_back(Expanded(word));
         env.back().second = args.back() == dir.File("bad.xls") ? "builtin" : "off";
         const ChildResult r = Run(args);
-        EXPECT_EQ(r.status, c[1] == "unavailable" ? kBatchNotAvailable : kBatchFailed) << c[0];
+        EXPECT_EQ(r.status, c[1] == "unavailable" ? exitNotAvailable : exitFailed) << c[0];
         EXPECT_EQ(r.err.rfind(Expanded(c[2]), 0), 0u) << r.err;
         EXPECT_EQ(r.out, "");
     }
@@ -183,7 +184,7 @@ TEST_F(EndToEndTest, ArchivesLineFeedFilesAndDuplicates) {
     SetOption("noduplicates", 1);
     const std::string lf = dir.File("lf.csv"), back = dir.File("back.csv"), dba = dir.File("new.dba");
     WriteFile(lf, GoldenWithLineEnds("\n"));
-    EXPECT_EQ(Run({"-d", dba, "-x", "-e", back}).status, kBatchFailed);
+    EXPECT_EQ(Run({"-d", dba, "-x", "-e", back}).status, exitFailed);
     EXPECT_FALSE(FileExists(dba));
     ChildResult r = Run({"-d", dba, "-x", "-i", lf});
     EXPECT_EQ(r.out + r.err, "23 appointments added from " + lf + "\n");

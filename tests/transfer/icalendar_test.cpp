@@ -10,7 +10,6 @@
 #include "settings/settings.h"
 #include "tests/test_support.h"
 #include "tests/transfer/transfer_test_support.h"
-#include "transfer/icalendar_transfer.h"
 #include "transfer/transfer.h"
 
 namespace vemra::test {
@@ -34,16 +33,16 @@ protected:
 // and with duplicates skipped it adds nothing.
 TEST_F(ICalendarTest, DemoExportMatchesTheGoldenFileAndImportsAsItWas) {
     const std::string ics = dir.File("demo.ics"), copy = db;
-    ASSERT_EQ(ExportICalendar(demo, ics.c_str(), settings, nullptr, reporter), 23);
+    ASSERT_EQ(ExportFull(demo, ics.c_str(), settings, nullptr, reporter), 23);
     EXPECT_EQ(ReadFile(ics), ReadFile(DataFile("transfer/demo.ics")));
     int rejected = -1;
-    EXPECT_EQ(ImportICalendar(copy, ics.c_str(), settings, nullptr, reporter, nullptr, &rejected), 23);
+    EXPECT_EQ(ImportFull(copy, ics.c_str(), settings, nullptr, reporter, nullptr, &rejected), 23);
     EXPECT_EQ(rejected, 0);
     ASSERT_EQ(ExportFull(demo, dir.File("a.csv").c_str(), settings, nullptr, reporter), 23);
     ASSERT_EQ(ExportFull(copy, dir.File("b.csv").c_str(), settings, nullptr, reporter), 23);
     EXPECT_EQ(ReadFile(dir.File("b.csv")), ReadFile(dir.File("a.csv")));
     settings.m_bNoDuplicates = true;
-    EXPECT_EQ(ImportICalendar(copy, ics.c_str(), settings, nullptr, reporter, nullptr, &rejected), 0);
+    EXPECT_EQ(ImportFull(copy, ics.c_str(), settings, nullptr, reporter, nullptr, &rejected), 0);
     EXPECT_TRUE(capture.messages.empty());
 }
 
@@ -60,7 +59,7 @@ TEST_F(ICalendarTest, CalendarOfOtherProgramsImportsWhatTheDatebookCanHold) {
     }
     int rejected = -1;
     settings.m_bIgnoreImportErrors = false;
-    const int added = ImportICalendar(db, DataFile("transfer/calendar-programs.ics").c_str(), settings, nullptr, reporter,
+    const int added = ImportFull(db, DataFile("transfer/calendar-programs.ics").c_str(), settings, nullptr, reporter,
                                       nullptr, &rejected);
     const std::string csv = dir.File("other.csv");
     const int rows = ExportFull(db, csv.c_str(), settings, nullptr, reporter);
@@ -85,7 +84,7 @@ TEST_F(ICalendarTest, BrokenCalendarFailsWhole) {
     for (const std::string& text : {whole.substr(0, whole.size() / 2), std::string("\"Date\",\"Text\"\r\n")}) {
         WriteFile(dir.File("broken.ics"), text);
         capture.messages.clear();
-        EXPECT_EQ(ImportICalendar(db, dir.File("broken.ics").c_str(), settings, nullptr, reporter), -1);
+        EXPECT_EQ(ImportFull(db, dir.File("broken.ics").c_str(), settings, nullptr, reporter), -1);
         EXPECT_EQ(capture.messages.size(), 1u);
         EXPECT_TRUE(LiveTexts(db).empty());
     }

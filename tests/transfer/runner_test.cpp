@@ -12,6 +12,7 @@
 #include "platform/text.h"
 #include "res/string_ids.h"
 #include "tests/transfer/transfer_test_support.h"
+#include "app/startup.h"
 #include "transfer/runner.h"
 
 namespace vemra::test {
@@ -63,7 +64,7 @@ TEST_F(RunnerTest, PalmDesktopIsToldAroundEachOperationAndItsRefusalStopsWhatThe
         settings.m_bExport = operation == exportFile;
         settings.m_bRemoveAll = operation == removeAll;
         if (batch) {
-            EXPECT_EQ(RunBatchTransfer(settings, reporter, &calls), refused ? kBatchFailed : 0);
+            EXPECT_EQ(RunBatchTransfer(settings, reporter, &calls), refused ? exitFailed : 0);
         } else {
             const TransferOutcome outcome = RunTransfer(operation, settings, settings.m_strFile, nullptr, reporter,
                                                         DesktopNotice::everyOperation, &calls);

@@ -1,6 +1,4 @@
-#include "transfer/transfer.h"
-
-#include <cstdio>
+#include "app/startup.h"
 
 #include "platform/console.h"
 #include "platform/reporter.h"
@@ -12,8 +10,8 @@
 
 using namespace vemra;
 
-int RunBatchTransfer(CSettings& settings, CReporter& reporter, const DesktopWindowCalls* desktop) {
-    if (!settings.m_bImport && !settings.m_bExport && !settings.m_bRemoveAll) return 0;
+ExitStatus RunBatchTransfer(CSettings& settings, CReporter& reporter, const DesktopWindowCalls* desktop) {
+    if (!settings.m_bImport && !settings.m_bExport && !settings.m_bRemoveAll) return exitDone;
     // Ctrl-C now stops at the next record or row; the file is finished and the datebook saved.
     InstallInterruptHandler();
     const Operation operation = settings.m_bImport   ? Operation::importFile   // import wins over export
@@ -21,23 +19,23 @@ int RunBatchTransfer(CSettings& settings, CReporter& reporter, const DesktopWind
                                                      : Operation::removeAll;
     const TransferOutcome outcome =
         RunTransfer(operation, settings, settings.m_strFile, nullptr, reporter, DesktopNotice::changesOnly, desktop);
-    if (outcome.unavailable) return kBatchNotAvailable;
+    if (outcome.unavailable) return exitNotAvailable;
     if (outcome.refused) {
         reporter.Tell(LoadResString(IDS_DESKTOP_REFUSED), MessageIcon::error);
-        return kBatchFailed;
+        return exitFailed;
     }
     // Interactive callers word this themselves; here nobody else would tell.
     if (outcome.count < 0 && !outcome.fileFailure.empty()) reporter.Tell(outcome.fileFailure, MessageIcon::error);
-    if (outcome.count < 0) return kBatchFailed;
+    if (outcome.count < 0) return exitFailed;
 
     // Scripts read the outcome on standard output; failures went to the user above.
     WriteLine(ConsoleStream::output, SummaryLine(operation, outcome, settings.m_strFile));
-    int status = 0;
+    ExitStatus status = exitDone;
     if (WasInterrupted()) {
         WriteLine(ConsoleStream::error, LoadResString(IDS_STOPPED));
-        status = kBatchStopped;
+        status = exitStopped;
     } else if (outcome.rejected > 0) {
-        status = kBatchRowsRejected;
+        status = exitRowsRejected;
     }
     return status;
 }
