@@ -1,6 +1,7 @@
 // The datebook entry and its exception dates: every property works on the entry's own copy of
 // the record; a refused value leaves the record as it was.
 #include "automation/automation.h"
+#include "formats/rejection.h"
 #include "platform/codepage.h"
 #include "platform/local_time.h"
 #include "platform/string_table.h"
@@ -13,9 +14,7 @@ using vemra::OleDateFromParts;
 using vemra::PartsFromOleDate;
 
 // Code 104 with the import's message for the validation reason (101-112).
-[[noreturn]] void Refuse(int reason) {
-    throw CAutoException{104, vemra::LoadResString(IDS_REASON_101 + static_cast<unsigned>(reason - 101))};
-}
+[[noreturn]] void Refuse(int reason) { throw CAutoException{104, vemra::RejectionText(vemra::Rejection::Row(reason))}; }
 
 CDateBkRecord& Entry(CAutoObject& o) { return static_cast<CAutoDatebookEntry&>(o).Record(); }
 CDateBkRecord& Exceptions(CAutoObject& o) { return static_cast<CAutoRepeatExceptions&>(o).Record(); }
@@ -50,7 +49,7 @@ CAutoVariant TimeOfDay(long t) {
 // datebook cannot hold (the first hours of 1970 east of Greenwich).
 long CheckedDate(const CAutoVariant& value) {
     LocalParts parts;
-    if (!PartsFromOleDate(value.date, parts) || parts.year < 1970 || parts.year > 2031) Refuse(101);
+    if (!PartsFromOleDate(value.date, parts) || !IsDatebookYear(parts.year)) Refuse(101);
     const long t = vemra::MakeLocal(parts.year, parts.month, parts.day);
     if (t < 0) Refuse(101);
     return t;
@@ -116,7 +115,7 @@ const CAutoMember kEntryMembers[] = {
      [](CAutoObject& o, const CAutoVariant& v) {
          CDateBkRecord& r = Entry(o);
          LocalParts day;
-         if (!PartsFromOleDate(v.date, day) || day.year < 1970 || day.year > 2031) Refuse(101);
+         if (!PartsFromOleDate(v.date, day) || !IsDatebookYear(day.year)) Refuse(101);
          const LocalParts start = LocalOf(StartOf(r));
          const long t = vemra::MakeLocal(day.year, day.month, day.day, start.hour, start.minute, 0);
          if (t < 0) Refuse(101);
@@ -191,7 +190,7 @@ const CAutoMember kEntryMembers[] = {
      [](CAutoObject& o, const CAutoVariant&) {
          const CRepeateDayInfo* rule = RuleOf(static_cast<const CDateBkRecord&>(Entry(o)));
          if (!rule) return CAutoVariant::Date(0);
-         if (rule->GetEndDate() == -1) return CAutoVariant::Date(OleDateFromParts(2031, 12, 31));
+         if (rule->GetEndDate() == -1) return CAutoVariant::Date(OleDateFromParts(kDatebookLastYear, kNoEndMonth, kNoEndDay));
          return DateOf(rule->GetEndDate());
      },
      [](CAutoObject& o, const CAutoVariant& v) {

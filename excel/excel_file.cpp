@@ -33,8 +33,7 @@ ExcelChoice GetExcelChoice() {
 }
 
 bool IsExcelFileName(const std::string& fileName) {
-    return (fileName.size() >= 4 && EqualsNoCase(std::string_view(fileName).substr(fileName.size() - 4), ".xls")) ||
-           IsXlsxName(fileName);
+    return EndsWithNoCase(fileName, ".xls") || IsXlsxName(fileName);
 }
 
 bool IsExcelAvailable() {

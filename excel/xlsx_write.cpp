@@ -5,6 +5,7 @@
 #include "excel/zip_archive.h"
 #include "platform/local_time.h"
 #include "platform/locale_dates.h"
+#include "platform/text.h"
 
 namespace vemra {
 
@@ -168,14 +169,6 @@ std::string WriteXlsxWorkbook(const CXlsSheet& sheet) {
     return std::move(writer.Bytes());
 }
 
-bool IsXlsxName(std::string_view fileName) {
-    if (fileName.size() < 5) return false;
-    const std::string_view ext = fileName.substr(fileName.size() - 5);
-    for (std::size_t i = 0; i < 5; ++i) {
-        const char c = ext[i] >= 'A' && ext[i] <= 'Z' ? static_cast<char>(ext[i] + 32) : ext[i];
-        if (c != ".xlsx"[i]) return false;
-    }
-    return true;
-}
+bool IsXlsxName(std::string_view fileName) { return vemra::EndsWithNoCase(fileName, ".xlsx"); }
 
 }  // namespace vemra

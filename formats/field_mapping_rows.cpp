@@ -43,7 +43,7 @@ const char* AlarmUnitLetter(int unit) {
 bool IsEndlessDate(long t) {
     LocalParts p;
     if (!vemra::BreakLocal(t, p)) return false;
-    return p.year > 2031 || (p.year == 2031 && p.month == 12 && p.day == 31);
+    return IsNoEndDay(p.year, p.month, p.day);
 }
 
 std::string ExceptionSeparatorOf(const CSettings* settings) {
@@ -282,7 +282,7 @@ long CFieldMapping::ApplyRepeatInfo(CDateBkRecord& record, CApptValues& values, 
         if (values.m_timeRepeatEnd + 86400L <= start) return vemra::reasonInvalidRepeatEndDate;
         endDate = values.m_timeRepeatEnd;
     } else {
-        endDate = vemra::MakeLocal(2031, 12, 31);   // the datebook's mark of a repeat without end
+        endDate = NoEndDate();
     }
 
     LocalParts d;

@@ -53,26 +53,13 @@ std::string DateTimeText(const IcsDate& d, int minute, int second = 0) {
     return DateText(d) + "T" + Digits(minute / 60, 2) + Digits(minute % 60, 2) + Digits(second, 2);
 }
 
-bool AllDigits(std::string_view s) {
-    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
 long long Number(std::string_view s) {
     long long n = 0;
     for (char c : s) n = n * 10 + (c - '0');
     return n;
 }
 
-std::vector<std::string> Split(std::string_view s, char sep) {
-    std::vector<std::string> parts;
-    std::size_t from = 0;
-    for (;;) {
-        const std::size_t at = s.find(sep, from);
-        parts.emplace_back(s.substr(from, at == std::string_view::npos ? std::string_view::npos : at - from));
-        if (at == std::string_view::npos) break;
-        from = at + 1;
-    }
-    return parts;
-}
+
 
 int DayCode(std::string_view s) {
     for (int i = 0; i < 7; ++i)
@@ -89,7 +76,7 @@ struct TimeValue {
 };
 
 bool ParseTime(std::string_view s, TimeValue& t) {
-    if (s.size() < 8 || !AllDigits(s.substr(0, 8))) return false;
+    if (s.size() < 8 || !IsDigits(s.substr(0, 8))) return false;
     t.date = {static_cast<int>(Number(s.substr(0, 4))), static_cast<int>(Number(s.substr(4, 2))),
               static_cast<int>(Number(s.substr(6, 2)))};
     if (t.date.year < 1 || t.date.month < 1 || t.date.month > 12 || t.date.day < 1 ||
@@ -99,7 +86,7 @@ bool ParseTime(std::string_view s, TimeValue& t) {
         t.isDate = true;
         return true;
     }
-    if (s.size() < 15 || (s[8] != 'T' && s[8] != 't') || !AllDigits(s.substr(9, 6))) return false;
+    if (s.size() < 15 || (s[8] != 'T' && s[8] != 't') || !IsDigits(s.substr(9, 6))) return false;
     const int h = static_cast<int>(Number(s.substr(9, 2))), m = static_cast<int>(Number(s.substr(11, 2))),
               sec = static_cast<int>(Number(s.substr(13, 2)));
     if (h > 23 || m > 59 || sec > 60) return false;
@@ -151,7 +138,7 @@ bool ParseDuration(std::string_view s, long long& out) {
 // "+0100", "-0530", "+013000" in seconds.
 bool ParseOffset(std::string_view s, long long& out) {
     if (s.size() != 5 && s.size() != 7) return false;
-    if ((s[0] != '+' && s[0] != '-') || !AllDigits(s.substr(1))) return false;
+    if ((s[0] != '+' && s[0] != '-') || !IsDigits(s.substr(1))) return false;
     long long v = Number(s.substr(1, 2)) * 3600 + Number(s.substr(3, 2)) * 60;
     if (s.size() == 7) v += Number(s.substr(5, 2));
     out = s[0] == '-' ? -v : v;
@@ -651,14 +638,14 @@ CICalendarReader::Item CICalendarReader::Next(IcsEvent& event, IcsReason& reason
                             if (eq == std::string::npos) continue;
                             const std::string key = Upper(part.substr(0, eq)), val = part.substr(eq + 1);
                             if (key == "FREQ") obs.yearly = EqualsNoCase(val, "YEARLY");
-                            else if (key == "BYMONTH" && AllDigits(val)) obs.month = static_cast<int>(std::clamp(Number(val.substr(0, 3)), 1LL, 12LL));
-                            else if (key == "BYMONTHDAY" && AllDigits(val)) obs.byMonthDay = static_cast<int>(std::min(Number(val.substr(0, 3)), 31LL));
+                            else if (key == "BYMONTH" && IsDigits(val)) obs.month = static_cast<int>(std::clamp(Number(val.substr(0, 3)), 1LL, 12LL));
+                            else if (key == "BYMONTHDAY" && IsDigits(val)) obs.byMonthDay = static_cast<int>(std::min(Number(val.substr(0, 3)), 31LL));
                             else if (key == "BYDAY" && val.size() >= 2) {
                                 const std::string n = val.substr(0, val.size() - 2);
                                 const int wd = DayCode(val.substr(val.size() - 2));
                                 const bool neg = !n.empty() && n[0] == '-';
-                                const std::string digits = n.empty() || AllDigits(n) ? n : n.substr(1);
-                                if (wd >= 0 && AllDigits(digits) && digits.size() == 1 && digits != "0") {
+                                const std::string digits = n.empty() || IsDigits(n) ? n : n.substr(1);
+                                if (wd >= 0 && IsDigits(digits) && digits.size() == 1 && digits != "0") {
                                     obs.byDay = wd;
                                     obs.byDayWeek = static_cast<int>(Number(digits)) * (neg ? -1 : 1);
                                 }
@@ -819,10 +806,10 @@ int CICalendarReader::Interpret(const Component& c, IcsEvent& e, IcsReason& reas
             const std::string key = Upper(Trim(part.substr(0, eq))), val = Trim(part.substr(eq + 1));
             if (key == "FREQ") freq = Upper(val);
             else if (key == "INTERVAL") {
-                if (!AllDigits(val) || val.size() > 4 || Number(val) < 1) return reject(icsRuleNotHeld);
+                if (!IsDigits(val) || val.size() > 4 || Number(val) < 1) return reject(icsRuleNotHeld);
                 rule.interval = static_cast<int>(Number(val));
             } else if (key == "COUNT") {
-                if (!AllDigits(val) || val.size() > 6 || Number(val) < 1) return reject(icsRuleNotHeld);
+                if (!IsDigits(val) || val.size() > 6 || Number(val) < 1) return reject(icsRuleNotHeld);
                 rule.count = static_cast<long>(Number(val));
             } else if (key == "UNTIL") {
                 TimeValue u;
@@ -850,7 +837,7 @@ int CICalendarReader::Interpret(const Component& c, IcsEvent& e, IcsReason& reas
             if (!n.empty()) {
                 const bool neg = n[0] == '-';
                 if (n[0] == '-' || n[0] == '+') n.erase(0, 1);
-                if (!AllDigits(n) || n.size() > 2) return reject(icsRuleNotHeld);
+                if (!IsDigits(n) || n.size() > 2) return reject(icsRuleNotHeld);
                 ordinal = static_cast<int>(Number(n)) * (neg ? -1 : 1);
                 ordinalDay = wd;
                 ordinals = true;
@@ -858,7 +845,7 @@ int CICalendarReader::Interpret(const Component& c, IcsEvent& e, IcsReason& reas
             mask |= 1u << wd;
         }
         auto single = [](const std::string& v, int lo, int hi) {
-            return AllDigits(v) && v.size() <= 2 && Number(v) >= lo && Number(v) <= hi ? static_cast<int>(Number(v)) : 0;
+            return IsDigits(v) && v.size() <= 2 && Number(v) >= lo && Number(v) <= hi ? static_cast<int>(Number(v)) : 0;
         };
         if (freq == "DAILY") {
             if (!byMonth.empty() || !byMonthDay.empty() || ordinals) return reject(icsRuleNotHeld);

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdint>
 
+#include "palm/datebook_repeat.h"
 #include "platform/local_time.h"
 #include "platform/locale_dates.h"
 #include "platform/text.h"
@@ -56,9 +57,9 @@ std::string NextExceptionToken(std::string& list, const std::string& separator) 
 
 bool CorrectYear(int& year) {
     if (year < 100) year += 1900;
-    if (year < 1970) year += 100;
+    if (year < kDatebookFirstYear) year += 100;
     // Below 1970 even after the step: the datebook cannot hold it (the time would be negative).
-    return year >= 1970 && year <= 2031;
+    return IsDatebookYear(year);
 }
 
 namespace {
@@ -84,7 +85,7 @@ int DateFromText(const std::string& text, long& t) {
     // A time alone parses as day zero of the automation calendar; it names no date.
     if (parts.year == 1899 && parts.month == 12 && parts.day == 30) return -1;
     int year = parts.year;
-    if (SpellsFourDigitYear(text, year) ? year < 1970 || year > 2031 : !CorrectYear(year)) return -1;
+    if (SpellsFourDigitYear(text, year) ? !IsDatebookYear(year) : !CorrectYear(year)) return -1;
     const long value = MakeLocal(year, parts.month, parts.day);
     if (value < 0) return -1;
     t = value;

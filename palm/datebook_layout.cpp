@@ -34,7 +34,7 @@ bool IsAccessDatabase(std::string_view head) {
 }  // namespace
 
 bool IsDatebookArchiveName(const std::string& path) {
-    return path.size() >= 4 && vemra::EqualsNoCase(std::string_view(path).substr(path.size() - 4), ".dba");
+    return vemra::EndsWithNoCase(path, ".dba");
 }
 
 eDatebookLayout DatebookLayoutOf(std::string_view head, const std::string& path) {

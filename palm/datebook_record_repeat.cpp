@@ -29,7 +29,7 @@ long CDateBkRecord::CalcNextOccurrance(long from, long& next) const {
         next = start;
         return 0;
     }
-    Day last = DaysFromCivil(2031, 12, 31);
+    Day last = DaysFromCivil(kDatebookLastYear, kNoEndMonth, kNoEndDay);
     if (rule->GetEndDate() != -1) {
         long endDay = 0;
         if (!LocalDay(rule->GetEndDate(), endDay)) return 1;

@@ -19,6 +19,8 @@
 
 #include "platform/local_time.h"
 
+long NoEndDate() { return vemra::MakeLocal(kDatebookLastYear, kNoEndMonth, kNoEndDay); }
+
 #include <algorithm>
 
 using namespace datebook;
@@ -36,8 +38,8 @@ bool LocalDay(long t, long& day) {
     return true;
 }
 
-long NoEndThreshold() { return vemra::MakeLocal(2031, 12, 31, 0, 0, 0, -1); }
-long NoEndFileValue() { return vemra::MakeLocal(2031, 12, 31, 23, 59, 59, -1); }
+long NoEndThreshold() { return vemra::MakeLocal(kDatebookLastYear, kNoEndMonth, kNoEndDay, 0, 0, 0, -1); }
+long NoEndFileValue() { return vemra::MakeLocal(kDatebookLastYear, kNoEndMonth, kNoEndDay, 23, 59, 59, -1); }
 
 const char* ClassNameOfBrand(int brand) {
     switch (brand) {
@@ -90,7 +92,7 @@ CRepeateDayInfo::CRepeateDayInfo(int interval, long endDate, eDayIndex firstDayO
 void CRepeateDayInfo::SetEndDate(long endDate) {
     // Local 2031-12-31 lies within 15 hours of UTC 2031-12-31 00:00: only dates near it need the
     // (slower) local conversion.
-    const long utc = DaysFromCivil(2031, 12, 31) * 86400L;
+    const long utc = DaysFromCivil(kDatebookLastYear, kNoEndMonth, kNoEndDay) * 86400L;
     if (endDate < 0 || endDate >= utc + 54000) {
         m_lEndDate = -1;
     } else if (endDate < utc - 54000) {

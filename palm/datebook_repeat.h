@@ -117,6 +117,19 @@ private:
     int m_nDayOfMonth;
 };
 
+// The years a datebook can hold. The last day of the last year, as a repeat's end, means "no end".
+constexpr int kDatebookFirstYear = 1970;
+constexpr int kDatebookLastYear = 2031;
+constexpr int kNoEndMonth = 12;
+constexpr int kNoEndDay = 31;
+constexpr bool IsDatebookYear(int year) { return year >= kDatebookFirstYear && year <= kDatebookLastYear; }
+// Whether a civil date is the "no end" day or later.
+constexpr bool IsNoEndDay(int year, int month, int day) {
+    return year > kDatebookLastYear || (year == kDatebookLastYear && month == kNoEndMonth && day >= kNoEndDay);
+}
+// Local 00:00 of the "no end" day: the end date a repeat without end is given.
+long NoEndDate();
+
 // Inside the library only.
 namespace datebook {
 

@@ -62,13 +62,6 @@ void AppendNumber(std::string& out, int value, int width) {
     while (n > 0) out += digits[--n];
 }
 
-bool AllDigits(const std::string& s) {
-    if (s.empty()) return false;
-    for (char c : s)
-        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-    return true;
-}
-
 bool ValidDay(int year, int month, int day) {
     // A two-digit year is taken in this century for the leap test (00 is a leap year).
     return month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year < 100 ? 2000 + year : year, month);
@@ -82,19 +75,9 @@ int Designator(const std::string& lower) {
 }
 
 bool SplitFields(const std::string& word, char separator, std::vector<std::string>& fields) {
-    fields.clear();
-    std::string field;
-    for (char c : word) {
-        if (c == separator) {
-            fields.push_back(field);
-            field.clear();
-        } else {
-            field += c;
-        }
-    }
-    fields.push_back(field);
+    fields = Split(word, separator);
     for (const std::string& f : fields)
-        if (!AllDigits(f)) return false;
+        if (!IsDigits(f)) return false;
     return true;
 }
 

@@ -79,6 +79,27 @@ bool EqualsNoCaseText(std::string_view a, std::string_view b) {
     return true;
 }
 
+bool EndsWithNoCase(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && EqualsNoCase(text.substr(text.size() - end.size()), end);
+}
+
+std::vector<std::string> Split(std::string_view text, char separator) {
+    std::vector<std::string> pieces;
+    for (std::size_t start = 0;;) {
+        const std::size_t at = text.find(separator, start);
+        pieces.emplace_back(text.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start));
+        if (at == std::string_view::npos) return pieces;
+        start = at + 1;
+    }
+}
+
+bool IsDigits(std::string_view text) {
+    if (text.empty()) return false;
+    for (const char c : text)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
 std::string ToLowerAscii(std::string_view text) {
     std::string out(text);
     for (char& c : out)

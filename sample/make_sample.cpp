@@ -97,7 +97,7 @@ bool SetRepeat(const Block& block, CDateBkRecord& record, long date) {
     const int interval = every.empty() ? 1 : std::atoi(every.c_str());
     if (interval < 1) return Fail(block, "bad interval \"" + every + "\"");
     const std::string until = block.Get("until");
-    long end = MakeLocal(2031, 12, 31);   // how the datebook marks a series without end
+    long end = NoEndDate();
     if (!until.empty() && !ParseDate(block, until, end)) return false;
     LocalParts d;
     BreakLocal(date, d);

@@ -1,6 +1,8 @@
 // The column orders' data and their profile entries (rows are composed in formats/).
 #include "settings/field_mapping.h"
 
+#include <iterator>
+
 #include "platform/string_table.h"
 #include "res/string_ids.h"
 #include "settings/profile.h"
@@ -47,8 +49,18 @@ void CFieldMapping::WriteProfile() const {
 }
 
 std::string CFieldMapping::FieldName(int id) {
+    // In field ID order.
+    static constexpr unsigned kNameIds[] = {
+        IDS_FIELD_DATE, IDS_FIELD_UNTIMED, IDS_FIELD_START_TIME, IDS_FIELD_END_TIME, IDS_FIELD_PRIVATE,
+        IDS_FIELD_TEXT, IDS_FIELD_NOTE, IDS_FIELD_ALARM, IDS_FIELD_ALARM_TIME, IDS_FIELD_ALARM_UNIT,
+        IDS_FIELD_REPEAT, IDS_FIELD_REPEAT_TYPE, IDS_FIELD_REPEAT_INTERVAL, IDS_FIELD_REPEAT_END_DATE,
+        IDS_FIELD_EXCEPTIONS, IDS_FIELD_WEEKLY_SUNDAY, IDS_FIELD_WEEKLY_MONDAY, IDS_FIELD_WEEKLY_TUESDAY,
+        IDS_FIELD_WEEKLY_WEDNESDAY, IDS_FIELD_WEEKLY_THURSDAY, IDS_FIELD_WEEKLY_FRIDAY, IDS_FIELD_WEEKLY_SATURDAY,
+        IDS_FIELD_MONTHLY_WEEK_INDEX,
+    };
+    static_assert(std::size(kNameIds) == fieldNone);
     // Only catalogue IDs have names; an unchecked ID from the profile must not pick up some
     // other text of the string table.
-    if (id < fieldDate || id > fieldMonthlyWeekIndex) return "";
-    return vemra::LoadResString(IDS_FIELD_DATE + static_cast<unsigned>(id));
+    if (id < fieldDate || id >= fieldNone) return "";
+    return vemra::LoadResString(kNameIds[id]);
 }

@@ -11,7 +11,7 @@ class CRowFile;
 class CApptValues;
 class CDateBkRecord;
 
-// Field IDs: the index in the catalogue; the display name is resource string 32821 + ID.
+// Field IDs: the index in the catalogue; FieldName gives the display name.
 enum : int {
     fieldDate = 0, fieldUntimed, fieldStartTime, fieldEndTime, fieldPrivate, fieldText, fieldNote,
     fieldAlarm, fieldAlarmTime, fieldAlarmUnit, fieldRepeat,

@@ -131,7 +131,7 @@ std::optional<Rejection> RecordFromEvent(const IcsEvent& e, CDateBkRecord& recor
     if (!values.m_bRepeat) return std::nullopt;
 
     const IcsRule& rule = e.rule;
-    long end = MakeLocal(2031, 12, 31);   // the datebook's mark of a repeat without end
+    long end = NoEndDate();
     if (rule.hasEnd) {
         end = TimeOf(rule.end);
         if (end == -1 || end < values.m_timeDate) return row(reasonInvalidRepeatEndDate);

@@ -37,10 +37,6 @@ std::unique_ptr<CAppointmentSink> RowSink(const TransferJob& job) {
 
 unsigned WhyNoWorkbook() { return GetExcelChoice() == ExcelChoice::off ? IDS_EXCEL_OFF : IDS_NO_EXCEL; }
 
-bool EndsWithNoCase(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && EqualsNoCase(std::string_view(text).substr(text.size() - end.size()), end);
-}
-
 bool HasExtension(const std::string& path) {
     const std::size_t slash = path.find_last_of("\\/");
     const std::size_t dot = path.rfind('.');
