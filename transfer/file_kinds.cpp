@@ -1,5 +1,6 @@
 #include "transfer/file_kinds.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "excel/excel_file.h"
@@ -85,9 +86,17 @@ const FileKind& FileKindOf(const std::string& fileName) {
 }
 
 std::vector<const FileKind*> OfferedFileKinds() {
+    // Kinds that share a check ask it once: with Microsoft Excel the check starts it.
+    std::vector<std::pair<bool (*)(), bool>> asked;
     std::vector<const FileKind*> offered;
-    for (const FileKind& kind : FileKinds())
-        if (kind.Available()) offered.push_back(&kind);
+    for (const FileKind& kind : FileKinds()) {
+        bool available = true;
+        if (kind.isAvailable) {
+            const auto known = std::find_if(asked.begin(), asked.end(), [&](const auto& a) { return a.first == kind.isAvailable; });
+            available = known != asked.end() ? known->second : asked.emplace_back(kind.isAvailable, kind.isAvailable()).second;
+        }
+        if (available) offered.push_back(&kind);
+    }
     return offered;
 }
 

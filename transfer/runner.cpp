@@ -1,5 +1,7 @@
 #include "transfer/runner.h"
 
+#include <algorithm>
+
 #include "palm/desktop_link.h"
 #include "platform/locale_dates.h"
 #include "platform/reporter.h"
@@ -14,8 +16,9 @@ using namespace vemra;
 namespace {
 
 // Says that the kind cannot be had here; true when it can.
-bool CheckAvailable(const FileKind& kind, const std::string& fileName, CReporter& reporter) {
-    if (kind.Available()) return true;
+bool CheckAvailable(const FileKind& kind, const std::string& fileName, CReporter& reporter,
+                    const std::vector<const FileKind*>* offered = nullptr) {
+    if (offered ? std::find(offered->begin(), offered->end(), &kind) != offered->end() : kind.Available()) return true;
     if (kind.unavailableId) reporter.Tell(kind.UnavailableText(fileName), MessageIcon::error);
     return false;
 }
@@ -81,10 +84,10 @@ int ImportFull(const std::string& datebookPath, const char* fileName, CSettings&
 
 TransferOutcome RunTransfer(Operation operation, CSettings& settings, const std::string& fileName,
                             CProgress* progress, CReporter& reporter, DesktopNotice notice,
-                            const DesktopWindowCalls* desktop) {
+                            const DesktopWindowCalls* desktop, const std::vector<const FileKind*>* offered) {
     TransferOutcome outcome;
     const FileKind& kind = FileKindOf(fileName);
-    if (operation != Operation::removeAll && !CheckAvailable(kind, fileName, reporter)) {
+    if (operation != Operation::removeAll && !CheckAvailable(kind, fileName, reporter, offered)) {
         outcome.unavailable = true;
         return outcome;
     }

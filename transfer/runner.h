@@ -4,6 +4,7 @@
 // choose and the kind of the file. The main dialog and batch runs both go through here.
 
 #include <string>
+#include <vector>
 
 #include "transfer/appointments.h"
 #include "transfer/transfer.h"
@@ -25,10 +26,13 @@ enum class DesktopNotice {
 
 // Runs one operation on the datebook of settings.m_dwPalmUserId (or settings' datebook file).
 // Failures of the datebook and while reading or writing the file went to the reporter. desktop:
-// the window calls that reach Palm Desktop, when not the real ones.
+// the window calls that reach Palm Desktop, when not the real ones. offered: the kinds the
+// caller found available (a dialog keeps them while it is open); otherwise the file's kind is
+// checked here.
 TransferOutcome RunTransfer(Operation operation, CSettings& settings, const std::string& fileName,
                             CProgress* progress, vemra::CReporter& reporter, DesktopNotice notice,
-                            const DesktopWindowCalls* desktop = nullptr);
+                            const DesktopWindowCalls* desktop = nullptr,
+                            const std::vector<const FileKind*>* offered = nullptr);
 
 // The main dialog's line with the number of appointments concerned (count from CountInSpan).
 std::string CountLine(const CSettings& settings, int count);

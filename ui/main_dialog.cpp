@@ -365,7 +365,8 @@ TransferOutcome CVEMRADlg::Run(Operation operation, const std::string& file) {
     SetItemText(IDC_RESULT, "");
     ReadUserSelection();
     const TransferOutcome outcome =
-        RunTransfer(operation, *m_pSettings, file, &progress, m_reporter, DesktopNotice::everyOperation);
+        RunTransfer(operation, *m_pSettings, file, &progress, m_reporter, DesktopNotice::everyOperation, nullptr,
+                    &m_offeredKinds);
     if (operation != Operation::removeAll && !outcome.refused) m_pSettings->m_strFile = file;
     ShowWindow(m_progress, SW_HIDE);
     // Failures were told in their boxes; a finished operation says what it did, nothing modal.
