@@ -12,18 +12,6 @@ function(vemra_include_root target scope)
   target_include_directories(${target} ${scope} ${root})
 endfunction()
 
-# vemra_library(name SOURCES a.cpp b.cpp [PLATFORM_SOURCES foo] [LIBS ...])
-# PLATFORM_SOURCES foo adds foo_win.cpp or foo_posix.cpp, whichever fits the build.
-function(vemra_library name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;PLATFORM_SOURCES;LIBS" ${ARGN})
-  set(srcs ${ARG_SOURCES})
-  foreach(p ${ARG_PLATFORM_SOURCES})
-    list(APPEND srcs ${p}_${VEMRA_PLATFORM_SUFFIX}.cpp)
-  endforeach()
-  add_library(${name} STATIC ${srcs})
-  target_link_libraries(${name} PUBLIC ${ARG_LIBS})
-endfunction()
-
 # The test data folder as the test program sees it: under Wine a Unix path is reached through Z:.
 if(VEMRA_WINDOWS)
   set(VEMRA_TEST_DATA "Z:${CMAKE_SOURCE_DIR}/tests/data")
@@ -46,11 +34,12 @@ function(vemra_test name)
   set_tests_properties(${name} PROPERTIES TIMEOUT 300 ENVIRONMENT "VEMRA_UNATTENDED=1")
 endfunction()
 
-# vemra_folder_library(name [LIBS ...]): a library of every .cpp of the current folder, the
-# platform-specific ones (foo_win.cpp / foo_posix.cpp) taken only for their build. It reaches the
-# headers of its own folder and those of the libraries in LIBS, and nothing else.
+# vemra_folder_library(name [PUBLIC_LIBS ...] [LIBS ...]): a library of every .cpp of the current
+# folder, the platform-specific ones (foo_win.cpp / foo_posix.cpp) taken only for their build. It
+# reaches the headers of its own folder and those of the libraries it links, and nothing else;
+# its users reach those of PUBLIC_LIBS too (the ones its own headers include), not those of LIBS.
 function(vemra_folder_library name)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "PUBLIC_LIBS;LIBS" ${ARGN})
   file(GLOB all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   set(srcs)
   foreach(f ${all})
@@ -65,11 +54,11 @@ function(vemra_folder_library name)
   file(RELATIVE_PATH folder ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
   if(srcs)
     add_library(${name} STATIC ${srcs})
-    target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+    target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_LIBS})
     vemra_include_root(${name} PUBLIC ${folder})
   else()
     add_library(${name} INTERFACE)
-    target_link_libraries(${name} INTERFACE ${ARG_LIBS})
+    target_link_libraries(${name} INTERFACE ${ARG_PUBLIC_LIBS} ${ARG_LIBS})
     vemra_include_root(${name} INTERFACE ${folder})
   endif()
 endfunction()

@@ -425,113 +425,121 @@ private:
         cell.code = static_cast<std::uint8_t>(code);
     }
 
+    // The formula cell whose text the next STRING record brings.
+    struct PendingText {
+        bool waiting = false;
+        long row = 0, column = 0;
+    };
+
     XlsError ReadSheet(std::size_t at) {
         CRecords records(m_stream, at);
         Record r;
         if (!records.Next(r) || r.type != recBof || r.data.size() < 4) return XlsError::damaged;
         if (Get16(r.data, 2) != 0x0010) return XlsError::none;   // a chart or macro sheet first: no cells
-        bool formulaString = false;   // a STRING record brings the text of the formula cell
-        long formulaRow = 0, formulaColumn = 0;
-        long row, column;
-        unsigned xf;
+        PendingText pending;
         for (;;) {
             if (!records.Next(r)) return XlsError::damaged;   // the sheet must end with EOF
-            const std::string_view d = r.data;
             if (r.type == recEof) break;
             if (r.type == recFilePass) return XlsError::encrypted;
-            if (r.type == recBof) return XlsError::damaged;
-            switch (r.type) {
-            case recLabelSst:
-                if (!Place(d, 10, row, column, xf)) return XlsError::damaged;
-                if (Get32(d, 6) >= m_strings.size()) return XlsError::damaged;
-                if (column < CXlsSheet::kMaxColumns) {
-                    XlsCell& cell = m_sheet.Cell(row, column);
-                    cell = XlsCell{};
-                    cell.kind = XlsCellKind::text;
-                    cell.style = StyleOf(xf) == XlsStyle::prefixedText ? XlsStyle::prefixedText : XlsStyle::general;
-                    cell.text = m_strings[Get32(d, 6)];
-                }
-                break;
-            case recLabel:
-            case recRString: {
-                if (!Place(d, 9, row, column, xf)) return XlsError::damaged;
-                CSegments s(records.WithContinues(d.substr(6)));
-                std::u16string text;
-                unsigned cch, flags;
-                if (!s.U16(cch) || !s.U8(flags) || !s.Chars(cch, (flags & 1) != 0, text)) return XlsError::damaged;
-                Text(row, column, text);
-                break;
-            }
-            case recNumber:
-                if (!Place(d, 14, row, column, xf)) return XlsError::damaged;
-                Number(row, column, xf, GetF64(d, 6));
-                break;
-            case recRk:
-                if (!Place(d, 10, row, column, xf)) return XlsError::damaged;
-                Number(row, column, xf, RkValue(Get32(d, 6)));
-                break;
-            case recMulRk: {
-                if (d.size() < 6 || (d.size() - 6) % 6 != 0) return XlsError::damaged;
-                row = Get16(d, 0);
-                column = Get16(d, 2);
-                const std::size_t n = (d.size() - 6) / 6;
-                if (Get16(d, d.size() - 2) != column + n - 1) return XlsError::damaged;
-                for (std::size_t i = 0; i < n; ++i)
-                    Number(row, column + static_cast<long>(i), Get16(d, 4 + 6 * i), RkValue(Get32(d, 6 + 6 * i)));
-                break;
-            }
-            case recBoolErr:
-                if (!Place(d, 8, row, column, xf)) return XlsError::damaged;
-                Special(row, column, d[7] ? XlsCellKind::error : XlsCellKind::boolean, static_cast<unsigned char>(d[6]));
-                break;
-            case recBlank:
-                if (!Place(d, 6, row, column, xf)) return XlsError::damaged;
-                Special(row, column, XlsCellKind::blank, 0);
-                break;
-            case recMulBlank: {
-                if (d.size() < 6 || (d.size() - 6) % 2 != 0) return XlsError::damaged;
-                row = Get16(d, 0);
-                column = Get16(d, 2);
-                const std::size_t n = (d.size() - 6) / 2;
-                if (Get16(d, d.size() - 2) != column + n - 1) return XlsError::damaged;
-                for (std::size_t i = 0; i < n; ++i) Special(row, column + static_cast<long>(i), XlsCellKind::blank, 0);
-                break;
-            }
-            case recFormula: {
-                if (!Place(d, 14, row, column, xf)) return XlsError::damaged;
-                formulaString = false;
-                if (Get16(d, 12) != 0xFFFF) {
-                    Number(row, column, xf, GetF64(d, 6));
-                } else {
-                    switch (static_cast<unsigned char>(d[6])) {
-                    case 0:
-                        formulaString = true;
-                        formulaRow = row;
-                        formulaColumn = column;
-                        break;
-                    case 1: Special(row, column, XlsCellKind::boolean, static_cast<unsigned char>(d[8])); break;
-                    case 2: Special(row, column, XlsCellKind::error, static_cast<unsigned char>(d[8])); break;
-                    default: Special(row, column, XlsCellKind::blank, 0); break;   // an empty text
-                    }
-                }
-                break;
-            }
-            case recString: {
-                CSegments s(records.WithContinues(d));
-                std::u16string text;
-                if (!s.String(text)) return XlsError::damaged;
-                if (formulaString) Text(formulaRow, formulaColumn, text);
-                formulaString = false;
-                break;
-            }
-            case recRow:
-                if (d.size() < 16) return XlsError::damaged;
-                if (Get32(d, 12) & 0x40) m_sheet.SetRowHeight(Get16(d, 0), Get16(d, 6) & 0x7FFF);
-                break;
-            default: break;
-            }
+            if (r.type == recBof || !CellRecord(records, r, pending)) return XlsError::damaged;
         }
         return records.Damaged() ? XlsError::damaged : XlsError::none;
+    }
+
+    // One record of a sheet; false when it is damaged.
+    bool CellRecord(CRecords& records, const Record& r, PendingText& pending) {
+        const std::string_view d = r.data;
+        long row, column;
+        unsigned xf;
+        switch (r.type) {
+        case recLabelSst:
+            if (!Place(d, 10, row, column, xf) || Get32(d, 6) >= m_strings.size()) return false;
+            if (column < CXlsSheet::kMaxColumns) {
+                XlsCell& cell = m_sheet.Cell(row, column);
+                cell = XlsCell{};
+                cell.kind = XlsCellKind::text;
+                cell.style = StyleOf(xf) == XlsStyle::prefixedText ? XlsStyle::prefixedText : XlsStyle::general;
+                cell.text = m_strings[Get32(d, 6)];
+            }
+            return true;
+        case recLabel:
+        case recRString: {
+            if (!Place(d, 9, row, column, xf)) return false;
+            CSegments s(records.WithContinues(d.substr(6)));
+            std::u16string text;
+            unsigned cch, flags;
+            if (!s.U16(cch) || !s.U8(flags) || !s.Chars(cch, (flags & 1) != 0, text)) return false;
+            Text(row, column, text);
+            return true;
+        }
+        case recNumber:
+            if (!Place(d, 14, row, column, xf)) return false;
+            Number(row, column, xf, GetF64(d, 6));
+            return true;
+        case recRk:
+            if (!Place(d, 10, row, column, xf)) return false;
+            Number(row, column, xf, RkValue(Get32(d, 6)));
+            return true;
+        case recBoolErr:
+            if (!Place(d, 8, row, column, xf)) return false;
+            Special(row, column, d[7] ? XlsCellKind::error : XlsCellKind::boolean, static_cast<unsigned char>(d[6]));
+            return true;
+        case recBlank:
+            if (!Place(d, 6, row, column, xf)) return false;
+            Special(row, column, XlsCellKind::blank, 0);
+            return true;
+        case recMulRk:
+        case recMulBlank: return MultipleCells(d, r.type == recMulRk);
+        case recFormula: return Formula(d, pending);
+        case recString: {
+            CSegments s(records.WithContinues(d));
+            std::u16string text;
+            if (!s.String(text)) return false;
+            if (pending.waiting) Text(pending.row, pending.column, text);
+            pending.waiting = false;
+            return true;
+        }
+        case recRow:
+            if (d.size() < 16) return false;
+            if (Get32(d, 12) & 0x40) m_sheet.SetRowHeight(Get16(d, 0), Get16(d, 6) & 0x7FFF);
+            return true;
+        default: return true;
+        }
+    }
+
+    // MULRK (numbers of 6 bytes each) or MULBLANK (styles of 2 bytes each) along a row.
+    bool MultipleCells(std::string_view d, bool numbers) {
+        const std::size_t each = numbers ? 6 : 2;
+        if (d.size() < 6 || (d.size() - 6) % each != 0) return false;
+        const long row = Get16(d, 0);
+        const long column = Get16(d, 2);
+        const std::size_t n = (d.size() - 6) / each;
+        if (Get16(d, d.size() - 2) != column + n - 1) return false;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (numbers)
+                Number(row, column + static_cast<long>(i), Get16(d, 4 + 6 * i), RkValue(Get32(d, 6 + 6 * i)));
+            else
+                Special(row, column + static_cast<long>(i), XlsCellKind::blank, 0);
+        }
+        return true;
+    }
+
+    bool Formula(std::string_view d, PendingText& pending) {
+        long row, column;
+        unsigned xf;
+        if (!Place(d, 14, row, column, xf)) return false;
+        pending.waiting = false;
+        if (Get16(d, 12) != 0xFFFF) {
+            Number(row, column, xf, GetF64(d, 6));
+            return true;
+        }
+        switch (static_cast<unsigned char>(d[6])) {
+        case 0: pending = {true, row, column}; break;
+        case 1: Special(row, column, XlsCellKind::boolean, static_cast<unsigned char>(d[8])); break;
+        case 2: Special(row, column, XlsCellKind::error, static_cast<unsigned char>(d[8])); break;
+        default: Special(row, column, XlsCellKind::blank, 0); break;   // an empty text
+        }
+        return true;
     }
 
     std::string_view m_stream;

@@ -229,6 +229,38 @@ bool CRegistryTree::Remove(std::string_view path) {
     return parent->RemoveChild(parts.back());
 }
 
+namespace {
+
+// "dword:" digits as the value's four bytes, least significant first.
+bool DwordBytes(std::string_view digits, std::string& data) {
+    if (digits.empty() || digits.size() > 8) return false;
+    uint32_t n = 0;
+    for (char c : digits) {
+        if (HexDigit(c) < 0) return false;
+        n = n * 16 + static_cast<uint32_t>(HexDigit(c));
+    }
+    data.assign(4, '\0');
+    for (int k = 0; k < 4; ++k) data[k] = static_cast<char>((n >> (8 * k)) & 0xFF);
+    return true;
+}
+
+// The "(type)" of "hex(type):" at j, when there is one; j moves past it.
+bool HexType(std::string_view rest, std::size_t& j, uint32_t& type) {
+    if (j >= rest.size() || rest[j] != '(') return true;
+    ++j;
+    type = 0;
+    int digits = 0;
+    while (j < rest.size() && HexDigit(rest[j]) >= 0 && digits < 8) {
+        type = type * 16 + static_cast<uint32_t>(HexDigit(rest[j++]));
+        ++digits;
+    }
+    if (digits == 0 || j >= rest.size() || rest[j] != ')') return false;
+    ++j;
+    return true;
+}
+
+}  // namespace
+
 bool CRegistryTree::Parse(std::string_view text, std::string& error) {
     m_top.children.clear();
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
@@ -292,30 +324,13 @@ bool CRegistryTree::Parse(std::string_view text, std::string& error) {
             value += '\0';
             current->SetValue(name, regString, std::move(value));
         } else if (rest.substr(0, 6) == "dword:") {
-            const std::string_view digits = rest.substr(6);
-            if (digits.empty() || digits.size() > 8) return fail("a dword needs 1 to 8 hex digits");
-            uint32_t n = 0;
-            for (char c : digits) {
-                if (HexDigit(c) < 0) return fail("a dword needs 1 to 8 hex digits");
-                n = n * 16 + static_cast<uint32_t>(HexDigit(c));
-            }
-            std::string data(4, '\0');
-            for (int k = 0; k < 4; ++k) data[k] = static_cast<char>((n >> (8 * k)) & 0xFF);
+            std::string data;
+            if (!DwordBytes(rest.substr(6), data)) return fail("a dword needs 1 to 8 hex digits");
             current->SetValue(name, regDword, std::move(data));
         } else if (rest.substr(0, 3) == "hex") {
             std::size_t j = 3;
             uint32_t type = regBinary;
-            if (j < rest.size() && rest[j] == '(') {
-                ++j;
-                type = 0;
-                int digits = 0;
-                while (j < rest.size() && HexDigit(rest[j]) >= 0 && digits < 8) {
-                    type = type * 16 + static_cast<uint32_t>(HexDigit(rest[j++]));
-                    ++digits;
-                }
-                if (digits == 0 || j >= rest.size() || rest[j] != ')') return fail("bad hex(type)");
-                ++j;
-            }
+            if (!HexType(rest, j, type)) return fail("bad hex(type)");
             if (j >= rest.size() || rest[j] != ':') return fail("expected : after hex");
             std::string bytes(rest.substr(j + 1));
             // A trailing backslash continues the list on the next line.

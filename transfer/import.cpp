@@ -101,7 +101,7 @@ void ImportAppointments(const TransferJob& job) {
 int ReportImportError(CReporter& reporter, const Rejection& why, const char* fileName, int line,
                       const std::string& itemText) {
     std::string text = FormatText(LoadResString(IDS_ERROR_READING_LINE).c_str(), fileName, line);
-    if (!itemText.empty()) text += "\n\"" + itemText + "\"";
-    text += "\n" + RejectionText(why);
+    if (!itemText.empty()) text.append("\n\"").append(itemText).append("\"");
+    text.append("\n").append(RejectionText(why));
     return reporter.Ask(text, MessageIcon::error) ? 1 : 0;
 }
