@@ -34,7 +34,7 @@ std::string SystemToUtf8(const std::string& text) { return Utf16ToUtf8(SystemTex
 
 // False when the datebook's code page (or the system's) cannot hold a character of the text.
 bool Utf8ToDatebookText(const std::string& utf8, std::string& out) {
-    const std::u16string wide = Utf8ToUtf16(utf8);
+    const std::u16string wide = Utf8ToUtf16(utf8, BadBytes::latin1);
     out = Utf16ToSystemText(wide);
     if (SystemTextToUtf16(out) != wide) return false;
     return FileTextToSystem(SystemTextToFile(out)) == out;
@@ -132,7 +132,7 @@ bool EventFromRecord(CDateBkRecord& record, uint32_t userId, IcsEvent& e) {
 int RecordFromEvent(const IcsEvent& e, CDateBkRecord& record) {
     CApptValues values;
     if (!Utf8ToDatebookText(e.summary, values.m_strText) || !Utf8ToDatebookText(e.description, values.m_strNote))
-        return icsTextNotHeld;
+        return static_cast<int>(IcsReasonMessageId(IcsReason::textNotHeld));
     values.m_strText = ExpandLineBreaks(values.m_strText);
     values.m_strNote = ExpandLineBreaks(values.m_strNote);
     if (Trim(values.m_strText).empty()) return reasonNoText;
@@ -140,7 +140,7 @@ int RecordFromEvent(const IcsEvent& e, CDateBkRecord& record) {
     values.m_timeDate = TimeOf(e.start);
     values.m_timeStart = TimeOf(e.start, e.startMinute);
     values.m_timeEnd = TimeOf(e.start, e.endMinute);
-    if (values.m_timeDate == -1 || values.m_timeStart == -1 || values.m_timeEnd == -1) return icsBadTime;
+    if (values.m_timeDate == -1 || values.m_timeStart == -1 || values.m_timeEnd == -1) return static_cast<int>(IcsReasonMessageId(IcsReason::badTime));
     values.m_bPrivate = e.isPrivate ? 1 : 0;
     values.m_bAlarm = e.alarm ? 1 : 0;
     values.m_nAlarmTime = static_cast<int32_t>(e.alarmAdvance);
@@ -172,7 +172,7 @@ int RecordFromEvent(const IcsEvent& e, CDateBkRecord& record) {
         r = record.SetRepYearlyByDate(CDateOfYear(static_cast<eMonthIndex>(rule.month - 1), rule.monthDay, rule.interval, end, eSunday));
         break;
     }
-    if (r != 0) return icsRuleNotHeld;
+    if (r != 0) return static_cast<int>(IcsReasonMessageId(IcsReason::ruleNotHeld));
 
     const bool startOccurs = StartOccurs(record, values.m_timeStart);
     if (rule.count > 0) {
@@ -190,7 +190,7 @@ int RecordFromEvent(const IcsEvent& e, CDateBkRecord& record) {
         // The start's own day, excluded where the rule does not give it, is no exception.
         if (d == e.start && !startOccurs) continue;
         const long t = TimeOf(d);
-        if (t == -1 || record.AddException(t) != 0) return icsBadTime;
+        if (t == -1 || record.AddException(t) != 0) return static_cast<int>(IcsReasonMessageId(IcsReason::badTime));
     }
     return 0;
 }
@@ -267,7 +267,7 @@ int ImportICalendar(const std::string& datebookPath, const char* fileName, CSett
 
     int count = 0;
     IcsEvent event;
-    IcsReason reason = icsRuleNotHeld;
+    IcsReason reason = IcsReason::ruleNotHeld;
     for (;;) {
         const CICalendarReader::Item item = reader.Next(event, reason);
         if (item == CICalendarReader::itemEnd) break;
@@ -283,7 +283,7 @@ int ImportICalendar(const std::string& datebookPath, const char* fileName, CSett
         if (PumpWaitingMessages() != 0) break;
         wait.Restore();
 
-        int result = static_cast<int>(reason);
+        int result = static_cast<int>(IcsReasonMessageId(reason));
         CDateBkRecord record(scratch, 1);
         if (item == CICalendarReader::itemEvent) {
             scratch.AppendBlankRecord(record);

@@ -12,13 +12,13 @@ namespace {
 std::string Items(CICalendarReader& reader) {
     std::string out;
     IcsEvent event;
-    IcsReason reason = icsRuleNotHeld;
+    IcsReason reason = IcsReason::ruleNotHeld;
     for (;;) {
         const auto item = reader.Next(event, reason);
         out += std::to_string(item) + "@" + std::to_string(event.line) + " ";
         if (item == CICalendarReader::itemEnd || item == CICalendarReader::itemFailed)
             return out + std::to_string(static_cast<int>(reader.Error())) + "@" + std::to_string(reader.ErrorLine());
-        if (item == CICalendarReader::itemRejected) out += std::to_string(reason) + "\n";
+        if (item == CICalendarReader::itemRejected) out += std::to_string(IcsReasonMessageId(reason)) + "\n";
         else out += IcsEventText(event, "X");
     }
 }
