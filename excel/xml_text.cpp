@@ -245,34 +245,7 @@ void XmlAppendEscaped(std::string& out, std::u16string_view text) {
 }
 
 std::u16string XmlTextToUtf16(std::string_view utf8) {
-    std::u16string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        unsigned long c = 0xFFFD;
-        std::size_t n = 1;
-        if (b < 0x80) {
-            c = b;
-        } else {
-            const std::size_t len = b >= 0xF0 && b < 0xF5 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
-            if (len && i + len <= utf8.size()) {
-                unsigned long v = b & (0xFF >> (len + 1));
-                bool ok = true;
-                for (std::size_t k = 1; k < len && ok; ++k) {
-                    const auto t = static_cast<unsigned char>(utf8[i + k]);
-                    ok = (t & 0xC0) == 0x80;
-                    v = (v << 6) | (t & 0x3F);
-                }
-                const unsigned long least = len == 2 ? 0x80 : len == 3 ? 0x800 : 0x10000;
-                if (ok && v >= least && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) {
-                    c = v;
-                    n = len;
-                }
-            }
-        }
-        i += n;
-        AppendUtf16(out, static_cast<char32_t>(c));
-    }
+    const std::u16string out = Utf8ToUtf16(utf8, BadBytes::replace);
     // The workbook form of characters XML cannot carry.
     std::u16string result;
     result.reserve(out.size());

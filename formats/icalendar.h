@@ -6,36 +6,16 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
-#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/file.h"
+#include "formats/ics_lexer.h"
+#include "formats/ics_rule.h"
+#include "formats/ics_zones.h"
 
 namespace vemra {
-
-struct IcsDate {
-    int year = 0, month = 0, day = 0;
-    bool operator==(const IcsDate&) const = default;
-};
-
-// A repeat rule in the datebook's five kinds.
-struct IcsRule {
-    enum Kind { none, daily, weekly, monthlyByWeekday, monthlyByDate, yearly };
-    Kind kind = none;
-    int interval = 1;
-    bool hasEnd = false;
-    IcsDate end;              // last day of the repeat, inclusive
-    long count = 0;           // reader: COUNT when the rule gave one (then hasEnd is false)
-    unsigned weekDays = 0;    // weekly: bit 0 Sunday .. bit 6 Saturday
-    int weekOfMonth = 1;      // monthlyByWeekday: 1..4, or -1 for the last
-    int weekday = 0;          // monthlyByWeekday: 0 Sunday .. 6 Saturday
-    int monthDay = 1;         // monthlyByDate, yearly
-    int month = 1;            // yearly, 1..12
-    int firstDayOfWeek = 0;   // weekly: the day weeks begin on, 0 Sunday
-};
 
 struct IcsEvent {
     std::string uid;
@@ -50,6 +30,13 @@ struct IcsEvent {
     IcsRule rule;
     std::vector<IcsDate> exceptions;
     int line = 0;                       // reader: the line of BEGIN:VEVENT
+
+    // Reader: what the file says beyond the fields above, also of items it rejects, for those
+    // who take more of a calendar than the datebook holds. Times keep TZID, VALUE and RANGE.
+    std::vector<IcsRecurrence> recurrences, exclusionRules;   // RRULE, EXRULE
+    std::vector<IcsProperty> addedDates, excludedDates;       // RDATE, EXDATE
+    std::optional<IcsProperty> dtStart, dtEnd, recurrenceId;
+    std::string status, location, url;
 };
 
 // Writer. Texts are whole calendar lines with CRLF, folded and escaped. dtstamp is the UTC
@@ -61,20 +48,12 @@ std::string IcsCalendarEnd();
 std::string IcsFoldLine(std::string_view line);
 std::string IcsEscapeText(std::string_view text);
 
-// UTF-8 to UTF-16 (the datebook's text passes through UTF-16 on its way to the code page; the
-// other way is platform/utf8). Bytes that are not UTF-8 are taken as Latin-1 characters of their own.
-std::u16string Utf8ToUtf16(std::string_view text);
-
-// Why a whole file cannot be read; the text comes from the string table.
-enum class IcsError { none, readFailed, notICalendar, truncated, badStructure, lineTooLong };
-std::string IcsErrorText(IcsError error);
-
-// Why one component is not imported; each value is the string ID of its message.
-enum IcsReason : unsigned {
-    icsRuleSetPos = 40221, icsRuleSeveralMonths, icsOverMidnight, icsRDate, icsRecurrenceId,
-    icsTodo, icsJournal, icsRuleNotHeld, icsBadTime, icsUnknownZone, icsNoStart, icsTextNotHeld
+// Why one component is not imported.
+enum class IcsReason {
+    ruleSetPos, ruleSeveralMonths, overMidnight, rDate, recurrenceId, todo, journal, ruleNotHeld, badTime,
+    unknownZone, noStart, textNotHeld
 };
-// The string ID of a reason's message.
+// The string ID of the reason's message.
 unsigned IcsReasonMessageId(IcsReason reason);
 
 class CICalendarReader {
@@ -85,66 +64,34 @@ public:
     CICalendarReader& operator=(const CICalendarReader&) = delete;
 
     // Bytes asked of the source per read (tests use small sizes to move the boundaries).
-    void SetReadChunkSize(std::size_t size) { m_nChunkSize = size ? size : 1; }
-    bool Open(const std::string& path, std::string* error = nullptr);
-    void OpenMemory(std::string_view bytes);
+    void SetReadChunkSize(std::size_t size) { m_lexer.SetReadChunkSize(size); }
+    bool Open(const std::string& path, std::string* error = nullptr) { return m_lexer.Open(path, error); }
+    void OpenMemory(std::string_view bytes) { m_lexer.OpenMemory(bytes); }
 
     enum Item { itemEvent, itemRejected, itemEnd, itemFailed };
     // The next event, or the next component that cannot be held (event.line, event.summary and
     // reason set), the end, or a failure of the whole file (Error()).
     Item Next(IcsEvent& event, IcsReason& reason);
 
-    IcsError Error() const { return m_error; }
-    const std::string& ErrorDetail() const { return m_strErrorDetail; }   // the system's reason
-    int ErrorLine() const { return m_nErrorLine; }
-    std::uint64_t Position() const { return m_nConsumed; }
-    std::uint64_t Length() const;
-
-    struct Property {
-        std::string name;
-        std::vector<std::pair<std::string, std::string>> params;   // names upper case
-        std::string value;
-        int line = 0;
-        std::string Param(const char* key) const;
-    };
-    struct Component {
-        std::string name;
-        int line = 0;
-        std::vector<Property> props;
-        std::vector<Component> children;
-        const Property* Find(const char* key) const;
-    };
-    struct Zone;
+    IcsError Error() const { return m_lexer.Error(); }
+    const std::string& ErrorDetail() const { return m_lexer.ErrorDetail(); }   // the system's reason
+    int ErrorLine() const { return m_lexer.ErrorLine(); }
+    std::uint64_t Position() const { return m_lexer.Position(); }
+    std::uint64_t Length() const { return m_lexer.Length(); }
 
 private:
-    bool ReadLine(std::string& line, int& lineNo);   // one unfolded content line
-    bool ReadPhysical(std::string& line);
-    bool Fill();
-    bool ReadComponent(Component& out, const std::string& name, int line, int depth);
-    bool Fail(IcsError error, int line);
-    int Interpret(const Component& c, IcsEvent& event, IcsReason& reason);
+    enum class Outcome { event, rejected, defer };   // of one VEVENT; event also: read on
 
-    vemra::CPlatformFile m_file;
-    bool m_bFromMemory = false;
-    std::string m_memory;
-    std::size_t m_nMemoryPos = 0;
-    std::size_t m_nChunkSize = 64 * 1024;
-    std::string m_buffer;
-    std::vector<char> m_readArea;
-    std::size_t m_nBufferPos = 0;
-    bool m_bEof = false;
-    std::uint64_t m_nConsumed = 0;
-    int m_nPhysicalLine = 0;
-    bool m_bHavePeek = false;
-    std::string m_peek;
-    int m_nPeekLine = 0;
+    bool NextComponent(IcsComponent& c);
+    Outcome Interpret(const IcsComponent& c, IcsEvent& e, IcsReason& reason) const;
+    Outcome Resolve(IcsTimeCheck check, IcsReason& reason) const;
+    Outcome ReadTimes(const IcsComponent& c, IcsEvent& e, IcsReason& reason, long long& days) const;
+    Outcome ReadRule(const IcsComponent& c, IcsEvent& e, IcsReason& reason, long long days) const;
 
-    enum State { beforeCalendar, inCalendar, afterCalendar, failed } m_state = beforeCalendar;
-    IcsError m_error = IcsError::none;
-    std::string m_strErrorDetail;
-    int m_nErrorLine = 0;
-    std::map<std::string, std::shared_ptr<Zone>> m_zones;
-    std::vector<Component> m_pending;   // events naming a zone the file describes later
+    CIcsLexer m_lexer;
+    enum class State { beforeCalendar, inCalendar, afterCalendar } m_state = State::beforeCalendar;
+    CIcsZones m_zones;
+    std::vector<IcsComponent> m_pending;   // events naming a zone the file describes later
     std::size_t m_nPendingPos = 0;
     bool m_bFlushing = false;
 };

@@ -18,7 +18,7 @@ std::string Items(std::string_view bytes, std::size_t chunk) {
     reader.OpenMemory(bytes);
     std::string out;
     vemra::IcsEvent event;
-    vemra::IcsReason reason = vemra::icsRuleNotHeld;
+    vemra::IcsReason reason = vemra::IcsReason::ruleNotHeld;
     for (int n = 0; n < 10000; ++n) {
         const auto item = reader.Next(event, reason);
         out += std::to_string(item) + ":" + std::to_string(event.line) + ";";
@@ -27,7 +27,7 @@ std::string Items(std::string_view bytes, std::size_t chunk) {
             break;
         }
         if (item == vemra::CICalendarReader::itemRejected) {
-            out += std::to_string(reason) + ";";
+            out += std::to_string(vemra::IcsReasonMessageId(reason)) + ";";
             continue;
         }
         event.uid = "u";

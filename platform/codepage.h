@@ -31,6 +31,9 @@ bool SetFileCodePage(unsigned codePage);
 std::u16string SystemTextToUtf16(std::string_view text);
 std::string Utf16ToSystemText(std::u16string_view text);
 
+// The character of a Windows-1252 byte; the five bytes it leaves undefined stand for themselves.
+char32_t Cp1252ToUnicode(unsigned char c);
+
 // The first n characters (not bytes) of a system code page text; never splits a character.
 std::string LeftChars(const std::string& text, std::size_t n);
 

@@ -12,8 +12,6 @@
 // Natively the system code page is UTF-8.
 namespace vemra {
 
-char32_t Cp1252ToUnicode(unsigned char c);
-
 namespace {
 
 // The upper half of a single-byte code page, both ways.
@@ -76,22 +74,6 @@ int UnicodeToFileByte(char32_t u) {
     return at != reverse.end() && at->first == u ? at->second : -1;
 }
 
-// Decodes one UTF-8 sequence at i; an invalid byte is taken as a 1252 byte of its own, so that
-// text that is not UTF-8 still survives.
-char32_t DecodeUtf8(std::string_view s, std::size_t& i) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    int len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-    if (len == 1) { ++i; return b; }
-    if (len == 0 || i + len > s.size()) { ++i; return Cp1252ToUnicode(b); }
-    char32_t u = b & (0x7F >> len);
-    for (int k = 1; k < len; ++k) {
-        const auto c = static_cast<unsigned char>(s[i + k]);
-        if ((c & 0xC0) != 0x80) { ++i; return Cp1252ToUnicode(b); }
-        u = (u << 6) | (c & 0x3F);
-    }
-    i += len;
-    return u;
-}
 }  // namespace
 
 std::string FileTextToSystem(std::string_view fileText) {
@@ -105,7 +87,7 @@ std::string SystemTextToFile(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
-        const int c = UnicodeToFileByte(DecodeUtf8(text, i));
+        const int c = UnicodeToFileByte(DecodeUtf8(text, i, BadBytes::windows1252));
         out += c < 0 ? '?' : static_cast<char>(c);
     }
     return out;
@@ -113,7 +95,7 @@ std::string SystemTextToFile(std::string_view text) {
 
 bool FitsFileText(std::string_view text) {
     for (std::size_t i = 0; i < text.size();)
-        if (UnicodeToFileByte(DecodeUtf8(text, i)) < 0) return false;
+        if (UnicodeToFileByte(DecodeUtf8(text, i, BadBytes::windows1252)) < 0) return false;
     return true;
 }
 
@@ -127,19 +109,14 @@ bool SetFileCodePage(unsigned codePage) {
 }
 
 std::u16string SystemTextToUtf16(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        AppendUtf16(out, DecodeUtf8(text, i));
-    }
-    return out;
+    return Utf8ToUtf16(text, BadBytes::windows1252);
 }
 
 std::string Utf16ToSystemText(std::u16string_view text) { return Utf16ToUtf8(text); }
 
 std::string LeftChars(const std::string& text, std::size_t n) {
     std::size_t i = 0;
-    for (std::size_t count = 0; i < text.size() && count < n; ++count) DecodeUtf8(text, i);
+    for (std::size_t count = 0; i < text.size() && count < n; ++count) DecodeUtf8(text, i, BadBytes::windows1252);
     return text.substr(0, i);
 }
 

@@ -1,5 +1,7 @@
 #include "platform/utf8.h"
 
+#include "platform/codepage.h"
+
 namespace vemra {
 
 void AppendUtf8(std::string& out, char32_t u) {
@@ -42,6 +44,41 @@ std::string Utf16ToUtf8(std::u16string_view text) {
         }
         AppendUtf8(out, u);
     }
+    return out;
+}
+
+char32_t DecodeUtf8(std::string_view s, std::size_t& i, BadBytes bad) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    const std::size_t len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+    bool ok = len > 0 && i + len <= s.size();
+    char32_t u = b;
+    if (ok && len > 1) {
+        u = b & (0x7F >> len);
+        for (std::size_t k = 1; k < len && ok; ++k) {
+            const auto c = static_cast<unsigned char>(s[i + k]);
+            ok = (c & 0xC0) == 0x80;
+            u = (u << 6) | (c & 0x3F);
+        }
+        static const char32_t kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
+        ok = ok && u >= kLeast[len] && u <= 0x10FFFF && (u < 0xD800 || u > 0xDFFF);
+    }
+    if (ok) {
+        i += len;
+        return u;
+    }
+    ++i;
+    switch (bad) {
+    case BadBytes::latin1: return b;
+    case BadBytes::windows1252: return Cp1252ToUnicode(b);
+    case BadBytes::replace: break;
+    }
+    return 0xFFFD;
+}
+
+std::u16string Utf8ToUtf16(std::string_view text, BadBytes bad) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) AppendUtf16(out, DecodeUtf8(text, i, bad));
     return out;
 }
 

@@ -33,7 +33,7 @@ public:
     }
 
     Step Next(std::vector<CDateBkRecord>& records, Rejection& why) override {
-        IcsReason reason = icsRuleNotHeld;
+        IcsReason reason = IcsReason::ruleNotHeld;
         const CICalendarReader::Item item = m_reader.Next(m_event, reason);
         if (item == CICalendarReader::itemEnd) return Step::end;
         if (item == CICalendarReader::itemFailed) {

@@ -34,7 +34,7 @@ bool StartOccurs(const CDateBkRecord& record, long start) {
 }  // namespace
 
 bool Utf8ToDatebookText(const std::string& utf8, std::string& out) {
-    const std::u16string wide = Utf8ToUtf16(utf8);
+    const std::u16string wide = Utf8ToUtf16(utf8, BadBytes::latin1);
     out = Utf16ToSystemText(wide);
     if (SystemTextToUtf16(out) != wide) return false;
     return FileTextToSystem(SystemTextToFile(out)) == out;
@@ -113,7 +113,7 @@ std::optional<Rejection> RecordFromEvent(const IcsEvent& e, CDateBkRecord& recor
     const auto row = [](long reason) { return Rejection::Row(static_cast<int>(reason)); };
     CApptValues values;
     if (!Utf8ToDatebookText(e.summary, values.m_strText) || !Utf8ToDatebookText(e.description, values.m_strNote))
-        return calendar(icsTextNotHeld);
+        return calendar(IcsReason::textNotHeld);
     values.m_strText = ExpandLineBreaks(values.m_strText);
     values.m_strNote = ExpandLineBreaks(values.m_strNote);
     if (Trim(values.m_strText).empty()) return row(reasonNoText);
@@ -121,7 +121,7 @@ std::optional<Rejection> RecordFromEvent(const IcsEvent& e, CDateBkRecord& recor
     values.m_timeDate = TimeOf(e.start);
     values.m_timeStart = TimeOf(e.start, e.startMinute);
     values.m_timeEnd = TimeOf(e.start, e.endMinute);
-    if (values.m_timeDate == -1 || values.m_timeStart == -1 || values.m_timeEnd == -1) return calendar(icsBadTime);
+    if (values.m_timeDate == -1 || values.m_timeStart == -1 || values.m_timeEnd == -1) return calendar(IcsReason::badTime);
     values.m_bPrivate = e.isPrivate ? 1 : 0;
     values.m_bAlarm = e.alarm ? 1 : 0;
     values.m_nAlarmTime = static_cast<int32_t>(e.alarmAdvance);
@@ -153,7 +153,7 @@ std::optional<Rejection> RecordFromEvent(const IcsEvent& e, CDateBkRecord& recor
         r = record.SetRepYearlyByDate(CDateOfYear(static_cast<eMonthIndex>(rule.month - 1), rule.monthDay, rule.interval, end, eSunday));
         break;
     }
-    if (r != 0) return calendar(icsRuleNotHeld);
+    if (r != 0) return calendar(IcsReason::ruleNotHeld);
 
     const bool startOccurs = StartOccurs(record, values.m_timeStart);
     if (rule.count > 0) {
@@ -171,7 +171,7 @@ std::optional<Rejection> RecordFromEvent(const IcsEvent& e, CDateBkRecord& recor
         // The start's own day, excluded where the rule does not give it, is no exception.
         if (d == e.start && !startOccurs) continue;
         const long t = TimeOf(d);
-        if (t == -1 || record.AddException(t) != 0) return calendar(icsBadTime);
+        if (t == -1 || record.AddException(t) != 0) return calendar(IcsReason::badTime);
     }
     return std::nullopt;
 }

@@ -12,13 +12,13 @@ namespace {
 std::string Items(CICalendarReader& reader) {
     std::string out;
     IcsEvent event;
-    IcsReason reason = icsRuleNotHeld;
+    IcsReason reason = IcsReason::ruleNotHeld;
     for (;;) {
         const auto item = reader.Next(event, reason);
         out += std::to_string(item) + "@" + std::to_string(event.line) + " ";
         if (item == CICalendarReader::itemEnd || item == CICalendarReader::itemFailed)
             return out + std::to_string(static_cast<int>(reader.Error())) + "@" + std::to_string(reader.ErrorLine());
-        if (item == CICalendarReader::itemRejected) out += std::to_string(reason) + "\n";
+        if (item == CICalendarReader::itemRejected) out += std::to_string(IcsReasonMessageId(reason)) + "\n";
         else out += IcsEventText(event, "X");
     }
 }
@@ -72,6 +72,58 @@ TEST(ICalendarReader, EventsMapToTheDatebooksRulesOrAreRejected) {
     SetEnv("TZ", "UTC");
     ReloadTimeZone();
     ExpectGolden("formats/calendar-events.txt", ItemsOf(ReadFile(DataFile("formats/calendar-events.ics"))));
+}
+
+// A rule keeps all it says, also what the datebook has no place for; an item that is no
+// number or weekday stays in its list and marks the rule as not well formed.
+TEST(IcsRecurrence, KeepsEveryPartOfTheRule) {
+    const IcsRecurrence r = ParseIcsRecurrence(
+        "FREQ=monthly;INTERVAL=2;COUNT=10;BYDAY=-1FR,+2MO,TU;BYMONTHDAY=1,-1;BYMONTH=3,9;BYSETPOS=-1;"
+        "BYYEARDAY=-366;BYWEEKNO=53;BYHOUR=9;WKST=SU; UNTIL = 20261231T235959Z;X-NAME=1;NOVALUE");
+    EXPECT_TRUE(r.wellFormed);
+    EXPECT_EQ(r.freq, IcsRecurrence::Freq::monthly);
+    EXPECT_EQ(r.interval * 100 + r.count, 210);
+    ASSERT_EQ(r.byDay.size(), 3u);
+    EXPECT_EQ((std::vector<int>{r.byDay[0].ordinal, r.byDay[0].day, r.byDay[1].ordinal, r.byDay[1].day,
+                                r.byDay[2].ordinal, r.byDay[2].day}),
+              (std::vector<int>{-1, 5, 2, 1, 0, 2}));
+    EXPECT_EQ(r.byMonthDay, (std::vector<int>{1, -1}));
+    EXPECT_EQ(r.byMonth, (std::vector<int>{3, 9}));
+    EXPECT_EQ((std::vector<int>{r.bySetPos.at(0), r.byYearDay.at(0), r.byWeekNo.at(0), r.byHour.at(0), r.weekStart}),
+              (std::vector<int>{-1, -366, 53, 9, 0}));
+    EXPECT_TRUE(r.hasUntil && r.until.utc && !r.until.isDate);
+    EXPECT_EQ(r.until.date, (IcsDate{2026, 12, 31}));
+    EXPECT_EQ(r.until.seconds, 86399);
+    ASSERT_EQ(r.parts.size(), 13u);
+    EXPECT_EQ(r.parts[11].key + "=" + r.parts[11].value, "UNTIL=20261231T235959Z");
+    EXPECT_EQ(r.parts[12].key, "X-NAME");
+    for (const char* bad : {"BYDAY=0MO", "BYDAY=MO,X", "BYMONTHDAY=1,x", "BYMONTH=-1", "INTERVAL=two", "UNTIL=2026"})
+        EXPECT_FALSE(ParseIcsRecurrence(bad).wellFormed) << bad;
+    EXPECT_EQ(ParseIcsRecurrence("BYMONTHDAY=1,x").byMonthDay.size(), 2u);
+}
+
+// A rejected event still carries what the file says of it.
+TEST(ICalendarReader, RejectedEventsKeepWhatTheFileSays) {
+    const std::string text =
+        "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:a\r\nSUMMARY:Review\r\nLOCATION:Room 4\\, east\r\nSTATUS:tentative\r\n"
+        "URL:https://example.org/r\r\nDTSTART;TZID=Europe/Berlin:20260302T090000\r\nDTEND:20260302T100000Z\r\n"
+        "RRULE:FREQ=WEEKLY\r\nRRULE:FREQ=MONTHLY;BYMONTHDAY=2,16\r\nRDATE:20260310T090000\r\n"
+        "EXDATE:20260309T090000\r\nRECURRENCE-ID;RANGE=THISANDFUTURE:20260302T090000\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    CICalendarReader reader;
+    reader.OpenMemory(text);
+    IcsEvent e;
+    IcsReason reason = IcsReason::ruleNotHeld;
+    ASSERT_EQ(reader.Next(e, reason), CICalendarReader::itemRejected);
+    EXPECT_EQ(reason, IcsReason::recurrenceId);
+    EXPECT_EQ(e.summary + "|" + e.location + "|" + e.status + "|" + e.url, "Review|Room 4, east|TENTATIVE|https://example.org/r");
+    ASSERT_TRUE(e.dtStart && e.dtEnd && e.recurrenceId);
+    EXPECT_EQ(e.dtStart->Param("TZID") + " " + e.dtEnd->value, "Europe/Berlin 20260302T100000Z");
+    EXPECT_EQ(e.recurrenceId->Param("RANGE"), "THISANDFUTURE");
+    ASSERT_EQ(e.recurrences.size(), 2u);
+    EXPECT_EQ(e.recurrences[1].byMonthDay, (std::vector<int>{2, 16}));
+    ASSERT_EQ(e.addedDates.size() + e.excludedDates.size(), 2u);
+    EXPECT_EQ(e.addedDates[0].value, "20260310T090000");
+    EXPECT_EQ(reader.Next(e, reason), CICalendarReader::itemEnd);
 }
 
 }  // namespace

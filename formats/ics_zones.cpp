@@ -1,0 +1,164 @@
+#include "formats/ics_zones.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "platform/local_time.h"
+#include "platform/text.h"
+
+namespace vemra {
+
+namespace {
+
+// The day of the n-th (negative: from the end) weekday wd of a month; 0 when there is none.
+int NthWeekday(int y, int m, int n, int wd) {
+    const int last = DaysInMonth(y, m);
+    if (n > 0) {
+        const int first = WeekdayOfDays(DaysFromCivil(y, m, 1));
+        const int d = 1 + (wd - first + 7) % 7 + (n - 1) * 7;
+        return d <= last ? d : 0;
+    }
+    const int lastWd = WeekdayOfDays(DaysFromCivil(y, m, last));
+    const int d = last - (lastWd - wd + 7) % 7 + (n + 1) * 7;
+    return d >= 1 ? d : 0;
+}
+
+// The latest onset at or before bound (local seconds), or LLONG_MIN.
+long long LatestOnset(const IcsZone::Observance& o, long long bound) {
+    long long best = LLONG_MIN;
+    if (o.start <= bound) best = o.start;
+    for (long long d : o.dates)
+        if (d <= bound) best = std::max(best, d);
+    if (!o.yearly) return best;
+    long long limit = bound;
+    if (o.hasUntil) limit = std::min(limit, o.until);
+    int y, m, d;
+    CivilFromDays(limit >= 0 ? limit / 86400 : (limit - 86399) / 86400, y, m, d);
+    for (int year = y; year >= y - 1; --year) {
+        int day = o.byMonthDay;
+        if (o.byDay >= 0) day = NthWeekday(year, o.month, o.byDayWeek, o.byDay);
+        if (day < 1 || day > DaysInMonth(year, o.month)) continue;
+        const long long onset = DaysFromCivil(year, o.month, day) * 86400 + o.startOfDay;
+        if (onset >= o.start && onset <= limit) {
+            best = std::max(best, onset);
+            break;
+        }
+    }
+    return best;
+}
+
+// The yearly onsets of an observance's RRULE, read leniently: what a zone needs of it, and no
+// more, since zone rules are written by programs rather than people.
+void ReadOnsetRule(std::string_view rule, IcsZone::Observance& obs) {
+    for (const std::string& part : Split(rule, ';')) {
+        const std::size_t eq = part.find('=');
+        if (eq == std::string::npos) continue;
+        const std::string key = IcsUpper(part.substr(0, eq)), val = part.substr(eq + 1);
+        if (key == "FREQ") {
+            obs.yearly = EqualsNoCase(val, "YEARLY");
+        } else if (key == "BYMONTH" && IsDigits(val)) {
+            obs.month = static_cast<int>(std::clamp(IcsNumber(val.substr(0, 3)), 1LL, 12LL));
+        } else if (key == "BYMONTHDAY" && IsDigits(val)) {
+            obs.byMonthDay = static_cast<int>(std::min(IcsNumber(val.substr(0, 3)), 31LL));
+        } else if (key == "BYDAY" && val.size() >= 2) {
+            const std::string n = val.substr(0, val.size() - 2);
+            const int wd = IcsWeekdayOf(val.substr(val.size() - 2));
+            const bool neg = !n.empty() && n[0] == '-';
+            const std::string digits = n.empty() || IsDigits(n) ? n : n.substr(1);
+            if (wd >= 0 && IsDigits(digits) && digits.size() == 1 && digits != "0") {
+                obs.byDay = wd;
+                obs.byDayWeek = static_cast<int>(IcsNumber(digits)) * (neg ? -1 : 1);
+            }
+        } else if (key == "UNTIL") {
+            IcsTime u;
+            if (ParseIcsTime(val, u)) {
+                obs.hasUntil = true;
+                // An UNTIL in UTC is taken in the observance's old offset.
+                obs.until = IcsLocalSeconds(u.date, u.isDate ? 86399 : u.seconds) + (u.utc ? obs.offsetFrom : 0);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+long long IcsZone::OffsetAt(long long local) const {
+    long long best = LLONG_MIN, offset = 0, earliest = LLONG_MAX;
+    for (const Observance& o : observances) {
+        const long long onset = LatestOnset(o, local);
+        if (onset != LLONG_MIN && onset >= best) {
+            best = onset;
+            offset = o.offsetTo;
+        }
+        if (o.start < earliest) {
+            earliest = o.start;
+            if (best == LLONG_MIN) offset = o.offsetFrom;
+        }
+    }
+    return offset;
+}
+
+IcsZone ParseIcsZone(const IcsComponent& c) {
+    IcsZone zone;
+    for (const IcsComponent& o : c.children) {
+        if (o.name != "STANDARD" && o.name != "DAYLIGHT") continue;
+        IcsZone::Observance obs;
+        IcsTime start;
+        const IcsProperty* dt = o.Find("DTSTART");
+        const IcsProperty* from = o.Find("TZOFFSETFROM");
+        const IcsProperty* to = o.Find("TZOFFSETTO");
+        if (!dt || !to || !ParseIcsTime(Trim(dt->value), start) || !ParseIcsOffset(Trim(to->value), obs.offsetTo))
+            continue;
+        if (!from || !ParseIcsOffset(Trim(from->value), obs.offsetFrom)) obs.offsetFrom = obs.offsetTo;
+        obs.start = IcsLocalSeconds(start.date, start.seconds);
+        obs.startOfDay = start.seconds;
+        obs.month = start.date.month;
+        obs.byMonthDay = start.date.day;
+        for (const IcsProperty& q : o.props) {
+            if (q.name == "RDATE") {
+                for (const std::string& v : Split(q.value, ',')) {
+                    IcsTime t;
+                    if (ParseIcsTime(Trim(v), t)) obs.dates.push_back(IcsLocalSeconds(t.date, t.seconds));
+                }
+            } else if (q.name == "RRULE") {
+                ReadOnsetRule(q.value, obs);
+            }
+        }
+        zone.observances.push_back(std::move(obs));
+    }
+    return zone;
+}
+
+void CIcsZones::Add(const IcsComponent& vtimezone) {
+    if (const IcsProperty* id = vtimezone.Find("TZID")) m_zones[id->value] = ParseIcsZone(vtimezone);
+}
+
+IcsTimeCheck CIcsZones::ToLocal(const IcsProperty& p, std::string_view value, IcsTime& t) const {
+    if (!ParseIcsTime(Trim(value), t)) return IcsTimeCheck::bad;
+    if (t.isDate || EqualsNoCase(p.Param("VALUE"), "DATE")) {
+        t.isDate = true;
+        t.seconds = 0;
+        return IcsTimeCheck::ok;
+    }
+    long long utc;
+    const std::string tzid = p.Param("TZID");
+    if (t.utc) {
+        utc = IcsLocalSeconds(t.date, t.seconds);
+    } else if (!tzid.empty()) {
+        const auto zone = m_zones.find(tzid);
+        if (zone == m_zones.end()) return IcsTimeCheck::unknownZone;
+        const long long wall = IcsLocalSeconds(t.date, t.seconds);
+        utc = wall - zone->second.OffsetAt(wall);
+    } else {
+        return IcsTimeCheck::ok;   // floating: the wall-clock time as it stands
+    }
+    LocalParts parts;
+    if (static_cast<long long>(static_cast<long>(utc)) != utc || !BreakLocal(static_cast<long>(utc), parts))
+        return IcsTimeCheck::bad;
+    t.date = {parts.year, parts.month, parts.day};
+    t.seconds = parts.hour * 3600 + parts.minute * 60 + parts.second;
+    t.utc = false;
+    return IcsTimeCheck::ok;
+}
+
+}  // namespace vemra
