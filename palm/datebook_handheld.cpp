@@ -186,9 +186,13 @@ bool FileDamaged(std::string& error, unsigned reasonId, std::size_t at, std::siz
 
 // ---- writing ----
 
-bool PackDate(long t, std::uint16_t& packed, vemra::LocalParts* parts = nullptr) {
+// The day of t packed; false for a day the reader would not take back (before 1970, after
+// 2031). timeOfDay: the day is a timed start, read back with its hour and minute.
+bool PackDate(long t, std::uint16_t& packed, vemra::LocalParts* parts = nullptr, bool timeOfDay = false) {
     vemra::LocalParts p;
-    if (!vemra::BreakLocal(t, p) || p.year < kFirstYear || p.year > kLastYear) return false;
+    if (!vemra::BreakLocal(t, p) || p.year < kFirstYear || p.year > kLastYear ||
+        vemra::MakeLocal(p.year, p.month, p.day, timeOfDay ? p.hour : 0, timeOfDay ? p.minute : 0) < 0)
+        return false;
     packed = static_cast<std::uint16_t>((p.year - kFirstYear) << 9 | p.month << 5 | p.day);
     if (parts) *parts = p;
     return true;
@@ -200,7 +204,7 @@ unsigned Encode(const DateBkRecordData& r, std::string& out) {
     const long start = TimeFromRaw(r.start);
     vemra::LocalParts s, e;
     std::uint16_t date = 0;
-    if (!PackDate(start, date, &s)) return IDS_PDB_HOLD_YEARS;
+    if (!PackDate(start, date, &s, !r.untimed)) return IDS_PDB_HOLD_YEARS;
     if (r.untimed) {
         out.append(4, static_cast<char>(kNoTime));
     } else {
@@ -227,7 +231,7 @@ unsigned Encode(const DateBkRecordData& r, std::string& out) {
     if (rule) {
         const int brand = rule->GetBrand();
         std::uint16_t end = kNoEnd;
-        if (rule->GetEndDate() != -1 && !PackDate(rule->GetEndDate(), end)) end = kNoEnd;
+        if (rule->GetEndDate() != -1 && !PackDate(rule->GetEndDate(), end)) return IDS_PDB_HOLD_YEARS;
         const int interval = std::max(1, rule->GetInterval());
         int on = 0;
         if (brand == eRepeatWeekly) on = static_cast<const CWeekly*>(rule)->GetWeekDays() & 0x7F;
