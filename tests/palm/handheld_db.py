@@ -1,10 +1,8 @@
 #!/usr/bin/env python3
-"""The handheld's DatebookDB.pdb, from the public layout only (no code of the program):
-  handheld_db.py make <appointments.txt> <out.pdb>   blocks as in sample/demo-datebook.txt, plus
-                                                     category, status deleted and uid
-  handheld_db.py dump <file.pdb> [--ids|--no-category]
-dump checks offsets, unique IDs, the seed and the record order, then prints the appointments as
-such blocks (Windows-1252 text as UTF-8); --ids prints each record's ID, attributes and bytes."""
+"""DatebookDB.pdb from the public layout only: `make <blocks.txt> <out.pdb>` (blocks as in
+sample/demo-datebook.txt, plus category, flags, status deleted and uid); `dump <file.pdb> [--ids|
+--no-category]` checks offsets, unique IDs, seed and record order, then prints the appointments
+as such blocks, or with --ids each record's ID, attributes and bytes."""
 import datetime, struct, sys
 
 DAYS = "Sun Mon Tue Wed Thu Fri Sat".split()
@@ -24,21 +22,13 @@ def unpack(v):
 
 
 def make(source, out):
-    blocks, block = [], None
-    for line in open(source, encoding="utf-8"):
-        line = line.rstrip("\n")
-        if not line.strip():
-            block = None
-        elif not line.startswith("#"):
-            if block is None:
-                block = {"note": []}
-                blocks.append(block)
-            key, _, value = line.partition(": ")
-            block["note"].append(value) if key == "note" else block.__setitem__(key, value)
+    chunks = open(source, encoding="utf-8").read().split("\n\n")
+    blocks = [[line.partition(": ")[::2] for line in c.split("\n") if line and line[0] != "#"] for c in chunks]
     records = []
-    for b in blocks:
+    for pairs in filter(None, blocks):
+        b, notes = dict(pairs), [v for k, v in pairs if k == "note"]
         times = [t.split(":") for t in b["time"].split("-")] if "time" in b else [[255, 255]] * 2
-        flags, parts = 0x0400, b""
+        flags, parts = 0x0400 | int(b.get("flags", "0"), 0), b""
         if "alarm" in b:
             n, unit = b["alarm"].split()
             flags, parts = flags | 0x4000, parts + struct.pack(">bB", int(n), UNITS.index(unit))
@@ -55,8 +45,8 @@ def make(source, out):
             days = b["except"].split()
             flags, parts = flags | 0x0800, parts + struct.pack(">H%dH" % len(days), len(days), *map(pack, days))
         parts += b["text"].encode("cp1252") + b"\0"
-        if b["note"]:
-            flags, parts = flags | 0x1000, parts + "\n".join(b["note"]).encode("cp1252") + b"\0"
+        if notes:
+            flags, parts = flags | 0x1000, parts + "\n".join(notes).encode("cp1252") + b"\0"
         data = bytes(int(v) for t in times for v in t) + struct.pack(">HH", pack(b["date"]), flags) + parts
         attr = (0x80 if b.get("status") == "deleted" else 0) | (0x10 if "private" in b else 0) | int(b.get("category", 0))
         records.append((attr, int(b["uid"], 0), data))
@@ -73,37 +63,24 @@ def make(source, out):
 
 def describe(data, attr, categories):
     sh, sm, eh, em, date, flags = struct.unpack(">BBBBHH", data[:8])
-    b, at = {"text": "", "date": unpack(date)}, 8
-    if sh != 255:
-        b["time"] = "%02d:%02d-%02d:%02d" % (sh, sm, eh, em)
-    if attr & 0x10:
-        b["private"] = "yes"
+    b, at = {"date": unpack(date), "private": attr & 0x10 and "yes", "category": categories and attr & 15 and str(attr & 15)}, 8
+    b["time"] = sh != 255 and "%02d:%02d-%02d:%02d" % (sh, sm, eh, em)
     if flags & 0x4000:
-        b["alarm"] = "%d %s" % (struct.unpack(">b", data[at:at + 1])[0], UNITS[data[at + 1]])
-        at += 2
+        b["alarm"], at = "%d %s" % (struct.unpack(">b", data[at:at + 1])[0], UNITS[data[at + 1]]), at + 2
     if flags & 0x2000:
         kind, _, end, every, on, _, _ = struct.unpack(">BBHBBBB", data[at:at + 8])
-        b["repeat"], at = KINDS[kind], at + 8
-        if every != 1:
-            b["every"] = str(every)
-        if end != 0xFFFF:
-            b["until"] = unpack(end)
-        if kind == 2:
-            b["on"] = " ".join(d for i, d in enumerate(DAYS) if on >> i & 1)
-        if kind == 3:
-            b["week"] = "last" if on // 7 == 4 else str(on // 7 + 1)
+        b.update(repeat=KINDS[kind], every=every != 1 and str(every), until=end != 0xFFFF and unpack(end),
+                 on=kind == 2 and " ".join(d for i, d in enumerate(DAYS) if on >> i & 1),
+                 week=kind == 3 and ("last" if on // 7 == 4 else str(on // 7 + 1)))
+        at += 8
     if flags & 0x0800:
         n = struct.unpack(">H", data[at:at + 2])[0]
         b["except"] = " ".join(unpack(v) for v in struct.unpack(">%dH" % n, data[at + 2:at + 2 + 2 * n]))
         at += 2 + 2 * n
     texts = data[at:].split(b"\0")
-    if flags & 0x0400:
-        b["text"] = texts.pop(0).decode("cp1252")
-    if flags & 0x1000:
-        b["note"] = texts.pop(0).decode("cp1252").replace("\n", "\nnote: ")
-    if attr & 0x0F and categories:
-        b["category"] = str(attr & 0x0F)
-    return "".join("%s: %s\n" % (k, b[k]) for k in KEYS if k in b)
+    b["text"] = texts.pop(0).decode("cp1252") if flags & 0x0400 else ""
+    b["note"] = flags & 0x1000 and texts.pop(0).decode("cp1252").replace("\n", "\nnote: ")
+    return "".join("%s: %s\n" % (k, b[k]) for k in KEYS if b.get(k) or k == "text")
 
 
 def dump(path, mode):
@@ -120,11 +97,12 @@ def dump(path, mode):
     out, keys = [], []
     for i, (offset, word) in enumerate(entries):
         record, attr = data[offset:offsets[i + 1]], word >> 24
+        if not attr & 0x80:
+            keys.append((record[4:6], -1 if record[0] == 255 else record[0] * 60 + record[1]))
         if mode == "--ids":
             out.append("%06x %02x %s\n" % (ids[i], attr, record.hex()))
         elif not attr & 0x80:
             out.append(describe(record, attr, mode != "--no-category"))
-            keys.append((record[4:6], -1 if record[0] == 255 else record[0] * 60 + record[1]))
     if keys != sorted(keys):
         problems.append("records not in date and time order")
     if problems:
