@@ -112,7 +112,7 @@ std::string DatebookLayoutRefusal(eDatebookLayout layout, std::string_view head,
     case eDatebookLayout::eDesktop6Database: {
         what = vemra::LoadResString(layout == eDatebookLayout::eDesktop41 ? IDS_DB_NEWER_FORMAT : IDS_DB_DESKTOP6_DATABASE);
         const std::string backup = HandheldBackupOf(path);
-        if (!backup.empty()) what += "\n" + vemra::FormatText(vemra::LoadResString(IDS_PDB_BACKUP_BESIDE).c_str(), backup.c_str());
+        if (!backup.empty()) what += '\n' + vemra::FormatText(vemra::LoadResString(IDS_PDB_BACKUP_BESIDE).c_str(), backup.c_str());
         break;
     }
     case eDatebookLayout::eCalendarDatabase: {
