@@ -55,7 +55,8 @@ long CDateBkTable::OpenFrom(const std::string& path, int /*mode*/) {
     const long result = OpenFromMemory(bytes);
     if (result == 0) m_strPath = path;
     // A newer layout is named by the file's name too (a Calendar Archive is a .dba).
-    const std::string refusal = DatebookLayoutRefusal(DatebookLayoutOf(std::string_view(bytes).substr(0, 32), path), bytes);
+    const std::string_view head = std::string_view(bytes).substr(0, kDatebookHeadBytes);
+    const std::string refusal = DatebookLayoutRefusal(DatebookLayoutOf(head, path), head, path);
     if (result != 0 && !refusal.empty()) m_strLastError = refusal;
     return result;
 }
@@ -75,8 +76,8 @@ long CDateBkTable::OpenFromMemory(std::string_view bytes) {
 }
 
 long CDateBkTable::SaveToMemory(std::string& bytes) const {
-    bytes = WriteFile(*m_pImpl, m_strPath);
-    return 0;
+    std::string error;
+    return WriteFile(*m_pImpl, m_strPath, bytes, error) ? 0 : 1;
 }
 
 long CDateBkTable::Save() {
@@ -88,9 +89,8 @@ long CDateBkTable::Save() {
 }
 
 long CDateBkTable::SaveAs(const std::string& path) {
-    const std::string bytes = WriteFile(*m_pImpl, path);
-    std::string reason;
-    if (!vemra::SaveFileAtomically(path, bytes, true, &reason)) {
+    std::string bytes, reason;
+    if (!WriteFile(*m_pImpl, path, bytes, reason) || !vemra::SaveFileAtomically(path, bytes, true, &reason)) {
         m_strLastError = Sentence(reason);
         return 1;
     }

@@ -1,12 +1,19 @@
 #pragma once
 // Datebook table library: Palm Desktop's datebook table (datebook.dat of Palm Desktop 3.x and
-// 4.0) with the classes and operations the rest of the program uses. Another implementation of
-// the same interface could take its place.
+// 4.0, and Date Book Archives) with the classes and operations the rest of the program uses.
+// The same table also reads and writes the handheld's own DatebookDB.pdb, chosen by the file's
+// content; its callers never see the difference. Another implementation of the same interface
+// could take its place.
+//
+// In a DatebookDB.pdb, private and the category are record attributes, and a record's unique ID
+// takes the place of the record id. Records removed (SetStatus(4)) are left out of the saved file,
+// so that the file taken back to a handheld no longer holds them; records the file itself held as
+// deleted are written back as they were.
 //
 // Conventions: a long result is 0 on success; Is... returns non-zero for true; every time is a
 // long of seconds since 1970-01-01 00:00 UTC read in local time; record indexes start at 0.
 //
-// Deleted records (SetStatus(4)) stay in the saved file with their deleted bit set, as Palm
+// In datebook.dat, deleted records (SetStatus(4)) stay in the saved file with their deleted bit set, as Palm
 // Desktop keeps them until the next HotSync carries the deletion to the handheld. Every reader
 // of this program skips deleted and archived records; GetRecordCount counts them.
 //
@@ -134,7 +141,7 @@ public:
     // Loads the file, replacing any content. Non-zero on failure, with the table left empty, no
     // path of its own (so Save cannot overwrite the unread file) and the reason in
     // GetLastErrorText(). Files of the newer Palm Desktop 4.1 layout, unknown versions, field
-    // types or repeat kinds and damaged files are refused.
+    // types or repeat kinds, other handheld databases and damaged files are refused whole.
     long OpenFrom(const std::string& path, int mode);
     // Writes the file it was opened from atomically, keeping the previous one as <name>.bak.
     long Save();

@@ -1,6 +1,7 @@
 #include "palm/datebook_archive.h"
 
 #include "palm/datebook.h"
+#include "palm/datebook_handheld.h"
 #include "palm/datebook_layout.h"
 #include "platform/file.h"
 #include "platform/string_table.h"
@@ -23,8 +24,10 @@ long CreateEmptyDatebook(const std::string& path, std::string& error) {
 
 long OpenDatebookForImport(CDateBkTable& table, const std::string& path) {
     // The new table is written as it stands, empty, so that a failure leaves its reason there.
-    if (IsDatebookArchiveName(path) && ProbeDatebookLayout(path) == eDatebookLayout::eMissing &&
-        table.SaveAs(path) != 0)
-        return 1;
+    const bool handheld = IsHandheldDatabaseName(path);
+    if ((handheld || IsDatebookArchiveName(path)) && ProbeDatebookLayout(path) == eDatebookLayout::eMissing) {
+        if (handheld && table.OpenFromMemory(datebook::NewHandheldFile()) != 0) return 1;
+        if (table.SaveAs(path) != 0) return 1;
+    }
     return table.OpenFrom(path, 0);
 }

@@ -11,7 +11,8 @@ class CDateBkTable;
 // replaced. Non-zero on failure, with the reason in error.
 long CreateEmptyDatebook(const std::string& path, std::string& error);
 
-// Opens the datebook an import goes into: an archive (.dba) that does not exist yet is created
-// empty first (table must be newly made, as it is what is written). Otherwise, and for other
-// names, exactly CDateBkTable::OpenFrom.
+// Opens the datebook an import goes into: an archive (.dba) or a handheld datebook (.pdb, made
+// as the handheld makes a new one) that does not exist yet is created empty first (table must
+// be newly made, as it is what is written). Otherwise, and for other names, exactly
+// CDateBkTable::OpenFrom: an existing file's layout is told by its content, not its name.
 long OpenDatebookForImport(CDateBkTable& table, const std::string& path);

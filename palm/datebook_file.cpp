@@ -5,6 +5,7 @@
 // that a file read and written without changes comes back byte for byte.
 
 #include "palm/datebook_file.h"
+#include "palm/datebook_handheld.h"
 #include "palm/datebook_layout.h"
 
 #include "platform/codepage.h"
@@ -387,7 +388,10 @@ namespace datebook {
 bool ParseFile(std::string_view bytes, DateBkTableData& impl, std::string& error) {
     impl.Clear();
     CReader in(bytes);
-    error = DatebookLayoutRefusal(DatebookLayoutOf(bytes.substr(0, 32), {}), bytes.substr(0, 4));
+    const std::string_view head = bytes.substr(0, kDatebookHeadBytes);
+    const eDatebookLayout layout = DatebookLayoutOf(head, {});
+    if (layout == eDatebookLayout::eHandheld) return ParseHandheldFile(bytes, impl, error);
+    error = DatebookLayoutRefusal(layout, head);
     if (!error.empty()) return false;
     if (bytes.size() < 4) {
         error = vemra::LoadResString(bytes.empty() ? IDS_DB_EMPTY : IDS_DB_TOO_SHORT);
@@ -445,7 +449,8 @@ bool ParseFile(std::string_view bytes, DateBkTableData& impl, std::string& error
     return true;
 }
 
-std::string WriteFile(const DateBkTableData& impl, const std::string& path) {
+bool WriteFile(const DateBkTableData& impl, const std::string& path, std::string& bytes, std::string& error) {
+    if (impl.storage == eStorage::eHandheld) return WriteHandheldFile(impl, bytes, error);
     // An upper bound of the size, so that the buffer is allocated once.
     std::size_t size = impl.header.size() + 64 + 12;
     for (std::size_t i = 0; i < impl.records.size(); ++i) {
@@ -486,7 +491,8 @@ std::string WriteFile(const DateBkTableData& impl, const std::string& path) {
             }
         }
     }
-    return out.Take();
+    bytes = out.Take();
+    return true;
 }
 
 }  // namespace datebook

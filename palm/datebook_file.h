@@ -8,9 +8,10 @@
 
 namespace datebook {
 
-// Parses a whole datebook file into impl (which is cleared first). false with a reason on failure.
+// Parses a whole datebook file (either layout) into impl (which is cleared first). false with a reason on failure.
 bool ParseFile(std::string_view bytes, DateBkTableData& impl, std::string& error);
-// The bytes of the file for impl; path is written as the file name of a table never opened.
-std::string WriteFile(const DateBkTableData& impl, const std::string& path);
+// The bytes of the file for impl, in the layout it was read in (a table never opened is a
+// datebook.dat naming path). false with a reason when a record does not fit the layout.
+bool WriteFile(const DateBkTableData& impl, const std::string& path, std::string& out, std::string& error);
 
 }  // namespace datebook

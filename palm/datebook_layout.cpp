@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
+#include "platform/directory.h"
 #include "platform/file.h"
 #include "platform/string_table.h"
 #include "platform/text.h"
@@ -11,7 +13,7 @@
 namespace {
 
 constexpr std::uint32_t kDatebookTag = 0x44420100;
-constexpr std::size_t kHeadBytes = 32;
+constexpr std::size_t kPalmNameTypeCreator = 68;   // the header up to the creator
 
 std::uint32_t Tag(std::string_view head) {
     if (head.size() < 4) return 0;
@@ -31,16 +33,57 @@ bool IsAccessDatabase(std::string_view head) {
            (head.substr(4, 15) == "Standard Jet DB" || head.substr(4, 15) == "Standard ACE DB");
 }
 
+// A handheld database (PDB): a name of printable characters ended by a NUL within its 32 bytes,
+// then at 60 a type and a creator of four printable characters each.
+bool IsPalmDatabase(std::string_view head) {
+    if (head.size() < kPalmNameTypeCreator) return false;
+    const std::size_t nul = head.substr(0, 32).find('\0');
+    if (nul == 0 || nul == std::string_view::npos) return false;
+    for (std::size_t i = 0; i < nul; ++i)
+        if (static_cast<unsigned char>(head[i]) < 0x20) return false;
+    for (std::size_t i = 60; i < kPalmNameTypeCreator; ++i)
+        if (head[i] < 0x20 || head[i] > 0x7E) return false;
+    return true;
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t at = path.find_last_of("/\\");
+    return at == std::string::npos ? std::string() : path.substr(0, at);
+}
+
+// The entry of folder called name in any letter case, as folder + separator + its own spelling;
+// empty when there is none.
+std::string FindNoCase(const std::string& folder, std::string_view name, bool directory) {
+    std::vector<vemra::DirectoryEntry> entries;
+    if (folder.empty() || !vemra::ListDirectory(folder, entries)) return {};
+    const char separator = folder.find('\\') != std::string::npos ? '\\' : '/';
+    for (const auto& entry : entries)
+        if (entry.isDirectory == directory && vemra::EqualsNoCase(entry.name, name)) return folder + separator + entry.name;
+    return {};
+}
+
+// <user>/datebook/datebook.dat -> <user>/Backup/DatebookDB.PDB, when it is there.
+std::string HandheldBackupOf(const std::string& datebookPath) {
+    const std::string backup = FindNoCase(FolderOf(FolderOf(datebookPath)), "Backup", true);
+    return FindNoCase(backup, "DatebookDB.PDB", false);
+}
+
 }  // namespace
 
-bool IsDatebookArchiveName(const std::string& path) {
-    return vemra::EndsWithNoCase(path, ".dba");
-}
+bool IsHandheldDatabaseName(const std::string& path) { return vemra::EndsWithNoCase(path, ".pdb"); }
+
+bool IsDatebookArchiveName(const std::string& path) { return vemra::EndsWithNoCase(path, ".dba"); }
 
 eDatebookLayout DatebookLayoutOf(std::string_view head, const std::string& path) {
     const bool archive = IsDatebookArchiveName(path);
     if (IsNewerPalmLayout(head)) return archive ? eDatebookLayout::eCalendarArchive : eDatebookLayout::eDesktop41;
     if (IsAccessDatabase(head)) return archive ? eDatebookLayout::eCalendarArchive : eDatebookLayout::eDesktop6Database;
+    if (IsPalmDatabase(head)) {
+        const std::string_view typeAndCreator = head.substr(60, 8);
+        if (typeAndCreator == "DATAdate") return eDatebookLayout::eHandheld;
+        if (typeAndCreator == "DATAPDat") return eDatebookLayout::eCalendarDatabase;
+        return eDatebookLayout::eOtherPalmDatabase;
+    }
     // Address book and to do list archives have their own messages in the library.
     const std::uint32_t tag = Tag(head);
     if (archive && head.size() >= 4 && tag != kDatebookTag && (tag & 0xFFFF) != 0x0100)
@@ -52,17 +95,33 @@ eDatebookLayout ProbeDatebookLayout(const std::string& path) {
     vemra::CPlatformFile file;
     if (!file.Open(path, vemra::CPlatformFile::modeRead))
         return vemra::FileExists(path) ? eDatebookLayout::eClassic : eDatebookLayout::eMissing;
-    char buffer[kHeadBytes];
+    char buffer[kDatebookHeadBytes];
     std::size_t got = 0, count = 0;
-    while (got < kHeadBytes && file.Read(buffer + got, kHeadBytes - got, count) && count > 0) got += count;
+    while (got < kDatebookHeadBytes && file.Read(buffer + got, kDatebookHeadBytes - got, count) && count > 0) got += count;
     return DatebookLayoutOf(std::string_view(buffer, got), path);
 }
 
-std::string DatebookLayoutRefusal(eDatebookLayout layout, std::string_view head) {
+std::string DatebookLayoutRefusal(eDatebookLayout layout, std::string_view head, const std::string& path) {
     std::string what;
     switch (layout) {
-    case eDatebookLayout::eDesktop41: what = vemra::LoadResString(IDS_DB_NEWER_FORMAT); break;
-    case eDatebookLayout::eDesktop6Database: what = vemra::LoadResString(IDS_DB_DESKTOP6_DATABASE); break;
+    case eDatebookLayout::eDesktop41:
+    case eDatebookLayout::eDesktop6Database: {
+        what = vemra::LoadResString(layout == eDatebookLayout::eDesktop41 ? IDS_DB_NEWER_FORMAT : IDS_DB_DESKTOP6_DATABASE);
+        const std::string backup = HandheldBackupOf(path);
+        if (!backup.empty()) what += '\n' + vemra::FormatText(vemra::LoadResString(IDS_PDB_BACKUP_BESIDE).c_str(), backup.c_str());
+        break;
+    }
+    case eDatebookLayout::eCalendarDatabase: {
+        std::string datebook = FindNoCase(FolderOf(path), "DatebookDB.PDB", false);
+        if (datebook.empty()) datebook = "DatebookDB.PDB";
+        return vemra::LoadResString(IDS_PDB_CALENDAR_DATABASE) + "\n" +
+               vemra::FormatText(vemra::LoadResString(IDS_PDB_USE_DATEBOOK).c_str(), datebook.c_str());
+    }
+    case eDatebookLayout::eOtherPalmDatabase: {
+        const std::string name(head.substr(0, head.find('\0')));
+        return vemra::FormatText(vemra::LoadResString(IDS_PDB_OTHER_DATABASE).c_str(), name.c_str(),
+                                 std::string(head.substr(60, 4)).c_str(), std::string(head.substr(64, 4)).c_str());
+    }
     case eDatebookLayout::eCalendarArchive: what = vemra::LoadResString(IDS_DB_CALENDAR_ARCHIVE); break;
     case eDatebookLayout::eUnknownArchive: {
         char tag[16];

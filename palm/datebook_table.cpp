@@ -20,6 +20,8 @@ std::size_t IndexOfKey(std::uint64_t key) { return static_cast<std::size_t>(key 
 }  // namespace
 
 void DateBkTableData::Clear() {
+    storage = eStorage::eDesktop;
+    handheld = HandheldHeader{};
     header.clear();
     records.clear();
     nextRecordId = 1;
@@ -88,4 +90,23 @@ void DateBkTableData::InitNewRecord(DateBkRecordData& data) {
     data.status = kStatusAdded;
     data.position = static_cast<std::uint32_t>(records.size());
     data.repeat.bBigTag = false;
+    data.handheld = HandheldRecord{};
+    if (storage == eStorage::eHandheld) data.recordId = data.handheld.uniqueId = NewUniqueId();
+}
+
+std::uint32_t DateBkTableData::NewUniqueId() {
+    constexpr std::uint32_t kLast = 0xFFFFFF;
+    if (handheld.nextUniqueId == 0 || handheld.nextUniqueId > kLast) {
+        // The seed has run out: the lowest ID no record holds (records dropped at the last save
+        // are no longer in the file, so theirs may come back).
+        std::vector<std::uint32_t> used;
+        for (std::size_t i = 0; i < records.size(); ++i) used.push_back(records[i].handheld.uniqueId);
+        std::sort(used.begin(), used.end());
+        std::uint32_t id = 1;
+        for (std::uint32_t u : used)
+            if (u == id) ++id;
+            else if (u > id) break;
+        return id;
+    }
+    return handheld.nextUniqueId++;
 }

@@ -63,6 +63,17 @@ constexpr std::uint32_t kMaxExceptions = 0xFFFF;
 
 }  // namespace datebook
 
+// What a record of the handheld's DatebookDB.pdb was when read, so that an unchanged record is
+// written back with its own bytes and attributes.
+struct HandheldRecord {
+    bool bRead = false;             // the record came from the file
+    bool bDeletedInFile = false;    // deleted (or without data) there: written back as it was
+    std::uint8_t attributes = 0;
+    std::uint32_t uniqueId = 0;
+    std::string raw;                // the record's bytes as read
+    std::string encoded;            // what its fields encoded to when read
+};
+
 struct DateBkRecordData {
     std::uint32_t recordId = 0;
     std::uint32_t status = 0;
@@ -79,6 +90,7 @@ struct DateBkRecordData {
     std::uint32_t alarmAdvance = 0xFFFFFFFF;   // -1: no alarm
     std::uint32_t alarmUnit = 0;
     RepeatData repeat;
+    HandheldRecord handheld;
 };
 
 // Records in chunks that never move: appends cost no reallocation of the whole table, and the
@@ -103,7 +115,20 @@ private:
     std::size_t m_size = 0;
 };
 
+enum class eStorage : std::uint8_t { eDesktop, eHandheld };
+
+// The parts of a DatebookDB.pdb kept as read: written back with only the record count, the
+// record list, the block offsets and the unique-ID seed changed.
+struct HandheldHeader {
+    std::string header;     // the 78 bytes before the record list
+    std::string appInfo;    // categories and start of week
+    std::string sortInfo;
+    std::uint32_t nextUniqueId = 1;
+};
+
 struct DateBkTableData {
+    eStorage storage = eStorage::eDesktop;
+    HandheldHeader handheld;
     // Everything between the version tag and the entry count, exactly as read (file name, table
     // string, categories, resource id, field layout); empty for a table that was never opened.
     std::string header;
@@ -124,4 +149,6 @@ struct DateBkTableData {
     std::size_t SortedAt(std::size_t pos) const;
     void StartTimeChanged(std::size_t storedIndex);
     void InitNewRecord(DateBkRecordData& data);
+    // A unique ID no record of the table has had (24 bits, never 0).
+    std::uint32_t NewUniqueId();
 };
