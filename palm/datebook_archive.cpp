@@ -13,8 +13,13 @@ long CreateEmptyDatebook(const std::string& path, std::string& error) {
         error = vemra::FormatText(vemra::LoadResString(IDS_DB_ARCHIVE_EXISTS).c_str(), path.c_str());
         return 1;
     }
-    // A table never opened is written with a new header naming the file.
+    // A table never opened is written with a new header naming the file; a .pdb name asks for
+    // the handheld's own layout with its defaults.
     CDateBkTable empty;
+    if (IsHandheldDatabaseName(path) && empty.OpenFromMemory(datebook::NewHandheldFile()) != 0) {
+        error = empty.GetLastErrorText();
+        return 1;
+    }
     if (empty.SaveAs(path) != 0) {
         error = empty.GetLastErrorText();
         return 1;

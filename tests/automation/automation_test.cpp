@@ -158,6 +158,7 @@ TEST_F(AutomationTest, NoPalmDesktopAndArchives) {
     EXPECT_EQ(Raised([&] { Item(users, 1); }), "113 invalid index");
     auto archive = [&](const std::string& path) { return Call(*m_app, "archive", AutoCall::method, {CAutoVariant::Text(path)}); };
     EXPECT_EQ(Get(Obj(Get(Obj(archive(m_alicePath)), "entries")), "count").n, 4);
+    EXPECT_EQ(Get(Obj(Get(Obj(archive(test::DataFile("palm/handheld/fixture.pdb"))), "entries")), "count").n, 9);
     const std::string refused = Raised([&] { archive(test::DataFile("palm/DateBook.mdb")); });
     EXPECT_EQ(refused.find("104 The file is a Palm Desktop 6 database"), 0u);
 }

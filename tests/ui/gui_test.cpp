@@ -232,11 +232,15 @@ TEST_F(GuiTest, FileDialogsListTheKindsAndArchivesTakeTheUsersPlace) {
     ASSERT_TRUE(AnswerFileDialog(save, m_dir.File("typed")));
     EXPECT_TRUE(WaitUntil([&] { return Idle(dialog) && fs::exists(m_dir.File("typed.ics")); }, kWait));
 
-    const std::pair<int, std::string> archives[] = {{ID_NEW_ARCHIVE, m_dir.File("new.dba")}, {ID_OPEN_ARCHIVE, Datebook("Demo")}};
+    const std::pair<int, std::string> archives[] = {
+        {ID_NEW_ARCHIVE, m_dir.File("new.dba")}, {ID_NEW_ARCHIVE, m_dir.File("new.pdb")}, {ID_OPEN_ARCHIVE, Datebook("Demo")}};
     for (const auto& [command, file] : archives) {
         PostCommand(dialog, command);
         const HWND pick = WaitForWindow(m_program.Id(), command == ID_NEW_ARCHIVE ? "Save As" : "Open", kWait);
         ASSERT_TRUE(pick);
+        char type[128] = {};
+        SendDlgItemMessageA(pick, 1136, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(type));
+        EXPECT_STREQ(type, "Handheld Datebook (*.pdb)");
         ASSERT_TRUE(AnswerFileDialog(pick, file));
         const std::string name = "File: " + file.substr(file.find_last_of("\\/") + 1);
         EXPECT_TRUE(WaitUntil([&] { return ItemText(dialog, IDC_USER) == name; }, kWait)) << ItemText(dialog, IDC_USER);
