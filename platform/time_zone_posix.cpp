@@ -16,6 +16,7 @@ constexpr off_t kMaxZoneFile = 1 << 20;
 constexpr int kMaxOffset = 26 * 3600;
 
 bool ReadZoneFile(const std::string& path, std::string& bytes) {
+    // Non-blocking: a FIFO of that name must not hold the open up; it is no regular file anyway.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     struct stat st {};

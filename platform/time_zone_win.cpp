@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <string>
@@ -13,8 +14,9 @@ constexpr char kZonesKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\T
 
 // A key name directly below Time Zones, nothing further down or up.
 bool IsPlainKeyName(const std::string& name) {
+    // A NUL would end the name early and open another zone.
     return !name.empty() && name.size() <= 128 && name != "." && name != ".." &&
-           name.find('\\') == std::string::npos;
+           std::none_of(name.begin(), name.end(), [](char c) { return c == '\\' || (c >= 0 && c < ' '); });
 }
 
 // The zone's TZI, and where Windows keeps the rules of single years (Dynamic DST: FirstEntry,

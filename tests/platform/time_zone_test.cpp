@@ -78,7 +78,7 @@ TEST(NamedZone, WallClockToUtc) {
 // The ways calendar files name zones, each checked by the offset it gives and the name it goes by
 // (natively the IANA name, on Windows the Windows name); "" is refused.
 TEST(NamedZone, NameForms) {
-    const struct { const char* tzid; int july2024; const char* native; const char* windows; } cases[] = {
+    const struct { std::string_view tzid; int july2024; const char* native; const char* windows; } cases[] = {
         {"Europe/Berlin", 7200, "Europe/Berlin", "W. Europe Standard Time"},
         {"/Europe/Berlin", 7200, "Europe/Berlin", "W. Europe Standard Time"},
         {"/mozilla.org/20050126_1/Europe/Berlin", 7200, "Europe/Berlin", "W. Europe Standard Time"},
@@ -104,6 +104,7 @@ TEST(NamedZone, NameForms) {
         {"Europe\\Berlin", 0, nullptr, nullptr},
         {"W. Europe Standard Time\\Dynamic DST", 0, nullptr, nullptr},
         {"/etc/passwd", 0, nullptr, nullptr},
+        {std::string_view("W. Europe Standard Time\0x", 25), 0, nullptr, nullptr},
     };
     for (const auto& c : cases) {
         CNamedZone zone;
