@@ -26,8 +26,8 @@ def rezone(value, tzid):
 
 
 def prepared(cal):
-    """The calendar with what the expansion library cannot take spelled out: several RRULEs and
-    RDATE periods become events of their own (their occurrences count once)."""
+    """The calendar with what the expansion library cannot take spelled out: each further RRULE and
+    each RDATE period becomes an event of its own (a start that two rules give counts once)."""
     for event in list(cal.walk("VEVENT")):
         for name in ("DTSTART", "DTEND", "RECURRENCE-ID", "EXDATE", "RDATE"):
             props = event.get(name)
@@ -42,6 +42,7 @@ def prepared(cal):
                 twin = copy.deepcopy(event)
                 twin["RRULE"] = rule
                 twin.pop("RDATE", None)
+                twin["UID"] = f"{event.get('UID')}#rule{len(extra)}"
                 extra.append(twin)
         rdates = event.get("RDATE")
         kept = []
@@ -55,6 +56,7 @@ def prepared(cal):
                             single[name] = event[name]
                     single.add("DTSTART", start)
                     single.add("DTEND", end if isinstance(end, dt.datetime) else start + end)
+                    single["UID"] = f"{event.get('UID')}#period{len(extra)}"
                     extra.append(single)
                 else:
                     kept.append(p.dt)
@@ -63,7 +65,6 @@ def prepared(cal):
             if kept:
                 event.add("RDATE", kept)
         for e in extra:
-            e["UID"] = f"{event.get('UID')}#{id(e)}"
             cal.add_component(e)
     return cal
 
@@ -91,10 +92,14 @@ def pieces(start, end, summary):
 
 def occurrences(path):
     cal = prepared(icalendar.Calendar.from_ical(path.read_bytes()))
-    seen = collections.Counter()
-    for occ in recurring_ical_events.of(cal).between(dt.date(2000, 1, 1), dt.date(2032, 1, 1)):
-        if str(occ.get("STATUS", "")).upper() == "CANCELLED":
+    seen, starts = collections.Counter(), set()
+    found = recurring_ical_events.of(cal).between(dt.date(2000, 1, 1), dt.date(2032, 1, 1))
+    for occ in sorted(found, key=lambda o: "#rule" in str(o.get("UID"))):
+        uid = str(occ.get("UID"))
+        start = (uid.split("#rule")[0], occ["DTSTART"].to_ical())
+        if str(occ.get("STATUS", "")).upper() == "CANCELLED" or ("#rule" in uid and start in starts):
             continue
+        starts.add(start)
         end = occ.get("DTEND")
         for piece in pieces(occ["DTSTART"].dt, end.dt if end else None, str(occ.get("SUMMARY", "")).strip()):
             seen[piece] += 1
