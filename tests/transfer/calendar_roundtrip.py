@@ -25,45 +25,37 @@ def rezone(value, tzid):
     return value
 
 
+def listed(value):
+    return value if isinstance(value, list) else [] if value is None else [value]
+
+
 def prepared(cal):
     """The calendar with what the expansion library cannot take spelled out: each further RRULE and
     each RDATE period becomes an event of its own (a start that two rules give counts once)."""
     for event in list(cal.walk("VEVENT")):
         for name in ("DTSTART", "DTEND", "RECURRENCE-ID", "EXDATE", "RDATE"):
-            props = event.get(name)
-            for prop in props if isinstance(props, list) else [props] if props is not None else []:
-                for p in prop.dts if hasattr(prop, "dts") else [prop]:
+            for prop in listed(event.get(name)):
+                for p in getattr(prop, "dts", [prop]):
                     p.dt = rezone(p.dt, prop.params.get("TZID"))
-        extra = []
-        rules = event.get("RRULE")
-        if isinstance(rules, list):
+        uid, rules, extra, kept = event.get("UID"), listed(event.get("RRULE")), [], []
+        for n, rule in enumerate(rules[1:]):
+            twin = copy.deepcopy(event)
+            twin["RRULE"], twin["UID"] = rule, f"{uid}#rule{n}"
+            twin.pop("RDATE", None)
+            extra.append(twin)
+        if rules:
             event["RRULE"] = rules[0]
-            for rule in rules[1:]:
-                twin = copy.deepcopy(event)
-                twin["RRULE"] = rule
-                twin.pop("RDATE", None)
-                twin["UID"] = f"{event.get('UID')}#rule{len(extra)}"
-                extra.append(twin)
-        rdates = event.get("RDATE")
-        kept = []
-        for prop in rdates if isinstance(rdates, list) else [rdates] if rdates is not None else []:
-            for p in prop.dts:
-                if isinstance(p.dt, tuple):
-                    start, end = p.dt
-                    single = icalendar.Event()
-                    for name in ("UID", "SUMMARY", "STATUS"):
-                        if name in event:
-                            single[name] = event[name]
-                    single.add("DTSTART", start)
-                    single.add("DTEND", end if isinstance(end, dt.datetime) else start + end)
-                    single["UID"] = f"{event.get('UID')}#period{len(extra)}"
-                    extra.append(single)
-                else:
-                    kept.append(p.dt)
-        if rdates is not None:
-            event.pop("RDATE")
-            if kept:
-                event.add("RDATE", kept)
+        for p in (p for prop in listed(event.pop("RDATE", None)) for p in prop.dts):
+            if not isinstance(p.dt, tuple):
+                kept.append(p.dt)
+                continue
+            single, (start, end) = icalendar.Event(), p.dt
+            single.update({k: event[k] for k in ("SUMMARY", "STATUS") if k in event}, UID=f"{uid}#{len(extra)}")
+            single.add("DTSTART", start)
+            single.add("DTEND", end if isinstance(end, dt.datetime) else start + end)
+            extra.append(single)
+        if kept:
+            event.add("RDATE", kept)
         for e in extra:
             cal.add_component(e)
     return cal
@@ -91,7 +83,9 @@ def pieces(start, end, summary):
 
 
 def occurrences(path):
-    cal = prepared(icalendar.Calendar.from_ical(path.read_bytes()))
+    cal = icalendar.Calendar.from_ical(path.read_bytes())
+    events = len(cal.walk("VEVENT"))
+    prepared(cal)
     seen, starts = collections.Counter(), set()
     found = recurring_ical_events.of(cal).between(dt.date(2000, 1, 1), dt.date(2032, 1, 1))
     for occ in sorted(found, key=lambda o: "#rule" in str(o.get("UID"))):
@@ -103,7 +97,7 @@ def occurrences(path):
         end = occ.get("DTEND")
         for piece in pieces(occ["DTSTART"].dt, end.dt if end else None, str(occ.get("SUMMARY", "")).strip()):
             seen[piece] += 1
-    return seen, len(cal.walk("VEVENT"))
+    return seen, events
 
 
 def show(piece):
@@ -127,8 +121,7 @@ def check(calendar, program, work):
             return False
         if args[0] == "-i" or r.returncode:
             print(f"  {args[0]} status {r.returncode}: {r.stdout.strip()}")
-            for line in r.stderr.splitlines():
-                print(f"    {line}")
+            print("".join(f"    {line}\n" for line in r.stderr.splitlines()), end="")
         if r.returncode not in (0, 5):
             return False
     return out.exists()
@@ -149,13 +142,12 @@ def main():
             print(f"{calendar.name}:")
             want, events = occurrences(calendar)
             ran = check(calendar.resolve(), program, pathlib.Path(tmp) / str(n))
-            got = collections.Counter()
+            got, wrong = collections.Counter(), []
             try:
                 got = occurrences(pathlib.Path(tmp) / str(n) / "out.ics")[0] if ran else got
             except (ValueError, KeyError) as e:
                 print(f"  the export cannot be read: {e}")
             missing, extra = want - got, got - want
-            wrong = []
             for piece in list(missing.elements()):
                 near = next((p for p in extra if extra[p] and (p[0], p[3]) == (piece[0], piece[3])), None)
                 if near:
@@ -163,12 +155,9 @@ def main():
                     missing[piece] -= 1
                     extra[near] -= 1
             missing, extra = +missing, +extra
-            for piece in sorted(missing.elements(), key=show):
-                print(f"  missing {show(piece)}")
-            for piece in sorted(extra.elements(), key=show):
-                print(f"  extra   {show(piece)}")
-            for piece, near in wrong:
-                print(f"  wrong   {show(piece)}  exported as {show(near)}")
+            print("".join(f"  missing {show(p)}\n" for p in sorted(missing.elements(), key=show)) +
+                  "".join(f"  extra   {show(p)}\n" for p in sorted(extra.elements(), key=show)) +
+                  "".join(f"  wrong   {show(p)}  exported as {show(q)}\n" for p, q in wrong), end="")
             figures = dict(events=events, compared=sum(want.values()), missing=sum(missing.values()),
                            extra=sum(extra.values()), wrong=len(wrong))
             totals.update(figures)
