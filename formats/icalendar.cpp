@@ -172,24 +172,24 @@ CICalendarReader::Outcome CICalendarReader::Resolve(IcsTimeCheck check, IcsReaso
     return Outcome::rejected;
 }
 
-// An event as the datebook can hold it.
+// An event as the file says it, and as the datebook can hold it where one appointment can.
 CICalendarReader::Outcome CICalendarReader::Interpret(const IcsComponent& c, IcsEvent& e, IcsReason& reason) const {
     e = IcsEvent();
     e.line = c.line;
     KeepSource(c, e);
-    auto reject = [&reason](IcsReason why) {
-        reason = why;
-        return Outcome::rejected;
-    };
-    if (c.Find("RECURRENCE-ID")) return reject(IcsReason::recurrenceId);
-    if (c.Find("RDATE")) return reject(IcsReason::rDate);
-    if (c.Find("EXRULE")) return reject(IcsReason::ruleNotHeld);
     long long days = 1;   // an all-day event's days
     if (const Outcome o = ReadTimes(c, e, reason, days); o != Outcome::event) return o;
+    if (const Outcome o = ReadWall(c, e, reason, days); o != Outcome::event) return o;
     if (const IcsProperty* cls = c.Find("CLASS"))
         e.isPrivate = EqualsNoCase(Trim(cls->value), "PRIVATE") || EqualsNoCase(Trim(cls->value), "CONFIDENTIAL");
     ReadAlarm(c, e);
-    return ReadRule(c, e, reason, days);
+    // What keeps it from one appointment, in the order that decided it when such events were rejected.
+    if (c.Find("RECURRENCE-ID")) e.whyNotOne = IcsReason::recurrenceId;
+    else if (c.Find("RDATE")) e.whyNotOne = IcsReason::rDate;
+    else if (c.Find("EXRULE")) e.whyNotOne = IcsReason::ruleNotHeld;
+    if (const Outcome o = ReadRule(c, e, reason, days); o != Outcome::event) return o;
+    e.fitsOneAppointment = !e.whyNotOne;
+    return Outcome::event;
 }
 
 CICalendarReader::Outcome CICalendarReader::ReadTimes(const IcsComponent& c, IcsEvent& e, IcsReason& reason,
@@ -228,11 +228,11 @@ CICalendarReader::Outcome CICalendarReader::ReadTimes(const IcsComponent& c, Ics
     e.endMinute = e.startMinute;
     if (haveEnd && !end.isDate) {
         const long long length = IcsLocalSeconds(end.date, end.seconds) - IcsLocalSeconds(start.date, start.seconds);
-        if (length > 0 && !(end.date == start.date)) {
-            reason = IcsReason::overMidnight;
-            return Outcome::rejected;
-        }
         if (length > 0) e.endMinute = end.seconds / 60;
+        if (length > 0 && !(end.date == start.date)) {
+            e.whyNotOne = IcsReason::overMidnight;
+            e.end = end.date;
+        }
     }
     return Outcome::event;
 }
@@ -250,11 +250,10 @@ CICalendarReader::Outcome CICalendarReader::ReadRule(const IcsComponent& c, IcsE
         }
         return Outcome::event;
     }
-    auto reject = [&reason](IcsReason why) {
-        reason = why;
-        return Outcome::rejected;
+    const auto notOne = [&e](IcsReason why) {
+        if (!e.whyNotOne) e.whyNotOne = why;
+        e.rule = IcsRule();
     };
-    if (e.recurrences.size() > 1 || (e.allDay && days > 1)) return reject(IcsReason::ruleNotHeld);
     const IcsProperty& rrule = *c.Find("RRULE");
     IcsTimeCheck untilCheck = IcsTimeCheck::ok;
     const IcsUntilDay until = [&](const std::string& text, IcsDate& day) {
@@ -263,12 +262,16 @@ CICalendarReader::Outcome CICalendarReader::ReadRule(const IcsComponent& c, IcsE
         day = u.date;
         return untilCheck == IcsTimeCheck::ok;
     };
-    switch (FitDatebookRule(e.recurrences.front(), e.start, until, e.rule)) {
-    case IcsRuleFit::held: break;
-    case IcsRuleFit::notHeld: return reject(IcsReason::ruleNotHeld);
-    case IcsRuleFit::bySetPos: return reject(IcsReason::ruleSetPos);
-    case IcsRuleFit::severalMonths: return reject(IcsReason::ruleSeveralMonths);
-    case IcsRuleFit::untilNotHeld: return Resolve(untilCheck, reason);
+    if (e.recurrences.size() > 1 || (e.allDay && days > 1)) {
+        notOne(IcsReason::ruleNotHeld);
+    } else {
+        switch (FitDatebookRule(e.recurrences.front(), e.start, until, e.rule)) {
+        case IcsRuleFit::held: break;
+        case IcsRuleFit::notHeld: notOne(IcsReason::ruleNotHeld); break;
+        case IcsRuleFit::bySetPos: notOne(IcsReason::ruleSetPos); break;
+        case IcsRuleFit::severalMonths: notOne(IcsReason::ruleSeveralMonths); break;
+        case IcsRuleFit::untilNotHeld: return Resolve(untilCheck, reason);
+        }
     }
     for (const IcsProperty& p : e.excludedDates) {
         for (const std::string& v : Split(p.value, ',')) {
@@ -278,6 +281,111 @@ CICalendarReader::Outcome CICalendarReader::ReadRule(const IcsComponent& c, IcsE
         }
     }
     return Outcome::event;
+}
+
+// The wall-clock fields: the event in its own zone, its added and left out dates.
+CICalendarReader::Outcome CICalendarReader::ReadWall(const IcsComponent& c, IcsEvent& e, IcsReason& reason,
+                                                     long long days) const {
+    const IcsProperty& dtstart = *c.Find("DTSTART");
+    IcsTime& t = e.startWall;
+    if (!ParseIcsTime(Trim(dtstart.value), t)) return Resolve(IcsTimeCheck::bad, reason);
+    if (EqualsNoCase(dtstart.Param("VALUE"), "DATE")) {
+        t.isDate = true;
+        t.seconds = 0;
+    }
+    e.tzid = t.isDate ? "" : t.utc ? "UTC" : dtstart.Param("TZID");
+    e.cancelled = e.status == "CANCELLED";
+    const long long start = IcsLocalSeconds(t.date, t.seconds);
+    IcsTime end;
+    const IcsProperty* dtend = c.Find("DTEND");
+    if (t.isDate) {
+        e.durationSeconds = days * 86400;
+    } else if (dtend && ParseIcsTime(Trim(dtend->value), end) && !end.isDate && !EqualsNoCase(dtend->Param("VALUE"), "DATE")) {
+        // An end in another zone counts in the wall clock of the start.
+        const std::string zone = end.utc ? "UTC" : dtend->Param("TZID");
+        long long wall = IcsLocalSeconds(end.date, end.seconds), utc = 0;
+        if (zone != e.tzid) {
+            IcsTimeCheck check = m_zones.WallToUtc(zone, wall, utc);
+            if (check == IcsTimeCheck::ok) check = m_zones.UtcToWall(e.tzid, utc, wall);
+            if (const Outcome o = Resolve(check, reason); o != Outcome::event) return o;
+        }
+        e.durationSeconds = std::max(0LL, wall - start);
+    } else if (const IcsProperty* duration = c.Find("DURATION"); duration && !dtend) {
+        if (!ParseIcsDuration(Trim(duration->value), e.durationSeconds)) return Resolve(IcsTimeCheck::bad, reason);
+    }
+    for (const IcsProperty& p : c.props) {
+        Outcome o = Outcome::event;
+        if (p.name == "RDATE") o = ReadDated(p, e.rdates, reason);
+        else if (p.name == "EXDATE") o = ReadDated(p, e.exdates, reason);
+        if (o != Outcome::event) return o;
+    }
+    if (const IcsProperty* id = c.Find("RECURRENCE-ID")) {
+        std::vector<IcsEvent::Dated> one;
+        if (const Outcome o = ReadDated(*id, one, reason); o != Outcome::event) return o;
+        if (one.size() != 1 || one[0].periodEndWall) return Resolve(IcsTimeCheck::bad, reason);
+        e.recurrenceIdTime = one[0];
+        e.thisAndFuture = EqualsNoCase(Trim(id->Param("RANGE")), "THISANDFUTURE");
+    }
+    for (const std::vector<IcsRecurrence>* rules : {&e.recurrences, &e.exclusionRules}) {
+        for (const IcsRecurrence& r : *rules) {
+            std::optional<long long> untilWall;
+            if (const Outcome o = Resolve(IcsUntilWall(m_zones, e, r, untilWall), reason); o != Outcome::event) return o;
+        }
+    }
+    return Outcome::event;
+}
+
+// Each value of a date list: DATE, DATE-TIME, or PERIOD as start/end or start/duration.
+CICalendarReader::Outcome CICalendarReader::ReadDated(const IcsProperty& p, std::vector<IcsEvent::Dated>& out,
+                                                      IcsReason& reason) const {
+    const bool dates = EqualsNoCase(p.Param("VALUE"), "DATE");
+    for (const std::string& value : Split(p.value, ',')) {
+        const std::string item = Trim(value);
+        const std::size_t slash = item.find('/');
+        IcsEvent::Dated d;
+        if (!ParseIcsTime(item.substr(0, slash), d.wall)) return Resolve(IcsTimeCheck::bad, reason);
+        if (dates) {
+            d.wall.isDate = true;
+            d.wall.seconds = 0;
+        }
+        d.tzid = d.wall.isDate ? "" : d.wall.utc ? "UTC" : p.Param("TZID");
+        const long long wall = IcsLocalSeconds(d.wall.date, d.wall.seconds);
+        long long utc = wall;
+        IcsTimeCheck check = d.tzid.empty() ? IcsTimeCheck::ok : m_zones.WallToUtc(d.tzid, wall, utc);
+        if (check == IcsTimeCheck::ok && slash != std::string::npos) {
+            const std::string rest = item.substr(slash + 1);
+            IcsTime end;
+            long long seconds = 0;
+            check = IcsTimeCheck::bad;
+            if (d.wall.isDate) {
+                // A period needs times.
+            } else if (ParseIcsTime(rest, end) && !end.isDate && (end.utc || !d.wall.utc)) {
+                long long endWall = IcsLocalSeconds(end.date, end.seconds);
+                check = end.utc == d.wall.utc ? IcsTimeCheck::ok : m_zones.UtcToWall(d.tzid, endWall, endWall);
+                d.periodEndWall = endWall;
+            } else if (ParseIcsDuration(rest, seconds) && seconds >= 0) {
+                check = IcsTimeCheck::ok;
+                d.periodEndWall = wall + seconds;
+            }
+        }
+        if (const Outcome o = Resolve(check, reason); o != Outcome::event) return o;
+        out.push_back(std::move(d));
+    }
+    return Outcome::event;
+}
+
+IcsTimeCheck IcsUntilWall(const CIcsZones& zones, const IcsEvent& event, const IcsRecurrence& rule,
+                          std::optional<long long>& untilWall) {
+    untilWall.reset();
+    if (!rule.hasUntil) return IcsTimeCheck::ok;
+    IcsTime u;
+    if (!ParseIcsTime(rule.untilText, u)) return IcsTimeCheck::bad;
+    long long wall = IcsLocalSeconds(u.date, u.isDate ? 86399 : u.seconds);
+    if (u.utc) {
+        if (const IcsTimeCheck check = zones.UtcToWall(event.tzid, wall, wall); check != IcsTimeCheck::ok) return check;
+    }
+    untilWall = wall;
+    return IcsTimeCheck::ok;
 }
 
 }  // namespace vemra

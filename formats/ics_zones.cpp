@@ -80,6 +80,16 @@ void ReadOnsetRule(std::string_view rule, IcsZone::Observance& obs) {
     }
 }
 
+constexpr std::string_view kUtc = "UTC";
+
+// The machine's wall-clock seconds of a UTC time; false where the platform cannot break it down.
+bool LocalWallOf(long long utc, long long& wall) {
+    LocalParts parts;
+    if (static_cast<long long>(static_cast<long>(utc)) != utc || !BreakLocal(static_cast<long>(utc), parts)) return false;
+    wall = IcsLocalSeconds({parts.year, parts.month, parts.day}, parts.hour * 3600 + parts.minute * 60 + parts.second);
+    return true;
+}
+
 }  // namespace
 
 long long IcsZone::OffsetAt(long long local) const {
@@ -96,6 +106,17 @@ long long IcsZone::OffsetAt(long long local) const {
         }
     }
     return offset;
+}
+
+long long IcsZone::WallAt(long long utc) const {
+    long long latest = utc + OffsetAt(utc);
+    for (const Observance& o : observances) {
+        for (long long offset : {o.offsetFrom, o.offsetTo}) {
+            if (OffsetAt(utc + offset) == offset) return utc + offset;
+            latest = std::max(latest, utc + offset);
+        }
+    }
+    return latest;
 }
 
 IcsZone ParseIcsZone(const IcsComponent& c) {
@@ -140,25 +161,58 @@ IcsTimeCheck CIcsZones::ToLocal(const IcsProperty& p, std::string_view value, Ic
         t.seconds = 0;
         return IcsTimeCheck::ok;
     }
-    long long utc;
+    long long utc = IcsLocalSeconds(t.date, t.seconds);
     const std::string tzid = p.Param("TZID");
-    if (t.utc) {
-        utc = IcsLocalSeconds(t.date, t.seconds);
-    } else if (!tzid.empty()) {
-        const auto zone = m_zones.find(tzid);
-        if (zone == m_zones.end()) return IcsTimeCheck::unknownZone;
-        const long long wall = IcsLocalSeconds(t.date, t.seconds);
-        utc = wall - zone->second.OffsetAt(wall);
-    } else {
-        return IcsTimeCheck::ok;   // floating: the wall-clock time as it stands
+    if (!t.utc && tzid.empty()) return IcsTimeCheck::ok;   // floating: the wall-clock time as it stands
+    if (!t.utc) {
+        if (const IcsTimeCheck check = Convert(tzid, utc, true, utc); check != IcsTimeCheck::ok) return check;
     }
-    LocalParts parts;
-    if (static_cast<long long>(static_cast<long>(utc)) != utc || !BreakLocal(static_cast<long>(utc), parts))
-        return IcsTimeCheck::bad;
-    t.date = {parts.year, parts.month, parts.day};
-    t.seconds = parts.hour * 3600 + parts.minute * 60 + parts.second;
+    long long local;
+    if (!LocalWallOf(utc, local)) return IcsTimeCheck::bad;
+    CivilFromDays(local >= 0 ? local / 86400 : (local - 86399) / 86400, t.date.year, t.date.month, t.date.day);
+    t.seconds = static_cast<int>(local - DaysFromCivil(t.date.year, t.date.month, t.date.day) * 86400);
     t.utc = false;
     return IcsTimeCheck::ok;
+}
+
+IcsTimeCheck CIcsZones::Convert(const std::string& tzid, long long time, bool toUtc, long long& out) const {
+    if (tzid == kUtc) {
+        out = time;
+        return IcsTimeCheck::ok;
+    }
+    if (const auto zone = m_zones.find(tzid); zone != m_zones.end()) {
+        out = toUtc ? time - zone->second.OffsetAt(time) : zone->second.WallAt(time);
+        return IcsTimeCheck::ok;
+    }
+    // A zone the file does not describe: to be looked up in the system's zone data (CNamedZone,
+    // platform/time_zone.h) here.
+    return IcsTimeCheck::unknownZone;
+}
+
+IcsTimeCheck CIcsZones::WallToUtc(const std::string& tzid, long long wall, long long& utc) const {
+    if (!tzid.empty()) return Convert(tzid, wall, true, utc);
+    int y, m, d;
+    CivilFromDays(wall >= 0 ? wall / 86400 : (wall - 86399) / 86400, y, m, d);
+    const long long s = wall - DaysFromCivil(y, m, d) * 86400;
+    const long t = MakeLocal(y, m, d, static_cast<int>(s / 3600), static_cast<int>(s / 60 % 60), static_cast<int>(s % 60));
+    if (t == -1) return IcsTimeCheck::bad;
+    utc = t;
+    return IcsTimeCheck::ok;
+}
+
+IcsTimeCheck CIcsZones::UtcToWall(const std::string& tzid, long long utc, long long& wall) const {
+    if (!tzid.empty()) return Convert(tzid, utc, false, wall);
+    return LocalWallOf(utc, wall) ? IcsTimeCheck::ok : IcsTimeCheck::bad;
+}
+
+IcsTimeCheck CIcsZones::WallToLocal(const std::string& tzid, long long wall, long long& localWall) const {
+    if (tzid.empty()) {
+        localWall = wall;
+        return IcsTimeCheck::ok;
+    }
+    long long utc;
+    if (const IcsTimeCheck check = WallToUtc(tzid, wall, utc); check != IcsTimeCheck::ok) return check;
+    return LocalWallOf(utc, localWall) ? IcsTimeCheck::ok : IcsTimeCheck::bad;
 }
 
 }  // namespace vemra

@@ -26,6 +26,9 @@ struct IcsZone {
     std::vector<Observance> observances;
 
     long long OffsetAt(long long local) const;   // seconds east of UTC
+    // The wall time OffsetAt takes back to utc; where none does (an hour the zone repeats reads
+    // as its first pass), the latest candidate, so that it still bounds earlier walls.
+    long long WallAt(long long utc) const;
 };
 
 // The observances of a VTIMEZONE component; those without a start or an offset are left out.
@@ -40,7 +43,19 @@ public:
     // UTC and zoned times converted, floating times and dates as written.
     IcsTimeCheck ToLocal(const IcsProperty& p, std::string_view value, IcsTime& t) const;
 
+    // Wall-clock seconds (IcsLocalSeconds) in a zone: tzid "" is floating (the machine's own wall
+    // clock), "UTC" is UTC (before any zone a file names so), else a zone of the file. To hold
+    // a start against an UNTIL in UTC exactly, compare WallToUtc(start) with it; UtcToWall gives
+    // a bound for the expansion.
+    IcsTimeCheck WallToUtc(const std::string& tzid, long long wall, long long& utc) const;
+    IcsTimeCheck UtcToWall(const std::string& tzid, long long utc, long long& wall) const;
+    // The machine's local wall-clock seconds of a wall time in a zone.
+    IcsTimeCheck WallToLocal(const std::string& tzid, long long wall, long long& localWall) const;
+
 private:
+    // A zone's wall time to UTC (toUtc) or back; unknownZone for a name it cannot resolve.
+    IcsTimeCheck Convert(const std::string& tzid, long long time, bool toUtc, long long& out) const;
+
     std::map<std::string, IcsZone> m_zones;
 };
 

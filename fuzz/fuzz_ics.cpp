@@ -1,6 +1,6 @@
 // Reads arbitrary bytes as an iCalendar file: the first byte sets the read chunk, the rest is
-// the file. The items must not depend on where the chunks end, and every event must be
-// writable again.
+// the file. The items must not depend on where the chunks end, every event must be writable
+// again, and its rules expand to starts in order within the bounds.
 
 #include <cstddef>
 #include <cstdint>
@@ -8,8 +8,24 @@
 #include <string>
 
 #include "formats/icalendar.h"
+#include "formats/ics_expand.h"
 
 namespace {
+
+void CheckExpansion(const vemra::IcsEvent& event, const vemra::CIcsZones& zones) {
+    const long long start = vemra::IcsLocalSeconds(event.startWall.date, event.startWall.seconds);
+    const long long last = start + 400LL * 86400;
+    for (const vemra::IcsRecurrence& rule : event.recurrences) {
+        std::optional<long long> until;
+        if (vemra::IcsUntilWall(zones, event, rule, until) != vemra::IcsTimeCheck::ok) std::abort();
+        std::vector<long long> starts;
+        const auto result = vemra::ExpandIcsRecurrence(rule, start, event.startWall.isDate, until, last, 500, starts);
+        if (result == vemra::IcsExpandResult::notExpandable) continue;
+        if (starts.empty() || starts.front() != start || starts.size() > 500) std::abort();
+        for (std::size_t i = 1; i < starts.size(); ++i)
+            if (starts[i] <= starts[i - 1] || starts[i] > last || (until && starts[i] > *until)) std::abort();
+    }
+}
 
 // Every item of the file in one text, as far as it gets.
 std::string Items(std::string_view bytes, std::size_t chunk) {
@@ -30,6 +46,7 @@ std::string Items(std::string_view bytes, std::size_t chunk) {
             out += std::to_string(vemra::IcsReasonMessageId(reason)) + ";";
             continue;
         }
+        CheckExpansion(event, reader.Zones());
         event.uid = "u";
         out += vemra::IcsEventText(event, "20260101T000000Z");
     }

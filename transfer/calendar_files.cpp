@@ -44,8 +44,10 @@ public:
                             text.c_str()));
             return Step::failed;
         }
-        if (item == CICalendarReader::itemRejected) {
-            why = Rejection::Calendar(reason);
+        if (item == CICalendarReader::itemRejected || !m_event.fitsOneAppointment) {
+            // Events of more than one appointment stay refused until they are laid out as several.
+            why = Rejection::Calendar(item == CICalendarReader::itemRejected ? reason
+                                                                           : m_event.whyNotOne.value_or(IcsReason::ruleNotHeld));
             return Step::rejected;
         }
         CDateBkRecord record(m_scratch, 1);

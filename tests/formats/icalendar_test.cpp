@@ -8,6 +8,32 @@
 namespace vemra::test {
 namespace {
 
+std::string WallText(const IcsTime& t) {
+    char buf[24];
+    std::snprintf(buf, sizeof buf, "%04d%02d%02d", t.date.year, t.date.month, t.date.day);
+    std::string out = buf;
+    if (!t.isDate) {
+        std::snprintf(buf, sizeof buf, "T%02d%02d%02d%s", t.seconds / 3600, t.seconds / 60 % 60, t.seconds % 60, t.utc ? "Z" : "");
+        out += buf;
+    }
+    return out;
+}
+
+// An event in its own zone: where it is more than one appointment and why, start and length,
+// added and left out dates, the occurrence it changes.
+std::string WallFields(const IcsEvent& e) {
+    std::string out = e.fitsOneAppointment ? "one" : "many " + std::to_string(IcsReasonMessageId(e.whyNotOne.value()));
+    out += " [" + e.tzid + "] " + WallText(e.startWall) + " +" + std::to_string(e.durationSeconds) + (e.cancelled ? " cancelled" : "");
+    for (const auto* list : {&e.rdates, &e.exdates}) {
+        out += list == &e.rdates ? " rdate" : " exdate";
+        for (const IcsEvent::Dated& d : *list)
+            out += " " + d.tzid + ":" + WallText(d.wall) + (d.periodEndWall ? "/" + std::to_string(*d.periodEndWall) : "");
+    }
+    if (e.recurrenceIdTime)
+        out += " id " + e.recurrenceIdTime->tzid + ":" + WallText(e.recurrenceIdTime->wall) + (e.thisAndFuture ? "+" : "");
+    return out + "\n";
+}
+
 // Every item of a calendar in one text: kind, line, reason or the event written again.
 std::string Items(CICalendarReader& reader) {
     std::string out;
@@ -19,7 +45,7 @@ std::string Items(CICalendarReader& reader) {
         if (item == CICalendarReader::itemEnd || item == CICalendarReader::itemFailed)
             return out + std::to_string(static_cast<int>(reader.Error())) + "@" + std::to_string(reader.ErrorLine());
         if (item == CICalendarReader::itemRejected) out += std::to_string(IcsReasonMessageId(reason)) + "\n";
-        else out += IcsEventText(event, "X");
+        else out += WallFields(event) + (event.fitsOneAppointment ? IcsEventText(event, "X") : "");
     }
 }
 
@@ -102,28 +128,89 @@ TEST(IcsRecurrence, KeepsEveryPartOfTheRule) {
     EXPECT_EQ(ParseIcsRecurrence("BYMONTHDAY=1,x").byMonthDay.size(), 2u);
 }
 
-// A rejected event still carries what the file says of it.
-TEST(ICalendarReader, RejectedEventsKeepWhatTheFileSays) {
+const char* const kBerlin =
+    "BEGIN:VTIMEZONE\r\nTZID:Europe/Berlin\r\nBEGIN:STANDARD\r\nDTSTART:19701025T030000\r\nTZOFFSETFROM:+0200\r\n"
+    "TZOFFSETTO:+0100\r\nRRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=-1SU\r\nEND:STANDARD\r\nBEGIN:DAYLIGHT\r\n"
+    "DTSTART:19700329T020000\r\nTZOFFSETFROM:+0100\r\nTZOFFSETTO:+0200\r\nRRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=-1SU\r\n"
+    "END:DAYLIGHT\r\nEND:VTIMEZONE\r\n";
+
+// An event of more than one appointment, and one rejected, still carry what the file says.
+TEST(ICalendarReader, EventsBeyondOneAppointmentKeepWhatTheFileSays) {
     const std::string text =
-        "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:a\r\nSUMMARY:Review\r\nLOCATION:Room 4\\, east\r\nSTATUS:tentative\r\n"
+        std::string("BEGIN:VCALENDAR\r\n") + kBerlin +
+        "BEGIN:VEVENT\r\nUID:a\r\nSUMMARY:Review\r\nLOCATION:Room 4\\, east\r\nSTATUS:tentative\r\n"
         "URL:https://example.org/r\r\nDTSTART;TZID=Europe/Berlin:20260302T090000\r\nDTEND:20260302T100000Z\r\n"
         "RRULE:FREQ=WEEKLY\r\nRRULE:FREQ=MONTHLY;BYMONTHDAY=2,16\r\nRDATE:20260310T090000\r\n"
-        "EXDATE:20260309T090000\r\nRECURRENCE-ID;RANGE=THISANDFUTURE:20260302T090000\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+        "EXDATE:20260309T090000\r\nRECURRENCE-ID;RANGE=THISANDFUTURE:20260302T090000\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nSUMMARY:Lost\r\nDTSTART;TZID=Nowhere:20260302T090000\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
     CICalendarReader reader;
     reader.OpenMemory(text);
     IcsEvent e;
     IcsReason reason = IcsReason::ruleNotHeld;
-    ASSERT_EQ(reader.Next(e, reason), CICalendarReader::itemRejected);
-    EXPECT_EQ(reason, IcsReason::recurrenceId);
+    ASSERT_EQ(reader.Next(e, reason), CICalendarReader::itemEvent);
+    EXPECT_FALSE(e.fitsOneAppointment);
+    EXPECT_EQ(e.whyNotOne, IcsReason::recurrenceId);
     EXPECT_EQ(e.summary + "|" + e.location + "|" + e.status + "|" + e.url, "Review|Room 4, east|TENTATIVE|https://example.org/r");
     ASSERT_TRUE(e.dtStart && e.dtEnd && e.recurrenceId);
     EXPECT_EQ(e.dtStart->Param("TZID") + " " + e.dtEnd->value, "Europe/Berlin 20260302T100000Z");
+    EXPECT_EQ(e.tzid + " " + std::to_string(e.durationSeconds), "Europe/Berlin 7200");   // 08:00Z to 10:00Z
     EXPECT_EQ(e.recurrenceId->Param("RANGE"), "THISANDFUTURE");
+    ASSERT_TRUE(e.recurrenceIdTime && e.thisAndFuture);
     ASSERT_EQ(e.recurrences.size(), 2u);
     EXPECT_EQ(e.recurrences[1].byMonthDay, (std::vector<int>{2, 16}));
-    ASSERT_EQ(e.addedDates.size() + e.excludedDates.size(), 2u);
+    ASSERT_EQ(e.addedDates.size() + e.excludedDates.size() + e.rdates.size() + e.exdates.size(), 4u);
     EXPECT_EQ(e.addedDates[0].value, "20260310T090000");
+    EXPECT_EQ(e.rdates[0].wall.date, (IcsDate{2026, 3, 10}));
+    ASSERT_EQ(reader.Next(e, reason), CICalendarReader::itemRejected);
+    EXPECT_EQ(e.summary, "Lost");
+    EXPECT_EQ(reason, IcsReason::unknownZone);
     EXPECT_EQ(reader.Next(e, reason), CICalendarReader::itemEnd);
+}
+
+// Wall times of a zone to UTC, back, and to the machine's clock (UTC here); an hour repeated at
+// the change to winter time reads as its first pass, so its second pass has no wall of its own.
+TEST(IcsZones, WallTimesConvertBothWays) {
+    SetEnv("TZ", "UTC");
+    ReloadTimeZone();
+    CICalendarReader reader;
+    reader.OpenMemory(std::string("BEGIN:VCALENDAR\r\n") + kBerlin + "END:VCALENDAR\r\n");
+    IcsEvent e;
+    IcsReason reason = IcsReason::ruleNotHeld;
+    ASSERT_EQ(reader.Next(e, reason), CICalendarReader::itemEnd);
+    const CIcsZones& zones = reader.Zones();
+    const auto at = [](int month, int day, int hour, int minute) {
+        return IcsLocalSeconds({2026, month, day}, hour * 3600 + minute * 60);
+    };
+    const struct {
+        const char* tzid;
+        long long wall, utc, utcWall;   // utcWall: UtcToWall(utc)
+    } cases[] = {
+        {"Europe/Berlin", at(7, 1, 10, 0), at(7, 1, 8, 0), at(7, 1, 10, 0)},
+        {"Europe/Berlin", at(1, 5, 10, 0), at(1, 5, 9, 0), at(1, 5, 10, 0)},
+        {"Europe/Berlin", at(10, 25, 2, 30), at(10, 25, 0, 30), at(10, 25, 2, 30)},
+        {"Europe/Berlin", at(10, 25, 3, 30), at(10, 25, 2, 30), at(10, 25, 3, 30)},
+        {"UTC", at(3, 1, 9, 0), at(3, 1, 9, 0), at(3, 1, 9, 0)},
+        {"", at(3, 1, 9, 0), at(3, 1, 9, 0), at(3, 1, 9, 0)},
+    };
+    for (const auto& c : cases) {
+        long long utc = 0, wall = 0, local = 0;
+        EXPECT_EQ(zones.WallToUtc(c.tzid, c.wall, utc), IcsTimeCheck::ok);
+        EXPECT_EQ(zones.UtcToWall(c.tzid, c.utc, wall), IcsTimeCheck::ok);
+        EXPECT_EQ(zones.WallToLocal(c.tzid, c.wall, local), IcsTimeCheck::ok);
+        EXPECT_EQ(std::vector<long long>({utc, wall, local}), std::vector<long long>({c.utc, c.utcWall, c.utc})) << c.tzid << " " << c.wall;
+    }
+    long long wall = 0;
+    EXPECT_EQ(zones.UtcToWall("Europe/Berlin", at(10, 25, 1, 30), wall), IcsTimeCheck::ok);
+    EXPECT_GE(wall, at(10, 25, 2, 30));   // the second 02:30 bounds the walls before it
+    EXPECT_EQ(zones.WallToUtc("Nowhere", 0, wall), IcsTimeCheck::unknownZone);
+    // UNTIL in the wall clock of the start: UTC converted, a date to its last second.
+    e.tzid = "Europe/Berlin";
+    std::optional<long long> until;
+    EXPECT_EQ(IcsUntilWall(zones, e, ParseIcsRecurrence("FREQ=DAILY;UNTIL=20260701T080000Z"), until), IcsTimeCheck::ok);
+    EXPECT_EQ(until, at(7, 1, 10, 0));
+    EXPECT_EQ(IcsUntilWall(zones, e, ParseIcsRecurrence("FREQ=DAILY;UNTIL=20260701"), until), IcsTimeCheck::ok);
+    EXPECT_EQ(until, at(7, 1, 23, 59) + 59);
+    EXPECT_EQ(IcsUntilWall(zones, e, ParseIcsRecurrence("FREQ=DAILY;UNTIL=2026"), until), IcsTimeCheck::bad);
 }
 
 }  // namespace
