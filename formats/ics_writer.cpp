@@ -102,6 +102,8 @@ std::string IcsEventText(const IcsEvent& e, const std::string& dtstamp) {
     }
     line("SUMMARY:" + IcsEscapeText(e.summary));
     if (!e.description.empty()) line("DESCRIPTION:" + IcsEscapeText(e.description));
+    if (!e.location.empty()) line("LOCATION:" + IcsEscapeText(e.location));
+    if (!e.url.empty()) line("URL:" + e.url);
     if (e.isPrivate) line("CLASS:PRIVATE");
     if (e.rule.kind != IcsRule::none) {
         line(RuleText(e));

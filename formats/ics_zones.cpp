@@ -184,9 +184,15 @@ IcsTimeCheck CIcsZones::Convert(const std::string& tzid, long long time, bool to
         out = toUtc ? time - zone->second.OffsetAt(time) : zone->second.WallAt(time);
         return IcsTimeCheck::ok;
     }
-    // A zone the file does not describe: to be looked up in the system's zone data (CNamedZone,
-    // platform/time_zone.h) here.
-    return IcsTimeCheck::unknownZone;
+    // A zone the file only names: the system's zone data may know it.
+    auto named = m_named.find(tzid);
+    if (named == m_named.end()) {
+        named = m_named.emplace(tzid, CNamedZone()).first;
+        named->second.Open(tzid);
+    }
+    if (!named->second.IsOpen()) return IcsTimeCheck::unknownZone;
+    out = toUtc ? named->second.ToUtc(time) : time + named->second.OffsetAt(time);
+    return IcsTimeCheck::ok;
 }
 
 IcsTimeCheck CIcsZones::WallToUtc(const std::string& tzid, long long wall, long long& utc) const {

@@ -1,6 +1,7 @@
 #pragma once
-// The time zones a calendar file describes (VTIMEZONE) and the conversion of its times to the
-// machine's local wall-clock time, which is what the datebook keeps.
+// The time zones a calendar file describes (VTIMEZONE), or names for the system's zone data to
+// know, and the conversion of its times to the machine's local wall-clock time, which is what
+// the datebook keeps.
 
 #include <map>
 #include <string>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "formats/ics_lexer.h"
+#include "platform/time_zone.h"
 
 namespace vemra {
 
@@ -57,6 +59,7 @@ private:
     IcsTimeCheck Convert(const std::string& tzid, long long time, bool toUtc, long long& out) const;
 
     std::map<std::string, IcsZone> m_zones;
+    mutable std::map<std::string, CNamedZone> m_named;   // asked of the system, also in vain
 };
 
 }  // namespace vemra

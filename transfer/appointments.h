@@ -28,6 +28,8 @@ struct TransferOutcome {
     int appointments = 0;      // import: datebook appointments the added items became
     int rejected = 0;          // import: invalid items not added
     int duplicates = 0;        // import: items skipped as appointments the datebook holds
+    int skipped = 0;           // import: items meant not to be there (cancelled events)
+    bool events = false;       // import: the items are calendar events, not rows
     bool refused = false;      // Palm Desktop refused the change: nothing was done
     bool unavailable = false;  // the file's kind cannot be had here (it was said): nothing was done
     std::string fileFailure;   // import: why the file could not be opened, for the caller to word
@@ -63,14 +65,15 @@ protected:
 
 class CAppointmentSource : public CFailing {
 public:
-    enum class Step { item, rejected, blank, end, failed };
+    enum class Step { item, rejected, skipped, blank, end, failed };
     virtual ~CAppointmentSource() = default;
     // False when the file cannot be read as this kind (Failure says why; the caller words it).
     virtual bool Open() = 0;
     // The next item of the file. item: the datebook records it becomes (one item may become
     // several), bound to a table of the source's own that is never saved and valid until the
-    // next call; rejected: why not; blank: nothing to add or reject; failed: the file cannot be
-    // read whole (Failure says why) and nothing of it may be kept.
+    // next call; rejected: why not; skipped: an item meant not to be there (a cancelled event),
+    // counted; blank: nothing to add or reject; failed: the file cannot be read whole (Failure
+    // says why) and nothing of it may be kept.
     virtual Step Next(std::vector<CDateBkRecord>& records, vemra::Rejection& why) = 0;
     // The item just read: its line in the file and its text for the question about it.
     virtual int Line() const = 0;

@@ -1,5 +1,8 @@
 #include "transfer/calendar.h"
 
+#include <algorithm>
+#include <map>
+
 #include "formats/appt_values.h"
 #include "platform/file.h"
 #include "platform/local_time.h"
@@ -22,6 +25,8 @@ std::string UtcStamp(long t) {
                       static_cast<int>(secs / 60 % 60), static_cast<int>(secs % 60));
 }
 
+// Reads the whole calendar before the first item: a changed occurrence may come before or after
+// its series, and belongs to it.
 class CCalendarSource final : public CAppointmentSource {
 public:
     explicit CCalendarSource(const TransferJob& job) : m_fileName(job.fileName) {}
@@ -33,47 +38,87 @@ public:
     }
 
     Step Next(std::vector<CDateBkRecord>& records, Rejection& why) override {
-        IcsReason reason = IcsReason::ruleNotHeld;
-        const CICalendarReader::Item item = m_reader.Next(m_event, reason);
-        if (item == CICalendarReader::itemEnd) return Step::end;
-        if (item == CICalendarReader::itemFailed) {
-            // A calendar that cannot be read whole is not taken in part.
-            std::string text = IcsErrorText(m_reader.Error());
-            if (!m_reader.ErrorDetail().empty()) text += "\n" + m_reader.ErrorDetail();
-            Fail(FormatText(LoadResString(IDS_ICS_FILE_ERROR).c_str(), m_fileName.c_str(), m_reader.ErrorLine(),
-                            text.c_str()));
-            return Step::failed;
-        }
-        if (item == CICalendarReader::itemRejected || !m_event.fitsOneAppointment) {
-            // Events of more than one appointment stay refused until they are laid out as several.
-            why = Rejection::Calendar(item == CICalendarReader::itemRejected ? reason
-                                                                           : m_event.whyNotOne.value_or(IcsReason::ruleNotHeld));
+        if (!m_bRead && !ReadAll()) return Step::failed;
+        m_bRead = true;
+        if (m_nNext >= m_entries.size()) return Step::end;
+        m_pCurrent = &m_entries[m_nNext++];
+        if (m_pCurrent->rejected) {
+            why = Rejection::Calendar(*m_pCurrent->rejected);
             return Step::rejected;
         }
-        CDateBkRecord record(m_scratch, 1);
-        m_scratch.AppendBlankRecord(record);
-        if (const std::optional<Rejection> refused = RecordFromEvent(m_event, record)) {
+        if (m_pCurrent->item.event.cancelled) return Step::skipped;
+        if (const std::optional<Rejection> refused = RecordsFromItem(m_pCurrent->item, m_reader.Zones(), m_scratch, records)) {
             why = *refused;
+            records.clear();
             return Step::rejected;
         }
-        records.push_back(record);
         return Step::item;
     }
 
-    int Line() const override { return m_event.line; }
+    int Line() const override { return m_pCurrent ? m_pCurrent->item.event.line : 0; }
     std::string ItemText() const override {
         std::string summary;
-        Utf8ToDatebookText(m_event.summary, summary);
+        if (m_pCurrent) Utf8ToDatebookText(m_pCurrent->item.event.summary, summary);
         return summary;
     }
-    std::uint64_t Position() override { return m_reader.Position(); }
+    std::uint64_t Position() override {
+        return m_entries.empty() ? Length() : Length() * m_nNext / m_entries.size();
+    }
     std::uint64_t Length() override { return m_reader.Length(); }
 
 private:
+    struct Entry {
+        CalendarItem item;
+        std::optional<IcsReason> rejected;
+    };
+
+    bool ReadAll() {
+        std::map<std::string, std::size_t> series;   // UID: the entry of its series
+        std::vector<IcsEvent> changes;
+        for (;;) {
+            IcsEvent event;
+            IcsReason reason = IcsReason::ruleNotHeld;
+            const CICalendarReader::Item item = m_reader.Next(event, reason);
+            if (item == CICalendarReader::itemEnd) break;
+            if (item == CICalendarReader::itemFailed) {
+                // A calendar that cannot be read whole is not taken in part.
+                std::string text = IcsErrorText(m_reader.Error());
+                if (!m_reader.ErrorDetail().empty()) text += "\n" + m_reader.ErrorDetail();
+                return Fail(FormatText(LoadResString(IDS_ICS_FILE_ERROR).c_str(), m_fileName.c_str(),
+                                       m_reader.ErrorLine(), text.c_str()));
+            }
+            if (item == CICalendarReader::itemRejected) {
+                m_entries.push_back({{std::move(event), {}}, reason});
+            } else if (event.recurrenceIdTime && !event.uid.empty()) {
+                changes.push_back(std::move(event));
+            } else {
+                if (!event.uid.empty()) series[event.uid] = m_entries.size();
+                m_entries.push_back({{std::move(event), {}}, std::nullopt});
+            }
+        }
+        for (IcsEvent& change : changes) {
+            const auto found = series.find(change.uid);
+            if (found != series.end()) {
+                m_entries[found->second].item.changes.push_back(std::move(change));
+                continue;
+            }
+            // A changed occurrence whose series is not in the file stands alone.
+            change.recurrenceIdTime.reset();
+            change.thisAndFuture = false;
+            m_entries.push_back({{std::move(change), {}}, std::nullopt});
+        }
+        std::stable_sort(m_entries.begin(), m_entries.end(),
+                         [](const Entry& a, const Entry& b) { return a.item.event.line < b.item.event.line; });
+        return true;
+    }
+
     std::string m_fileName;
     CICalendarReader m_reader;
-    IcsEvent m_event;
     CDateBkTable m_scratch;
+    std::vector<Entry> m_entries;
+    std::size_t m_nNext = 0;
+    const Entry* m_pCurrent = nullptr;
+    bool m_bRead = false;
 };
 
 // The calendar is made whole in memory and renamed into place: an export that fails leaves no

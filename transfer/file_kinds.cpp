@@ -65,7 +65,7 @@ const std::vector<FileKind>& FileKinds() {
         {.extensions = {".csv"}, .filterId = IDS_FILTER_CSV, .makeSource = RowSource<MakeCsvFile>,
          .makeSink = RowSink<MakeCsvFile>},
         {.extensions = {".ics"}, .filterId = IDS_FILTER_ICALENDAR, .makeSource = MakeCalendarSource,
-         .makeSink = MakeCalendarSink},
+         .makeSink = MakeCalendarSink, .itemsAreEvents = true},
     };
     return kinds;
 }

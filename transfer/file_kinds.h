@@ -24,6 +24,8 @@ struct FileKind {
     // has opened the file yet.
     std::unique_ptr<CAppointmentSource> (*makeSource)(const TransferJob& job) = nullptr;
     std::unique_ptr<CAppointmentSink> (*makeSink)(const TransferJob& job) = nullptr;
+    // An import counts its items as events (each may become several appointments), not rows.
+    bool itemsAreEvents = false;
 
     bool Available() const { return !isAvailable || isAvailable(); }
     // The message that says the kind cannot be had here, for fileName.

@@ -61,6 +61,8 @@ int ReadItems(const TransferJob& job, CDateBkTable& table, CAppointmentSource& s
             if (!job.settings.m_bIgnoreImportErrors &&
                 ReportImportError(job.reporter, why, job.fileName.c_str(), source.Line(), source.ItemText()) == 0)
                 break;
+        } else if (step == CAppointmentSource::Step::skipped) {
+            ++outcome.skipped;
         } else if (step == CAppointmentSource::Step::item) {
             const int added = AddItem(job, table, records);
             if (added > 0) ++items;
@@ -75,7 +77,8 @@ int ReadItems(const TransferJob& job, CDateBkTable& table, CAppointmentSource& s
 void ImportAppointments(const TransferJob& job) {
     TransferOutcome& outcome = job.outcome;
     outcome.count = -1;
-    outcome.rejected = outcome.duplicates = outcome.appointments = 0;
+    outcome.rejected = outcome.duplicates = outcome.appointments = outcome.skipped = 0;
+    outcome.events = job.kind.itemsAreEvents;
     CFileHold hold;   // until the table is saved
     if (!BeginImport(job.reporter, job.datebookPath, job.fileName, hold, &outcome.fileFailure)) return;
     CLocaleTextCache localeTexts;   // one system call per distinct day, minute or text

@@ -57,6 +57,18 @@ std::string Counted(unsigned one, unsigned many, int n, const std::string& fileN
                   : FormatText(LoadResString(many).c_str(), n, fileName.c_str());
 }
 
+// "12 events added as 17 appointments, 2 rejected": a calendar's events may each become several.
+std::string EventsLine(const TransferOutcome& outcome, const std::string& fileName) {
+    std::string line =
+        outcome.count == 1
+            ? FormatText(LoadResString(IDS_EVENT_ADDED_ONE).c_str(), outcome.appointments, fileName.c_str())
+            : FormatText(LoadResString(IDS_EVENTS_ADDED).c_str(), outcome.count, outcome.appointments, fileName.c_str());
+    if (outcome.rejected > 0) line += FormatText(LoadResString(IDS_EVENTS_REJECTED_PART).c_str(), outcome.rejected);
+    if (outcome.skipped > 0) line += Counted(IDS_CANCELLED_PART_ONE, IDS_CANCELLED_PART, outcome.skipped);
+    if (outcome.duplicates > 0) line += Counted(IDS_DUPLICATES_PART_ONE, IDS_DUPLICATES_PART, outcome.duplicates);
+    return line;
+}
+
 }  // namespace
 
 int ExportSimple(const std::string& datebookPath, const char* fileName, long spanStart, long spanEnd,
@@ -123,6 +135,7 @@ std::string CountLine(const CSettings& settings, int count) {
 std::string SummaryLine(Operation operation, const TransferOutcome& outcome, const std::string& fileName) {
     switch (operation) {
     case Operation::importFile: {
+        if (outcome.events) return EventsLine(outcome, fileName);
         std::string line = Counted(IDS_ADDED_ONE, IDS_APPOINTMENTS_ADDED, outcome.count, fileName);
         if (outcome.rejected > 0) line += Counted(IDS_REJECTED_PART_ONE, IDS_REJECTED_PART, outcome.rejected);
         if (outcome.duplicates > 0) line += Counted(IDS_DUPLICATES_PART_ONE, IDS_DUPLICATES_PART, outcome.duplicates);

@@ -90,6 +90,7 @@ Resources ReadRc(const std::string& path) {
 const std::set<std::string> kSameInGerman = {
     "\" \"",   "\"Text\"", "\"Alarm\"", "\"OK\"", "\"&OK\"", "\"Import\"", "\"&?\"",
     "\"MS Excel 97/2000 (*.xls)|*.xls|\"", "\"https://vemra.quelbarsk.example/\"",
+    "\"Location: |Ort: \"", "\"URL: %s\"",
 };
 
 }  // namespace

@@ -66,9 +66,9 @@ TEST_F(ICalendarTest, CalendarOfOtherProgramsImportsWhatTheDatebookCanHold) {
     const int rows = ExportFull(db, csv.c_str(), settings, nullptr, reporter);
     SetEnv("TZ", "UTC");
     ReloadTimeZone();
-    EXPECT_EQ(added, 6);
-    EXPECT_EQ(rows, 6);
-    EXPECT_EQ(rejected, 5);
+    EXPECT_EQ(added, 8);
+    EXPECT_EQ(rows, 17);
+    EXPECT_EQ(rejected, 2);
     const auto expected = Table("calendar-programs-rejected.txt", 2);
     ASSERT_EQ(capture.messages.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
