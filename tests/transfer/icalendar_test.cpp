@@ -11,6 +11,7 @@
 #include "settings/settings.h"
 #include "tests/test_support.h"
 #include "tests/transfer/transfer_test_support.h"
+#include "transfer/runner.h"
 #include "transfer/transfer.h"
 
 namespace vemra::test {
@@ -77,6 +78,34 @@ TEST_F(ICalendarTest, CalendarOfOtherProgramsImportsWhatTheDatebookCanHold) {
     }
     // The CSV file is in the system's code page, the golden file in UTF-8.
     EXPECT_EQ(SystemTextToUtf16(ReadFile(csv)), Utf8ToUtf16(ReadFile(DataFile("transfer/calendar-programs-full.csv")), BadBytes::latin1));
+}
+
+// A place and an address go into the note and come back out as LOCATION and URL, also from a
+// note written in the other language; the summary counts events, appointments and cancellations.
+TEST_F(ICalendarTest, PlacesComeBackAndTheSummaryCountsEvents) {
+    const auto event = [](const std::string& uid, const std::string& body) {
+        return "BEGIN:VEVENT\r\nUID:" + uid + "\r\nDTSTAMP:20260101T000000Z\r\n" + body + "END:VEVENT\r\n";
+    };
+    const std::string ics = dir.File("in.ics"), out = dir.File("out.ics");
+    WriteFile(ics, "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n" +
+                       event("a", "DTSTART:20260302T100000\r\nDTEND:20260302T110000\r\nSUMMARY:Talk\r\n"
+                                  "LOCATION:Room 3\r\nURL:https://example.org/t\r\nDESCRIPTION:Slides\r\n") +
+                       event("b", "DTSTART:20260303T220000\r\nDTEND:20260304T010000\r\nSUMMARY:Late\r\n") +
+                       event("c", "DTSTART:20260305T100000\r\nSUMMARY:Off\r\nSTATUS:CANCELLED\r\n") + "END:VCALENDAR\r\n");
+    const TransferOutcome outcome = RunTransfer(Operation::importFile, settings, ics, nullptr, reporter,
+                                                DesktopNotice::changesOnly);
+    EXPECT_EQ(SummaryLine(Operation::importFile, outcome, "in.ics"),
+              "2 events added as 3 appointments from in.ics, 1 cancelled event skipped");
+    ASSERT_EQ(ExportFull(db, out.c_str(), settings, nullptr, reporter), 3);
+    const std::string text = ReadFile(out);
+    for (const char* line : {"LOCATION:Room 3\r\n", "URL:https://example.org/t\r\n", "DESCRIPTION:Slides\r\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+    // A note of the German program's import.
+    Appt german = Untimed("Essen", 2026, 4, 1);
+    german.note = "Ort: Zum Anker\r\nTisch 4";
+    ASSERT_TRUE(MakeDatebook(db, {german}));
+    ASSERT_EQ(ExportFull(db, out.c_str(), settings, nullptr, reporter), 1);
+    EXPECT_NE(ReadFile(out).find("DESCRIPTION:Tisch 4\r\nLOCATION:Zum Anker\r\n"), std::string::npos) << ReadFile(out);
 }
 
 // A file that is not a whole calendar adds nothing, not even its readable events.
