@@ -316,15 +316,24 @@ std::string NoteWithPlaces(const std::string& note, const std::string& location,
     std::string text;
     if (!location.empty()) text = FormatText(LoadResString(IDS_NOTE_LOCATION).c_str(), location.c_str()) + "\n";
     text += note;
-    if (!url.empty()) text += (text.empty() ? "" : "\n") + FormatText(LoadResString(IDS_NOTE_URL).c_str(), url.c_str());
+    if (!url.empty()) {
+        if (!text.empty()) text += '\n';
+        text += FormatText(LoadResString(IDS_NOTE_URL).c_str(), url.c_str());
+    }
     return text;
 }
 
 // The first line of the note of an event's pieces: the whole event's start and end.
 std::string SpanLine(const Occurrence& o, bool allDay, bool repeats, std::size_t days) {
     const long last = allDay ? ShiftLocalDays(o.end, -1, 0, 0, 0) : o.end;
-    const std::string from = repeats ? (allDay ? "" : TimeText(o.start)) : DateText(o.start) + (allDay ? "" : " " + TimeText(o.start));
-    const std::string to = repeats ? (allDay ? "" : TimeText(last)) : DateText(last) + (allDay ? "" : " " + TimeText(last));
+    // A series gives times only: its dates are each occurrence's own.
+    const auto moment = [&](long t) {
+        if (repeats) return allDay ? std::string() : TimeText(t);
+        std::string text = DateText(t);
+        if (!allDay) text.append(" ").append(TimeText(t));
+        return text;
+    };
+    const std::string from = moment(o.start), to = moment(last);
     const std::string line =
         repeats ? FormatText(LoadResString(IDS_ICS_SPAN_DAYS).c_str(), from.c_str(), to.c_str(), static_cast<int>(days))
                 : FormatText(LoadResString(IDS_ICS_SPAN).c_str(), from.c_str(), to.c_str());

@@ -41,7 +41,10 @@ TEST(IcsExpand, StartsAgreeWithAnIndependentExpander) {
         std::vector<long long> starts;
         const IcsExpandResult r = ExpandIcsRecurrence(rule, WallOf(c[0]), allDay, until, WallOf(c[2]), 30, starts);
         std::string got;
-        for (long long s : starts) got += (got.empty() ? "" : ",") + TextOf(s, allDay);
+        for (long long s : starts) {
+            if (!got.empty()) got += ',';
+            got += TextOf(s, allDay);
+        }
         EXPECT_EQ(std::string(ResultText(r)) + " " + got, c[3] + " " + c[4]) << c[0] << " " << c[1];
     }
 }
