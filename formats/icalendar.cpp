@@ -41,7 +41,7 @@ void KeepSource(const IcsComponent& c, IcsEvent& e) {
     e.summary = text("SUMMARY");
     e.description = text("DESCRIPTION");
     e.location = text("LOCATION");
-    if (const IcsProperty* p = c.Find("STATUS")) e.status = IcsUpper(Trim(p->value));
+    if (const IcsProperty* p = c.Find("STATUS")) e.status = ToUpperAscii(Trim(p->value));
     if (const IcsProperty* p = c.Find("URL")) e.url = Trim(p->value);
     keep("DTSTART", e.dtStart);
     keep("DTEND", e.dtEnd);
@@ -138,7 +138,7 @@ bool CICalendarReader::NextComponent(IcsComponent& c) {
         if (Trim(text).empty()) continue;
         const bool parsed = ParseIcsContentLine(text, p);
         const bool begin = parsed && p.name == "BEGIN";
-        const std::string what = parsed ? IcsUpper(Trim(p.value)) : std::string();
+        const std::string what = parsed ? ToUpperAscii(Trim(p.value)) : std::string();
         if (m_state != State::inCalendar) {
             if (begin && what == "VCALENDAR") {
                 m_state = State::inCalendar;

@@ -115,13 +115,6 @@ std::string IcsUnescape(std::string_view s) {
     return out;
 }
 
-std::string IcsUpper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
 std::string IcsErrorText(IcsError error) {
     switch (error) {
     case IcsError::none: return {};
@@ -150,13 +143,13 @@ bool ParseIcsContentLine(const std::string& line, IcsProperty& p) {
     std::size_t i = 0;
     while (i < line.size() && line[i] != ';' && line[i] != ':') ++i;
     if (i == line.size() || i == 0) return false;
-    p.name = IcsUpper(line.substr(0, i));
+    p.name = ToUpperAscii(line.substr(0, i));
     p.params.clear();
     while (line[i] == ';') {
         const std::size_t nameStart = ++i;
         while (i < line.size() && line[i] != '=' && line[i] != ';' && line[i] != ':') ++i;
         if (i == line.size()) return false;
-        std::string name = IcsUpper(line.substr(nameStart, i - nameStart));
+        std::string name = ToUpperAscii(line.substr(nameStart, i - nameStart));
         std::string value;
         if (line[i] == '=') {
             ++i;
@@ -300,9 +293,9 @@ bool CIcsLexer::ReadComponent(IcsComponent& out, const std::string& name, int li
         if (p.name == "BEGIN") {
             if (depth >= kMaxDepth) return Fail(IcsError::badStructure, lineNo);
             out.children.emplace_back();
-            if (!ReadComponent(out.children.back(), IcsUpper(Trim(p.value)), lineNo, depth + 1)) return false;
+            if (!ReadComponent(out.children.back(), ToUpperAscii(Trim(p.value)), lineNo, depth + 1)) return false;
         } else if (p.name == "END") {
-            if (IcsUpper(Trim(p.value)) != name) return Fail(IcsError::badStructure, lineNo);
+            if (ToUpperAscii(Trim(p.value)) != name) return Fail(IcsError::badStructure, lineNo);
             return true;
         } else {
             out.props.push_back(std::move(p));

@@ -55,7 +55,6 @@ bool ParseIcsTime(std::string_view text, IcsTime& t);
 bool ParseIcsDuration(std::string_view text, long long& seconds);   // "-PT15M", "P1D", "P1W"
 bool ParseIcsOffset(std::string_view text, long long& seconds);     // "+0100", "-0530", "+013000"
 std::string IcsUnescape(std::string_view text);
-std::string IcsUpper(std::string_view text);   // ASCII letters only
 long long IcsNumber(std::string_view digits);
 // Two-letter weekday codes of rules, 0 Sunday .. 6 Saturday; IcsWeekdayOf is -1 for no code.
 const char* IcsDayCode(int weekday);

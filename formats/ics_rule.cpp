@@ -159,7 +159,7 @@ IcsRecurrence ParseIcsRecurrence(std::string_view text) {
     for (const std::string& part : Split(text, ';')) {
         const std::size_t eq = part.find('=');
         if (eq == std::string::npos) continue;
-        r.parts.push_back({IcsUpper(Trim(part.substr(0, eq))), Trim(part.substr(eq + 1))});
+        r.parts.push_back({ToUpperAscii(Trim(part.substr(0, eq))), Trim(part.substr(eq + 1))});
         ReadPart(r.parts.back(), r);
     }
     return r;

@@ -53,7 +53,7 @@ void ReadOnsetRule(std::string_view rule, IcsZone::Observance& obs) {
     for (const std::string& part : Split(rule, ';')) {
         const std::size_t eq = part.find('=');
         if (eq == std::string::npos) continue;
-        const std::string key = IcsUpper(part.substr(0, eq)), val = part.substr(eq + 1);
+        const std::string key = ToUpperAscii(part.substr(0, eq)), val = part.substr(eq + 1);
         if (key == "FREQ") {
             obs.yearly = EqualsNoCase(val, "YEARLY");
         } else if (key == "BYMONTH" && IsDigits(val)) {

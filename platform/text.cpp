@@ -100,6 +100,13 @@ bool IsDigits(std::string_view text) {
     return true;
 }
 
+std::string ToUpperAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
 std::string ToLowerAscii(std::string_view text) {
     std::string out(text);
     for (char& c : out)

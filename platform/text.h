@@ -19,6 +19,7 @@ std::string TrimRight(std::string_view text);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 bool EndsWithNoCase(std::string_view text, std::string_view end);
 std::string ToLowerAscii(std::string_view text);
+std::string ToUpperAscii(std::string_view text);
 
 // The pieces between separators: "a,,b" gives "a", "", "b"; an empty text one empty piece.
 std::vector<std::string> Split(std::string_view text, char separator);
