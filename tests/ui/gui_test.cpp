@@ -238,9 +238,9 @@ TEST_F(GuiTest, FileDialogsListTheKindsAndArchivesTakeTheUsersPlace) {
         PostCommand(dialog, command);
         const HWND pick = WaitForWindow(m_program.Id(), command == ID_NEW_ARCHIVE ? "Save As" : "Open", kWait);
         ASSERT_TRUE(pick);
-        char type[128] = {};
-        SendDlgItemMessageA(pick, 1136, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(type));
-        EXPECT_STREQ(type, "Handheld Datebook (*.pdb)");
+        wchar_t type[128] = {};   // the dialog's list is a Unicode window
+        SendDlgItemMessageW(pick, 1136, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(type));
+        EXPECT_STREQ(type, L"Handheld Datebook (*.pdb)");
         ASSERT_TRUE(AnswerFileDialog(pick, file));
         const std::string name = "File: " + file.substr(file.find_last_of("\\/") + 1);
         EXPECT_TRUE(WaitUntil([&] { return ItemText(dialog, IDC_USER) == name; }, kWait)) << ItemText(dialog, IDC_USER);
