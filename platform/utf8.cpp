@@ -47,7 +47,7 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     return out;
 }
 
-char32_t DecodeUtf8(std::string_view s, std::size_t& i, BadBytes bad) {
+char32_t DecodeUtf8Sequence(std::string_view s, std::size_t& i, BadBytes bad) {
     const auto b = static_cast<unsigned char>(s[i]);
     const std::size_t len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
     bool ok = len > 0 && i + len <= s.size();

@@ -88,8 +88,9 @@ public:
     virtual ~CAppointmentSink() = default;
     // Opens the file and writes what comes before the appointments; false on failure.
     virtual bool Begin() = 0;
-    // Writes one live appointment: the rows or items written (0 when none is due), -1 on failure.
-    virtual int Write(CDateBkRecord& record, const CApptValues& values) = 0;
+    // Writes one live appointment (values are the record's, the sink's to change): the rows or
+    // items written (0 when none is due), -1 on failure.
+    virtual int Write(CDateBkRecord& record, CApptValues& values) = 0;
     // Completes the file; false on failure.
     virtual bool Finish() = 0;
 };

@@ -133,7 +133,7 @@ public:
         return true;
     }
 
-    int Write(CDateBkRecord& record, const CApptValues& values) override {
+    int Write(CDateBkRecord& record, CApptValues& values) override {
         IcsEvent event;
         if (!EventFromRecord(record, values, m_nUserId, event)) return 0;
         m_text += IcsEventText(event, m_stamp);

@@ -146,7 +146,7 @@ public:
         return Written();
     }
 
-    int Write(CDateBkRecord& record, const CApptValues& values) override {
+    int Write(CDateBkRecord& record, CApptValues& values) override {
         if (m_bFull) {
             m_mapping.WriteFullRow(*m_file, values, record);
             return Written() ? 1 : -1;
@@ -157,10 +157,9 @@ public:
             m_mapping.WriteSimpleRow(*m_file, values);
             return Written() ? 1 : -1;
         }
-        CApptValues occurrence = values;
         return ForEachOccurrence(record, m_nSpanStart, m_nSpanEnd, [&](long start) {
-            occurrence.SetDate(start);
-            m_mapping.WriteSimpleRow(*m_file, occurrence);
+            values.SetDate(start);
+            m_mapping.WriteSimpleRow(*m_file, values);
             return Written();
         });
     }
