@@ -75,6 +75,14 @@ bool UnpackDate(std::uint16_t packed, Date& d) {
 
 // ---- reading ----
 
+// The repeat of a record starting on start, from the bytes of its repeat part.
+std::unique_ptr<CRepeateDayInfo> RuleOf(std::string_view part, long endDate, const Date& start) {
+    const unsigned type = At8(part, 0), interval = At8(part, 4), on = At8(part, 5), firstDay = At8(part, 6);
+    const std::uint32_t value1 = type == eRepeatWeekly ? 1 : type == eRepeatMonthlyByDay ? on % 7 : static_cast<std::uint32_t>(start.day);
+    const std::uint32_t value2 = type == eRepeatMonthlyByDay ? on / 7 : static_cast<std::uint32_t>(start.month - 1);
+    return MakeRule(type, interval, endDate, type == eRepeatWeekly ? firstDay : 0, value1, value2, static_cast<unsigned char>(on));
+}
+
 class CRecordReader {
 public:
     CRecordReader(std::string_view rec, std::size_t base, std::size_t index, std::string& error)
@@ -98,16 +106,47 @@ public:
         m_pos = nul + 1;
         return true;
     }
-    // A packed date as local midnight; dates before 1970 the table cannot hold.
-    bool DateAt(std::size_t at, long& t, int hour = 0, int minute = 0) {
-        Date d{};
-        if (!UnpackDate(At16(m_rec, at), d)) return Damaged(IDS_PDB_BAD_DATE, at);
-        t = vemra::MakeLocal(d.year, d.month, d.day, hour, minute);
-        if (t >= 0) return true;
+    bool Before1970(const Date& d) {
         char text[16];
         std::snprintf(text, sizeof text, "%04d-%02d-%02d", d.year, d.month, d.day);
         m_error = vemra::FormatText(vemra::LoadResString(IDS_PDB_BEFORE_1970).c_str(), m_index.c_str(), text);
         return false;
+    }
+    bool TimeOn(const Date& d, long& t, int hour = 0, int minute = 0) {
+        t = vemra::MakeLocal(d.year, d.month, d.day, hour, minute);
+        return t >= 0 || Before1970(d);
+    }
+    // A packed date as local midnight; dates before 1970 the table cannot hold.
+    bool DateAt(std::size_t at, long& t) {
+        Date d{};
+        if (!UnpackDate(At16(m_rec, at), d)) return Damaged(IDS_PDB_BAD_DATE, at);
+        return TimeOn(d, t);
+    }
+    // A series begun before 1970 (a birthday, above all) starts at its first occurrence from the
+    // second day of 1970 on, which every time zone can hold; its own bytes still say when it
+    // began and are written back while it is not changed. False for anything else before 1970.
+    bool IntoDatebookYears(std::uint16_t flags) {
+        const long long first = vemra::DaysFromCivil(kDatebookFirstYear, 1, 2);
+        long long day = vemra::DaysFromCivil(m_start.year, m_start.month, m_start.day);
+        if (day >= first) return true;
+        const std::size_t part = kFixedPart + ((flags & kFlagAlarm) ? 2 : 0);
+        if (!(flags & kFlagRepeat) || m_rec.size() < part + 8 || At8(m_rec, part) == eRepeatNone ||
+            At8(m_rec, part) > eRepeatYearlyByDate)
+            return false;
+        long long last = vemra::DaysFromCivil(kDatebookLastYear, kNoEndMonth, kNoEndDay);
+        long endDate = -1;
+        if (At16(m_rec, part + 2) != kNoEnd) {
+            Date end{};
+            if (!UnpackDate(At16(m_rec, part + 2), end)) return false;
+            last = std::min(last, vemra::DaysFromCivil(end.year, end.month, end.day));
+            endDate = vemra::MakeLocal(end.year, end.month, end.day);
+        }
+        const std::unique_ptr<CRepeateDayInfo> rule = RuleOf(m_rec.substr(part, 8), endDate, m_start);
+        if (last < first || !rule || !NextDay(*rule, day, first, last, day)) return false;
+        int y, m, d;
+        vemra::CivilFromDays(day, y, m, d);
+        m_start = {y, m, d};
+        return true;
     }
     bool Read(DateBkRecordData& r);
 
@@ -117,6 +156,7 @@ private:
     std::string m_index;
     std::string& m_error;
     std::size_t m_pos = kFixedPart;
+    Date m_start{};   // the day the record starts on in the table
 };
 
 bool CRecordReader::Read(DateBkRecordData& r) {
@@ -126,10 +166,12 @@ bool CRecordReader::Read(DateBkRecordData& r) {
     if (flags & kFlagsUnknown) return Damaged(IDS_PDB_BAD_VALUE, 6);
     const bool untimed = sh == kNoTime && sm == kNoTime;
     if (!untimed && (sh > 23 || sm > 59 || eh > 23 || em > 59)) return Damaged(IDS_PDB_BAD_DATE, 0);
+    if (!UnpackDate(At16(m_rec, 4), m_start)) return Damaged(IDS_PDB_BAD_DATE, 4);
+    if (!IntoDatebookYears(flags)) return Before1970(m_start);
     long start = 0, end = 0;
-    if (!DateAt(4, start, untimed ? 0 : static_cast<int>(sh), untimed ? 0 : static_cast<int>(sm))) return false;
+    if (!TimeOn(m_start, start, untimed ? 0 : static_cast<int>(sh), untimed ? 0 : static_cast<int>(sm))) return false;
     if (untimed) end = start;
-    else if (!DateAt(4, end, static_cast<int>(eh), static_cast<int>(em))) return false;
+    else if (!TimeOn(m_start, end, static_cast<int>(eh), static_cast<int>(em))) return false;
     r.start = static_cast<std::uint32_t>(start);
     r.end = static_cast<std::uint32_t>(end);
     r.untimed = untimed;
@@ -147,20 +189,12 @@ bool CRecordReader::Read(DateBkRecordData& r) {
     }
     if (flags & kFlagRepeat) {
         if (!Need(8)) return false;
-        const unsigned type = At8(m_rec, m_pos), interval = At8(m_rec, m_pos + 4), on = At8(m_rec, m_pos + 5),
-                       firstDay = At8(m_rec, m_pos + 6);
+        const unsigned type = At8(m_rec, m_pos), on = At8(m_rec, m_pos + 5), firstDay = At8(m_rec, m_pos + 6);
         const bool badOn = (type == eRepeatWeekly && on > 0x7F) || (type == eRepeatMonthlyByDay && on > 34);
         if (type > eRepeatYearlyByDate || badOn || firstDay > 6) return Damaged(IDS_PDB_BAD_VALUE, m_pos);
         long endDate = -1;
         if (At16(m_rec, m_pos + 2) != kNoEnd && !DateAt(m_pos + 2, endDate)) return false;
-        if (type != eRepeatNone) {
-            vemra::LocalParts d;
-            vemra::BreakLocal(start, d);
-            const std::uint32_t value1 = type == eRepeatWeekly ? 1 : type == eRepeatMonthlyByDay ? on % 7 : static_cast<std::uint32_t>(d.day);
-            const std::uint32_t value2 = type == eRepeatMonthlyByDay ? on / 7 : static_cast<std::uint32_t>(d.month - 1);
-            r.repeat.rule = MakeRule(type, interval, endDate, type == eRepeatWeekly ? firstDay : 0, value1, value2,
-                                     static_cast<unsigned char>(on));
-        }
+        if (type != eRepeatNone) r.repeat.rule = RuleOf(m_rec.substr(m_pos, 8), endDate, m_start);
         m_pos += 8;
     }
     if (flags & kFlagExceptions) {
@@ -169,9 +203,11 @@ bool CRecordReader::Read(DateBkRecordData& r) {
         m_pos += 2;
         if (!Need(2 * count)) return false;
         for (std::size_t i = 0; i < count; ++i, m_pos += 2) {
-            long day = 0;
-            if (!DateAt(m_pos, day)) return false;
-            r.repeat.exceptions.push_back(static_cast<std::uint32_t>(day));
+            Date d{};
+            if (!UnpackDate(At16(m_rec, m_pos), d)) return Damaged(IDS_PDB_BAD_DATE, m_pos);
+            // Exceptions before 1970 lie before a start moved into the datebook's years.
+            const long day = vemra::MakeLocal(d.year, d.month, d.day);
+            if (day >= 0) r.repeat.exceptions.push_back(static_cast<std::uint32_t>(day));
         }
     }
     // Bytes after the last part are kept with the record's bytes but mean nothing.

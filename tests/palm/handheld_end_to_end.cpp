@@ -110,6 +110,28 @@ TEST_F(HandheldTest, ImportRemoveAllAndRoundTripThroughTheDesktopLayout) {
     EXPECT_EQ(Dump(backPath), Dump(fixture));
 }
 
+// A series begun before 1970 (a birthday kept since the first handheld) starts at its first
+// occurrence the datebook can hold; its own bytes, the old start and exceptions, stay in the file.
+TEST_F(HandheldTest, SeriesBegunBefore1970StartInTheDatebooksYears) {
+    WriteFile(dir.File("old.txt"), "text: Grandma\ndate: 1965-04-22\nrepeat: yearly\nexcept: 1968-04-22 1990-04-22\n"
+                                   "uid: 0x100001\n\ntext: Club\ndate: 1969-11-03\ntime: 19:00-21:00\nrepeat: weekly\n"
+                                   "every: 2\non: Mon\nuid: 0x100002\n");
+    const std::string old = dir.File("old.pdb"), out = dir.File("old.csv");
+    RunChild(VEMRA_PYTHON, {kTool, "make", dir.File("old.txt"), old}, {}, dir.File("make"));
+    const std::string records = Dump(old, "--ids");
+    ASSERT_EQ(Run({"-d", old, "-x", "-e", out}).status, 0);
+    const std::string csv = ReadFile(out);
+    EXPECT_NE(csv.find("\"1/12/1970\",\"\",\"7:00 PM\",\"9:00 PM\",\"\",\"Club\",\"\",\"\",\"\",\"\",\"x\",\"Weekly\",\"2\""),
+              std::string::npos) << csv;
+    EXPECT_NE(csv.find("\"4/22/1970\",\"x\",\"\",\"\",\"\",\"Grandma\",\"\",\"\",\"\",\"\",\"x\",\"Yearly\",\"1\",\"\",\"4/22/1990 \""),
+              std::string::npos) << csv;
+    WriteFile(dir.File("one.csv"), "\"Date\",\"Untimed\",\"Start Time\",\"End Time\",\"Private\",\"Text\"\r\n"
+                                   "\"1/2/2026\",\"\",\"10:00 AM\",\"11:00 AM\",\"\",\"Lunch\"\r\n");
+    ASSERT_EQ(Run({"-d", old, "-i", dir.File("one.csv")}).status, 0);
+    const std::string after = Dump(old, "--ids");
+    EXPECT_EQ(after.substr(after.find('\n'), records.size() - records.find('\n')), records.substr(records.find('\n')));
+}
+
 // Each damaged or foreign file is refused with its reason, and nothing is written.
 TEST_F(HandheldTest, DamagedAndForeignFilesAreRefusedAndLeftAsTheyWere) {
     const std::string good = ReadFile(fixture);
