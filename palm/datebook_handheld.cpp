@@ -122,13 +122,15 @@ public:
         if (!UnpackDate(At16(m_rec, at), d)) return Damaged(IDS_PDB_BAD_DATE, at);
         return TimeOn(d, t);
     }
-    // A series begun before 1970 (a birthday, above all) starts at its first occurrence from the
-    // second day of 1970 on, which every time zone can hold; its own bytes still say when it
-    // began and are written back while it is not changed. False for anything else before 1970.
+    // A series begun before the datebook's first day (1970, a birthday above all) starts at its
+    // first occurrence from that day on; its own bytes still say when it began and are written
+    // back while it is not changed. False for anything else before that day.
     bool IntoDatebookYears(std::uint16_t flags) {
-        const long long first = vemra::DaysFromCivil(kDatebookFirstYear, 1, 2);
+        if (vemra::MakeLocal(m_start.year, m_start.month, m_start.day) >= 0) return true;
+        // Local 1 January 1970 lies before the time's zero east of Greenwich.
+        const int firstDay = vemra::MakeLocal(kDatebookFirstYear, 1, 1) >= 0 ? 1 : 2;
+        const long long first = vemra::DaysFromCivil(kDatebookFirstYear, 1, firstDay);
         long long day = vemra::DaysFromCivil(m_start.year, m_start.month, m_start.day);
-        if (day >= first) return true;
         const std::size_t part = kFixedPart + ((flags & kFlagAlarm) ? 2 : 0);
         if (!(flags & kFlagRepeat) || m_rec.size() < part + 8 || At8(m_rec, part) == eRepeatNone ||
             At8(m_rec, part) > eRepeatYearlyByDate)
