@@ -125,10 +125,10 @@ public:
     // A series begun before the datebook's first day (1970, a birthday above all) starts at its
     // first occurrence from that day on; its own bytes still say when it began and are written
     // back while it is not changed. False for anything else before that day.
-    bool IntoDatebookYears(std::uint16_t flags) {
-        if (vemra::MakeLocal(m_start.year, m_start.month, m_start.day) >= 0) return true;
-        // Local 1 January 1970 lies before the time's zero east of Greenwich.
-        const int firstDay = vemra::MakeLocal(kDatebookFirstYear, 1, 1) >= 0 ? 1 : 2;
+    bool IntoDatebookYears(std::uint16_t flags, int hour, int minute) {
+        if (vemra::MakeLocal(m_start.year, m_start.month, m_start.day, hour, minute) >= 0) return true;
+        // Early on 1 January 1970 lies before the time's zero east of Greenwich.
+        const int firstDay = vemra::MakeLocal(kDatebookFirstYear, 1, 1, hour, minute) >= 0 ? 1 : 2;
         const long long first = vemra::DaysFromCivil(kDatebookFirstYear, 1, firstDay);
         long long day = vemra::DaysFromCivil(m_start.year, m_start.month, m_start.day);
         const std::size_t part = kFixedPart + ((flags & kFlagAlarm) ? 2 : 0);
@@ -169,7 +169,8 @@ bool CRecordReader::Read(DateBkRecordData& r) {
     const bool untimed = sh == kNoTime && sm == kNoTime;
     if (!untimed && (sh > 23 || sm > 59 || eh > 23 || em > 59)) return Damaged(IDS_PDB_BAD_DATE, 0);
     if (!UnpackDate(At16(m_rec, 4), m_start)) return Damaged(IDS_PDB_BAD_DATE, 4);
-    if (!IntoDatebookYears(flags)) return Before1970(m_start);
+    if (!IntoDatebookYears(flags, untimed ? 0 : static_cast<int>(sh), untimed ? 0 : static_cast<int>(sm)))
+        return Before1970(m_start);
     long start = 0, end = 0;
     if (!TimeOn(m_start, start, untimed ? 0 : static_cast<int>(sh), untimed ? 0 : static_cast<int>(sm))) return false;
     if (untimed) end = start;
