@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <set>
 
 #include "formats/appt_values.h"
 #include "formats/icalendar.h"
@@ -149,10 +150,6 @@ std::optional<Rejection> RecordFromEvent(const IcsEvent& e, CDateBkRecord& recor
     values.m_timeStart = TimeOf(e.start, e.startMinute);
     values.m_timeEnd = TimeOf(e.start, e.endMinute);
     if (values.m_timeDate == -1 || values.m_timeStart == -1 || values.m_timeEnd == -1) return calendar(IcsReason::badTime);
-    values.m_bPrivate = e.isPrivate ? 1 : 0;
-    values.m_bAlarm = e.alarm ? 1 : 0;
-    values.m_nAlarmTime = static_cast<int32_t>(e.alarmAdvance);
-    values.m_nAlarmUnit = e.alarmUnit;
     values.m_bRepeat = e.rule.kind != IcsRule::none ? 1 : 0;
     if (const long r = ValuesToRecord(record, values)) return row(r);
     if (!values.m_bRepeat) return std::nullopt;
@@ -208,21 +205,12 @@ namespace {
 constexpr std::size_t kMostSingles = 500;        // single appointments of one event at most
 constexpr std::size_t kMostOccurrences = 20000;  // a daily rule to the datebook's last day, with room
 
-// The instant of a wall-clock time of the event's zone (floating: the machine's own).
+// The instant of a wall-clock time of the event's zone (floating: the machine's own), as the
+// datebook's times can hold it.
 bool InstantOf(const CIcsZones& zones, const std::string& tzid, bool utc, long long wall, long& t) {
-    if (utc) {
-        t = static_cast<long>(wall);
-        return t >= 0;
-    }
-    if (tzid.empty()) {
-        int y, m, d;
-        CivilFromDays(wall >= 0 ? wall / 86400 : (wall - 86399) / 86400, y, m, d);
-        const long long second = wall - DaysFromCivil(y, m, d) * 86400;
-        t = MakeLocal(y, m, d, static_cast<int>(second / 3600), static_cast<int>(second / 60 % 60));
-        return t != -1;
-    }
     long long instant = 0;
-    if (zones.WallToUtc(tzid, wall, instant) != IcsTimeCheck::ok || instant < 0 || instant > 0x7FFFFFFF) return false;
+    if (zones.WallToUtc(utc ? "UTC" : tzid, wall, instant) != IcsTimeCheck::ok || instant < 0 || instant > 0x7FFFFFFF)
+        return false;
     t = static_cast<long>(instant);
     return true;
 }
@@ -307,10 +295,6 @@ std::optional<RepeatHint> HintOf(const IcsRecurrence& rule) {
     return hint;
 }
 
-}  // namespace
-
-namespace {
-
 // The note with the event's place as its first line and its address as its last.
 std::string NoteWithPlaces(const std::string& note, const std::string& location, const std::string& url) {
     std::string text;
@@ -334,10 +318,8 @@ std::string SpanLine(const Occurrence& o, bool allDay, bool repeats, std::size_t
         return text;
     };
     const std::string from = moment(o.start), to = moment(last);
-    const std::string line =
-        repeats ? FormatText(LoadResString(IDS_ICS_SPAN_DAYS).c_str(), from.c_str(), to.c_str(), static_cast<int>(days))
-                : FormatText(LoadResString(IDS_ICS_SPAN).c_str(), from.c_str(), to.c_str());
-    return line;
+    return repeats ? FormatText(LoadResString(IDS_ICS_SPAN_DAYS).c_str(), from.c_str(), to.c_str(), static_cast<int>(days))
+                   : FormatText(LoadResString(IDS_ICS_SPAN).c_str(), from.c_str(), to.c_str());
 }
 
 // Text, note, private and alarm of an event; why they cannot be held, or nothing.
@@ -475,10 +457,9 @@ std::optional<Rejection> RecordsFromItem(const CalendarItem& item, const CIcsZon
     for (const IcsEvent& change : item.changes)
         if (change.recurrenceIdTime) mapping.Remove(change.recurrenceIdTime->wall, change.recurrenceIdTime->tzid, change.thisAndFuture);
 
-    std::vector<long> seen;   // an occurrence two rules give is one appointment
+    std::set<long> seen;   // an occurrence two rules give is one appointment
     const auto unseen = [&](std::vector<Occurrence>& list) {
-        std::erase_if(list, [&](const Occurrence& o) { return std::find(seen.begin(), seen.end(), o.start) != seen.end(); });
-        for (const Occurrence& o : list) seen.push_back(o.start);
+        std::erase_if(list, [&](const Occurrence& o) { return !seen.insert(o.start).second; });
     };
     std::vector<Occurrence> single;
     if (e.recurrences.empty()) {

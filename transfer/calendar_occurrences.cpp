@@ -166,7 +166,7 @@ bool AppointmentsAt(std::vector<OccurrencePiece> pieces, const std::optional<Rep
         return std::tie(a.start, a.end, a.untimed) < std::tie(b.start, b.end, b.untimed);
     };
     std::sort(pieces.begin(), pieces.end(), order);
-    // An occurrence that two rules give is one appointment.
+    // Occurrences that overlap share the days between: one appointment a day.
     pieces.erase(std::unique(pieces.begin(), pieces.end(),
                              [&](const auto& a, const auto& b) { return !order(a, b) && !order(b, a); }),
                  pieces.end());
