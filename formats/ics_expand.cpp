@@ -16,8 +16,6 @@ using Freq = IcsRecurrence::Freq;
 constexpr long long kMaxSteps = 6'000'000'000LL;
 constexpr int kLastYear = 9999;
 
-long long FloorDiv(long long a, long long b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
-
 bool Contains(const std::vector<int>& list, long long value) {
     return std::find(list.begin(), list.end(), value) != list.end();
 }

@@ -33,7 +33,7 @@ long long LatestOnset(const IcsZone::Observance& o, long long bound) {
     long long limit = bound;
     if (o.hasUntil) limit = std::min(limit, o.until);
     int y, m, d;
-    CivilFromDays(limit >= 0 ? limit / 86400 : (limit - 86399) / 86400, y, m, d);
+    CivilFromDays(FloorDiv(limit, 86400), y, m, d);
     for (int year = y; year >= y - 1; --year) {
         int day = o.byMonthDay;
         if (o.byDay >= 0) day = NthWeekday(year, o.month, o.byDayWeek, o.byDay);
@@ -169,7 +169,7 @@ IcsTimeCheck CIcsZones::ToLocal(const IcsProperty& p, std::string_view value, Ic
     }
     long long local;
     if (!LocalWallOf(utc, local)) return IcsTimeCheck::bad;
-    CivilFromDays(local >= 0 ? local / 86400 : (local - 86399) / 86400, t.date.year, t.date.month, t.date.day);
+    CivilFromDays(FloorDiv(local, 86400), t.date.year, t.date.month, t.date.day);
     t.seconds = static_cast<int>(local - DaysFromCivil(t.date.year, t.date.month, t.date.day) * 86400);
     t.utc = false;
     return IcsTimeCheck::ok;
@@ -198,7 +198,7 @@ IcsTimeCheck CIcsZones::Convert(const std::string& tzid, long long time, bool to
 IcsTimeCheck CIcsZones::WallToUtc(const std::string& tzid, long long wall, long long& utc) const {
     if (!tzid.empty()) return Convert(tzid, wall, true, utc);
     int y, m, d;
-    CivilFromDays(wall >= 0 ? wall / 86400 : (wall - 86399) / 86400, y, m, d);
+    CivilFromDays(FloorDiv(wall, 86400), y, m, d);
     const long long s = wall - DaysFromCivil(y, m, d) * 86400;
     const long t = MakeLocal(y, m, d, static_cast<int>(s / 3600), static_cast<int>(s / 60 % 60), static_cast<int>(s % 60));
     if (t == -1) return IcsTimeCheck::bad;

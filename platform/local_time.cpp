@@ -58,6 +58,8 @@ namespace {
 long g_fixedNow = -1;
 }  // namespace
 
+long long FloorDiv(long long a, long long b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+
 long long DaysFromCivil(long long y, int m, int d) {
     y -= m <= 2;
     const long long era = (y >= 0 ? y : y - 399) / 400;

@@ -25,6 +25,8 @@ long MakeLocal(int year, int month, int day, int hour = 0, int minute = 0, int s
 // Local 00:00:00 of the day of t (-1 when t cannot be converted).
 long LocalMidnight(long t);
 
+// a / b rounded towards minus infinity (b > 0): the day of a second count before 1970 too.
+long long FloorDiv(long long a, long long b);
 // Days since 1970-01-01 of a date of the (proleptic Gregorian) calendar, and back.
 long long DaysFromCivil(long long year, int month, int day);
 void CivilFromDays(long long days, int& year, int& month, int& day);

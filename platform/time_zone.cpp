@@ -22,8 +22,6 @@ struct ZoneNamePair {
 constexpr long long kInstantLimit = 10'000'000'000'000LL;
 long long Clamp(long long t) { return std::clamp(t, -kInstantLimit, kInstantLimit); }
 
-long long FloorDiv(long long a, long long b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
-
 // Day number (since 1970-01-01) of a change in a year.
 long long ChangeDay(long long year, const ZoneChangeDay& c) {
     const long long january1 = DaysFromCivil(year, 1, 1);

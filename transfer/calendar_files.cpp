@@ -17,7 +17,7 @@ namespace {
 
 // The UTC time as iCalendar writes it.
 std::string UtcStamp(long t) {
-    const long long days = t >= 0 ? t / 86400 : (t - 86399) / 86400;
+    const long long days = FloorDiv(t, 86400);
     const long long secs = t - days * 86400;
     int y, m, d;
     CivilFromDays(days, y, m, d);
