@@ -90,14 +90,3 @@ int ForEachOccurrence(const CDateBkRecord& record, long spanStart, long spanEnd,
     }
     return count;
 }
-
-CProgressSteps::CProgressSteps(CProgress* progress, std::uint64_t length) : m_pProgress(progress) {
-    // A range beyond the bar's 16 bits is shown in steps of a power of two.
-    while ((length >> m_nShift) > 0xFFFF) ++m_nShift;
-    if (m_pProgress) m_pProgress->SetRange(0, static_cast<int>(length >> m_nShift));
-    PumpWaitingMessages();
-}
-
-void CProgressSteps::At(std::uint64_t position) {
-    if (m_pProgress) m_pProgress->SetPos(static_cast<int>((position >> m_nShift) & 0xFFFF));
-}
