@@ -39,7 +39,7 @@ constexpr std::uint16_t kNoEnd = 0xFFFF;
 constexpr unsigned char kNoTime = 0xFF;
 
 constexpr int kFirstYear = 1904;
-constexpr int kLastYear = 2031;
+constexpr int kLastYear = kFirstYear + 127;   // a packed date keeps the year in 7 bits
 
 unsigned At8(std::string_view s, std::size_t at) { return static_cast<unsigned char>(s[at]); }
 std::uint16_t At16(std::string_view s, std::size_t at) {
