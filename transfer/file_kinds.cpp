@@ -1,7 +1,7 @@
 #include "transfer/file_kinds.h"
 
-#include <algorithm>
 #include <cctype>
+#include <map>
 
 #include "excel/excel_file.h"
 #include "formats/csv_file.h"
@@ -87,15 +87,15 @@ const FileKind& FileKindOf(const std::string& fileName) {
 
 std::vector<const FileKind*> OfferedFileKinds() {
     // Kinds that share a check ask it once: with Microsoft Excel the check starts it.
-    std::vector<std::pair<bool (*)(), bool>> asked;
+    std::map<bool (*)(), bool> asked;
     std::vector<const FileKind*> offered;
     for (const FileKind& kind : FileKinds()) {
-        bool available = true;
         if (kind.isAvailable) {
-            const auto known = std::find_if(asked.begin(), asked.end(), [&](const auto& a) { return a.first == kind.isAvailable; });
-            available = known != asked.end() ? known->second : asked.emplace_back(kind.isAvailable, kind.isAvailable()).second;
+            const auto [known, fresh] = asked.try_emplace(kind.isAvailable, false);
+            if (fresh) known->second = kind.isAvailable();
+            if (!known->second) continue;
         }
-        if (available) offered.push_back(&kind);
+        offered.push_back(&kind);
     }
     return offered;
 }
